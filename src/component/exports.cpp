@@ -1,0 +1,1 @@
+// The exported entry points; written with the component shell.

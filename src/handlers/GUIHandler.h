@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include "dispatch/CommandHandlerBase.h"
+
+enum ETextOrigin { ORIGIN_K = 0, ORIGIN_Q = 1 };
+
+// "getText": display texts by text code.
+class GUIHandler : public CommandHandlerBase {
+ public:
+  GUIHandler();
+  bool processRequest(QByteArray& reply) override;
+  bool checkParameters() override;
+  QString GetText(QString codes, ETextOrigin origin);
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+// Every limit of the component, with the reason for its value.
+namespace limits {
+
+// Port used when none is configured.
+constexpr int kDefaultPort = 61111;
+// Connections served at once before new ones are closed unanswered; enough for
+// a page and its files many times over, small enough to bound threads.
+constexpr int kDefaultMaxConnections = 256;
+// How long a connection may stay silent before it is closed unanswered, in
+// milliseconds; 0 waits without limit.
+constexpr int kDefaultReceiveTimeoutMs = 30000;
+// Listen backlog: ACE opens with 5, which costs a SYN retransmit per burst.
+constexpr int kListenBacklog = 128;
+// Nesting depth of a mask expression: far beyond any real mask, far below
+// what a connection thread's stack holds.
+constexpr int kMaxExpressionDepth = 256;
+
+}  // namespace limits
