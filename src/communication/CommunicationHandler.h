@@ -28,4 +28,9 @@ class CommunicationHandler : public CommandHandlerBase {
   static DRQuery createQuery(QString queryId, QString requestType, QString name);
   static DREcuDataSet createQueryDataSet(QString ecu, QString command, QString param);
   static DREcuDataSet createSignalDataSet(QString ecu, QStringList names, QStringList types);
+  // The ECU data set that carries one raw request frame, unchanged.
+  static DREcuDataSet createRawFrameDataSet(QString ecu, QString frame);
+
+  // Status used when a value could not be obtained.
+  static constexpr int NO_VALUE = -999;
 };

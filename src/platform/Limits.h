@@ -16,5 +16,8 @@ constexpr int kListenBacklog = 128;
 // Nesting depth of a mask expression: far beyond any real mask, far below
 // what a connection thread's stack holds.
 constexpr int kMaxExpressionDepth = 256;
+// Decimals shown for a parameter: a double's exact decimal expansion ends
+// within 1074 places, so more would only add zeros to an unbounded text.
+constexpr int kMaxFormatDecimals = 1074;
 
 }  // namespace limits
