@@ -1,7 +1,64 @@
 #include "handlers/GUIHandler.h"
 
-// Placeholder until the handler is written: refuses every request.
-GUIHandler::GUIHandler() = default;
-bool GUIHandler::processRequest(QByteArray&) { return false; }
-bool GUIHandler::checkParameters() { return false; }
-QString GUIHandler::GetText(QString, ETextOrigin) { return {}; }
+#include <QStringList>
+
+#include "IBText.h"
+#include "dispatch/ResponseConstants.h"
+#include "dispatch/URLCommandFactory.h"
+#include "platform/FtLog.h"
+
+namespace {
+
+constexpr wchar_t kClass[] = L"GUIHandler";
+constexpr char kQualityPrefix[] = "C3P_";
+
+}  // namespace
+
+GUIHandler::GUIHandler() {
+  FT_LOG_TRACE(kClass, L"[GUIHandler()]: Constructor called.");
+}
+
+// "getText" needs a non-empty textCode and an origin of exactly K or Q; a
+// missing origin is refused silently.
+bool GUIHandler::checkParameters() {
+  if (command != QLatin1String("getText")) return false;
+  if (isParameterEmpty(QStringLiteral("textCode"))) return false;
+  const auto origin = parameters.constFind(QStringLiteral("origin"));
+  if (origin == parameters.constEnd()) return false;
+  return *origin == QLatin1String("K") || *origin == QLatin1String("Q");
+}
+
+bool GUIHandler::processRequest(QByteArray& reply) {
+  if (command != QLatin1String("getText")) return false;
+  const QString codes = parameters.value(QStringLiteral("textCode"));
+  const ETextOrigin origin =
+      parameters.value(QStringLiteral("origin")) == QLatin1String("Q") ? ORIGIN_Q : ORIGIN_K;
+  toUtf8Bytes(QLatin1String(HTTP_200_HTML_HEADER) + GetText(codes, origin), reply);
+  return true;
+}
+
+// One text per non-empty code, in order, joined by ';'. Without a text service
+// every text is empty but the separators stay, so the page's fields still line up.
+QString GUIHandler::GetText(QString codes, ETextOrigin origin) {
+  FT_LOG_TRACE(kClass, L"[GetText(QString %s, ETextOrigin %d)]: called.", FT_W(codes), int(origin));
+  const URLCommandFactory* factory = URLCommandFactory::getInstance();
+  IBText* textService = factory != nullptr ? factory->textService : nullptr;
+  if (textService == nullptr) {
+    FT_LOG_WARNING(kClass, L"[GetText]: no text service, answering empty texts for '%s'.",
+                   FT_W(codes));
+  }
+  const ACE_WString noDefault;
+  QString result;
+  const QStringList pieces = codes.split(QLatin1Char(LIST_SEPARATOR), Qt::SkipEmptyParts);
+  for (qsizetype i = 0; i < pieces.size(); ++i) {
+    if (i > 0) result += QLatin1Char(LIST_SEPARATOR);
+    if (textService == nullptr) continue;
+    const std::wstring code =
+        (origin == ORIGIN_Q ? QLatin1String(kQualityPrefix) + pieces[i] : pieces[i]).toStdWString();
+    ACE_WString text;
+    textService->lookupText(text, ACE_WString(code.c_str(), code.size()), noDefault);
+    result += QString::fromWCharArray(text.c_str(), static_cast<qsizetype>(text.length()));
+  }
+  FT_LOG_TRACE(kClass, L"[GetText]: end.");
+  return result;
+}

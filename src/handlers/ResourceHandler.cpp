@@ -1,8 +1,101 @@
 #include "handlers/ResourceHandler.h"
 
-// Placeholder until the handler is written: refuses every request.
-bool ResourceHandler::processRequest(QByteArray&) { return false; }
-bool ResourceHandler::checkParameters() { return false; }
+#include <QFileInfo>
+
+#include "dispatch/ResponseConstants.h"
+#include "dispatch/URLCommandFactory.h"
+#include "handlers/Utilities.h"
+#include "platform/FtLog.h"
+
+namespace {
+
+constexpr wchar_t kClass[] = L"ResourceHandler";
+constexpr char kDefaultContentType[] = "Content-Type: application/octet-stream \r\n\r\n";
+
+// Keyed by the complete extension, so compound names are listed whole. Every
+// type also answers for its scrambled form (init.jsc), which is served
+// unscrambled.
+QMap<QString, QString> buildContentTypes() {
+  static const char* const kTypes[][2] = {
+      {"html", "text/html; charset=utf-8"},
+      {"htm", "text/html; charset=utf-8"},
+      {"js", "text/javascript; charset=utf-8"},
+      {"min.js", "text/javascript; charset=utf-8"},
+      {"mjs", "text/javascript; charset=utf-8"},
+      {"css", "text/css; charset=utf-8"},
+      {"min.css", "text/css; charset=utf-8"},
+      {"json", "application/json; charset=utf-8"},
+      {"map", "application/json; charset=utf-8"},
+      {"js.map", "application/json; charset=utf-8"},
+      {"min.js.map", "application/json; charset=utf-8"},
+      {"css.map", "application/json; charset=utf-8"},
+      {"min.css.map", "application/json; charset=utf-8"},
+      {"xml", "text/xml; charset=utf-8"},
+      {"txt", "text/plain; charset=utf-8"},
+      {"csv", "text/csv; charset=utf-8"},
+      {"svg", "image/svg+xml"},
+      {"png", "image/png"},
+      {"jpg", "image/jpeg"},
+      {"jpeg", "image/jpeg"},
+      {"gif", "image/gif"},
+      {"bmp", "image/bmp"},
+      {"webp", "image/webp"},
+      {"ico", "image/x-icon"},
+      {"woff", "font/woff"},
+      {"woff2", "font/woff2"},
+      {"ttf", "font/ttf"},
+      {"otf", "font/otf"},
+      {"eot", "application/vnd.ms-fontobject"},
+      {"pdf", "application/pdf"},
+  };
+  QMap<QString, QString> table;
+  for (const auto& [extension, type] : kTypes) {
+    const QString block = QStringLiteral("Content-Type: %1\r\n\r\n").arg(QLatin1String(type));
+    table.insert(QLatin1String(extension), block);
+    table.insert(QLatin1String(extension) + QLatin1Char('c'), block);
+  }
+  return table;
+}
+
+}  // namespace
+
+const QMap<QString, QString> ResourceHandler::contentTypes = buildContentTypes();
+
+bool ResourceHandler::checkParameters() {
+  return true;
+}
+
 ResourceHandler::~ResourceHandler() = default;
-const QMap<QString, QString> ResourceHandler::contentTypes;
-QString ResourceHandler::getContentTypeFromResourcePath(const QString&) { return {}; }
+
+// The path is the command word as sent (not decoded), relative to the data root.
+bool ResourceHandler::processRequest(QByteArray& reply) {
+  FT_LOG_TRACE(kClass, L"[ResourceHandler::processRequest]: Method started.");
+  URLCommandFactory* factory = URLCommandFactory::getInstance();
+  if (factory == nullptr) {
+    FT_LOG_ERROR(
+        kClass,
+        L"[ResourceHandler::processRequest]: URLCommandFactory::getInstance() returns null.");
+    return false;
+  }
+  const QString path = command;
+  Utilities utilities(factory->getDataRoot());
+  const QByteArray bytes = utilities.readResourceAsBytes(path);
+  const QString header = bytes.isEmpty()
+                             ? QString::fromLatin1(HTTP_404_NOT_FOUND)
+                             : QLatin1String(HTTP_200_OK) + getContentTypeFromResourcePath(path);
+  toUtf8Bytes(header, reply);
+  reply.append(bytes);
+  FT_LOG_TRACE(kClass, L"[ResourceHandler::processRequest]: Method end.");
+  return true;
+}
+
+// Looked up by the whole extension after the file name's first dot, lower-cased.
+QString ResourceHandler::getContentTypeFromResourcePath(const QString& path) {
+  const QString extension = QFileInfo(path).completeSuffix().toLower();
+  const QString block = contentTypes.value(extension, QString::fromLatin1(kDefaultContentType));
+  FT_LOG_TRACE(kClass,
+               L"[getContentTypeFromResourcePath(%s)]: '%s' (a browser that cannot sniff this type "
+               L"needs the content type table updated).",
+               FT_W(path), FT_W(block.trimmed()));
+  return block;
+}

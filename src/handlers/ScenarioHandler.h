@@ -10,6 +10,9 @@ class ScenarioHandler : public CommandHandlerBase {
   bool processRequest(QByteArray& reply) override;
   bool checkParameters() override;
   ~ScenarioHandler() override;
-  // Inserts the start-up scripts (and the development-mode attribute) into page.
+  // Inserts the start-up scripts (and the development-mode attribute) into page,
+  // with the factory's JavaScript API folder and mode.
   bool processScripts(QString& page);
+  // The same with the folder and mode given; page starts with the HTML answer header.
+  static bool processScripts(QString& page, const QString& jsApiFolder, bool developmentMode);
 };

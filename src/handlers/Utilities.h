@@ -4,7 +4,9 @@
 #include <QString>
 
 // The handlers' only access to the disk. Names are relative to root and joined
-// to it as they stand.
+// to it as they stand. A name that leaves root once "." and ".." are resolved
+// is treated as a missing file: nothing outside root is read, written or
+// deleted. Immutable after construction; one object per request.
 class Utilities {
  public:
   explicit Utilities(const QString& root);
@@ -20,5 +22,12 @@ class Utilities {
   bool deleteResourceFile(const QString& name);
 
  private:
+  // path = root + name; false, with a warning, when that leaves root.
+  bool resolve(const wchar_t* operation, const QString& name, QString& path) const;
+  bool isInsideRoot(const QString& path) const;
+
   QString root;
+  // root made absolute with "." and ".." resolved and no trailing '/';
+  // empty when root is empty, which confines every name out.
+  QString cleanRoot;
 };

@@ -1,5 +1,79 @@
 #include "handlers/UtilitiesHandler.h"
 
-// Placeholder until the handler is written: refuses every request.
-bool UtilitiesHandler::processRequest(QByteArray&) { return false; }
-bool UtilitiesHandler::checkParameters() { return false; }
+#include "dispatch/ResponseConstants.h"
+#include "dispatch/URLCommandFactory.h"
+#include "handlers/Utilities.h"
+#include "platform/FtLog.h"
+
+namespace {
+
+constexpr wchar_t kClass[] = L"UtilitiesHandler";
+constexpr char kPlainHeader[] =
+    "HTTP/1.0 200 Ok\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n";
+constexpr char kXmlHeader[] = "HTTP/1.0 200 Ok\r\nContent-Type: text/xml; charset=UTF-8\r\n\r\n";
+
+QString truthWord(bool value) {
+  return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+}  // namespace
+
+// Every command needs a non-empty name; readXMLFile also a type, writeFile a
+// content. The type's value is judged later.
+bool UtilitiesHandler::checkParameters() {
+  if (isParameterEmpty(QStringLiteral("name"))) return false;
+  if (command == QLatin1String(CMD_READ_FILE) || command == QLatin1String(CMD_FILE_EXISTS) ||
+      command == QLatin1String(CMD_DELETE_FILE)) {
+    return true;
+  }
+  if (command == QLatin1String(CMD_READ_XML_FILE)) return !isParameterEmpty(QStringLiteral("type"));
+  if (command == QLatin1String(CMD_WRITE_FILE)) return !isParameterEmpty(QStringLiteral("content"));
+  return false;
+}
+
+// Every outcome is a 200 answer; failures show only in the body.
+bool UtilitiesHandler::processRequest(QByteArray& reply) {
+  FT_LOG_TRACE(kClass, L"[UtilitiesHandler::processRequest]: Method started.");
+  URLCommandFactory* factory = URLCommandFactory::getInstance();
+  if (factory == nullptr) {
+    FT_LOG_ERROR(
+        kClass,
+        L"[UtilitiesHandler::processRequest]: URLCommandFactory::getInstance() returns null.");
+    return false;
+  }
+  QString name = parameters.value(QStringLiteral("name"));
+  Utilities utilities(factory->getDataRoot());
+  QString header = QLatin1String(kPlainHeader);
+  QString body;
+
+  if (command == QLatin1String(CMD_READ_FILE) || command == QLatin1String(CMD_READ_XML_FILE)) {
+    const bool xml = command == QLatin1String(CMD_READ_XML_FILE);
+    if (!xml) {
+      name = factory->getATWSFolder() + name;
+    } else {
+      const QString type = parameters.value(QStringLiteral("type"));
+      if (type == QLatin1String("MWExt")) {
+        name = factory->getMWExternalFolder() + name;
+      } else if (type == QLatin1String("ECUSpec")) {
+        name = factory->getMWECUSpecificFolder() + name;
+      }
+    }
+    if (utilities.fileExists(name)) {
+      if (xml) header = QLatin1String(kXmlHeader);
+      body = utilities.readResourceAsText(name);
+    } else {
+      FT_LOG_WARNING(kClass, L"[processRequest]: resource %s does not exist", FT_W(name));
+    }
+  } else if (command == QLatin1String(CMD_FILE_EXISTS)) {
+    body = truthWord(utilities.fileExists(factory->getATWSFolder() + name));
+  } else if (command == QLatin1String(CMD_WRITE_FILE)) {
+    utilities.writeFile(factory->getATWSFolder() + name,
+                        parameters.value(QStringLiteral("content")));
+  } else if (command == QLatin1String(CMD_DELETE_FILE)) {
+    body = truthWord(utilities.deleteResourceFile(factory->getATWSFolder() + name));
+  }
+
+  toUtf8Bytes(header + body, reply);
+  FT_LOG_TRACE(kClass, L"[UtilitiesHandler::processRequest]: Method end.");
+  return true;
+}
