@@ -1,0 +1,130 @@
+#include "StandinLog.h"
+
+#include <spdlog/logger.h>
+#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/sinks/stdout_sinks.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+
+#include "StandinLogState.h"
+
+namespace {
+
+spdlog::level::level_enum toSpdlog(MakoraLog_Static::Level level) {
+  switch (level) {
+    case MakoraLog_Static::Trace:
+      return spdlog::level::trace;
+    case MakoraLog_Static::Information:
+      return spdlog::level::info;
+    case MakoraLog_Static::Warning:
+      return spdlog::level::warn;
+    case MakoraLog_Static::Error:
+      break;
+  }
+  return spdlog::level::err;
+}
+
+}  // namespace
+
+StandinLogState& StandinLogState::instance() {
+  static StandinLogState state;
+  return state;
+}
+
+StandinLogState::StandinLogState()
+    : stderrSink_(std::make_shared<spdlog::sinks::stderr_sink_mt>()) {
+  rebuild();
+}
+
+StandinLogState::~StandinLogState() = default;
+
+// Caller holds sinksGuard_ exclusively (or is the constructor).
+void StandinLogState::rebuild() {
+  std::vector<spdlog::sink_ptr> sinks;
+  if (stderrEnabled_) sinks.push_back(stderrSink_);
+  if (fileSink_) sinks.push_back(fileSink_);
+  logger_ = std::make_shared<spdlog::logger>("host", sinks.begin(), sinks.end());
+  logger_->set_pattern("%Y-%m-%d %H:%M:%S.%e [%l] [%t] %v");
+  logger_->set_level(spdlog::level::trace);
+  logger_->flush_on(spdlog::level::trace);
+}
+
+void StandinLogState::write(MakoraLog_Static::Level level, const std::string& className,
+                            const std::string& message) {
+  if (capturing_.load(std::memory_order_relaxed)) {
+    std::lock_guard lock(captureGuard_);
+    if (capturing_) captured_.push_back({level, className, message});
+  }
+  std::shared_lock lock(sinksGuard_);
+  logger_->log(toSpdlog(level), "[{}] {}", className, message);
+}
+
+bool StandinLogState::setFile(const std::string& path) {
+  std::shared_ptr<spdlog::sinks::basic_file_sink_mt> sink;
+  if (!path.empty()) {
+    try {
+      sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(path, false);
+    } catch (const spdlog::spdlog_ex&) {
+      return false;
+    }
+  }
+  std::unique_lock lock(sinksGuard_);
+  fileSink_ = std::move(sink);
+  rebuild();
+  return true;
+}
+
+void StandinLogState::setStderr(bool enabled) {
+  std::unique_lock lock(sinksGuard_);
+  stderrEnabled_ = enabled;
+  rebuild();
+}
+
+void StandinLogState::startCapture() {
+  std::lock_guard lock(captureGuard_);
+  captured_.clear();
+  capturing_ = true;
+}
+
+void StandinLogState::stopCapture() {
+  std::lock_guard lock(captureGuard_);
+  capturing_ = false;
+  captured_.clear();
+}
+
+std::vector<LogRecord> StandinLogState::takeCaptured() {
+  std::lock_guard lock(captureGuard_);
+  return std::exchange(captured_, {});
+}
+
+void StandinLog::setLevel(MakoraLog_Static::Level level) {
+  StandinLogState::instance().level.store(level, std::memory_order_relaxed);
+}
+
+MakoraLog_Static::Level StandinLog::level() {
+  return StandinLogState::instance().level.load(std::memory_order_relaxed);
+}
+
+bool StandinLog::setFile(const std::string& path) {
+  return StandinLogState::instance().setFile(path);
+}
+void StandinLog::setStderr(bool enabled) {
+  StandinLogState::instance().setStderr(enabled);
+}
+void StandinLog::startCapture() {
+  StandinLogState::instance().startCapture();
+}
+void StandinLog::stopCapture() {
+  StandinLogState::instance().stopCapture();
+}
+std::vector<LogRecord> StandinLog::takeCaptured() {
+  return StandinLogState::instance().takeCaptured();
+}
+
+void StandinLog::write(MakoraLog_Static::Level level, const std::string& className,
+                       const std::string& message) {
+  StandinLogState::instance().write(level, className, message);
+}
