@@ -27,7 +27,11 @@ class HOST_API BDomData {
   bool setAttributeValue(const ACE_WString& name, const ACE_WString& value);
   bool getAttributeValue(const ACE_WString& name, ACE_WString& value) const;
 
- protected:
+  // The host's own side of the element (defined in the host library only).
   struct Impl;
+  Impl& impl() { return *impl_; }
+  const Impl& impl() const { return *impl_; }
+
+ protected:
   std::unique_ptr<Impl> impl_;
 };

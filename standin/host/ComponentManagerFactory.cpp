@@ -1,0 +1,7 @@
+#include "ComponentManagerFactory.h"
+
+#include "StandinComponentManager.h"
+
+IComponentManager* ComponentManagerFactory::getComponentManager() {
+  return &StandinComponentManager::instance();
+}

@@ -1,0 +1,3 @@
+#include "CustomEvent.h"
+
+CustomEvent::CustomEvent(int eventId) : eventId_(eventId) {}

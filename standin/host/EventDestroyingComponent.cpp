@@ -1,0 +1,4 @@
+#include "EventDestroyingComponent.h"
+
+EventDestroyingComponent::EventDestroyingComponent(const ID& componentId)
+    : componentId_(componentId) {}

@@ -1,0 +1,41 @@
+#include "StandinComponentManager.h"
+
+namespace {
+
+std::wstring keyOf(const ID& id) {
+  return std::wstring(id.getText().c_str(), id.getText().length());
+}
+
+}  // namespace
+
+StandinComponentManager& StandinComponentManager::instance() {
+  static StandinComponentManager manager;
+  return manager;
+}
+
+StandinComponentManager::StandinComponentManager() = default;
+StandinComponentManager::~StandinComponentManager() = default;
+
+int StandinComponentManager::getComponent(const ID& id, IComponent** component) {
+  if (component == nullptr) return -1;
+  std::lock_guard lock(componentsGuard_);
+  auto it = components_.find(keyOf(id));
+  if (it == components_.end() || it->second == nullptr) return -1;
+  *component = it->second;
+  return 0;
+}
+
+void StandinComponentManager::add(const ID& id, IComponent* component) {
+  std::lock_guard lock(componentsGuard_);
+  components_.insert_or_assign(keyOf(id), component);
+}
+
+void StandinComponentManager::remove(const ID& id) {
+  std::lock_guard lock(componentsGuard_);
+  components_.erase(keyOf(id));
+}
+
+void StandinComponentManager::clear() {
+  std::lock_guard lock(componentsGuard_);
+  components_.clear();
+}

@@ -1,0 +1,77 @@
+#include "StandinDataManager.h"
+
+#include <mutex>
+
+namespace {
+
+std::wstring keyOf(const ID& id) {
+  return std::wstring(id.getText().c_str(), id.getText().length());
+}
+
+}  // namespace
+
+StandinDataManager::StandinDataManager() : id_("makora:DM?DataManager") {}
+StandinDataManager::~StandinDataManager() = default;
+
+const ID& StandinDataManager::getID() const {
+  return id_;
+}
+
+template <class T>
+int StandinDataManager::read(const ID& key, T& out) const {
+  std::shared_lock lock(storeGuard_);
+  auto it = store_.find(keyOf(key));
+  if (it == store_.end()) return -1;
+  const T* typed = std::get_if<T>(&it->second);
+  if (typed == nullptr) return -1;
+  out = *typed;
+  return 0;
+}
+
+int StandinDataManager::readSet(const ID& key, BSet& value) {
+  return read(key, value);
+}
+int StandinDataManager::readString(const ID& key, ACE_WString& value) {
+  return read(key, value);
+}
+int StandinDataManager::readInteger(const ID& key, int& value) {
+  return read(key, value);
+}
+int StandinDataManager::readFlag(const ID& key, bool& value) {
+  return read(key, value);
+}
+
+void StandinDataManager::write(const ID& key, Value value) {
+  std::unique_lock lock(storeGuard_);
+  store_.insert_or_assign(keyOf(key), std::move(value));
+}
+
+void StandinDataManager::writeInteger(const ID& key, int value) {
+  write(key, value);
+}
+void StandinDataManager::writeFlag(const ID& key, bool value) {
+  write(key, value);
+}
+void StandinDataManager::writeString(const ID& key, const ACE_WString& value) {
+  write(key, value);
+}
+void StandinDataManager::writeSet(const ID& key, const BSet& value) {
+  write(key, value);
+}
+
+void StandinDataManager::mergeSet(const ID& key, const BSet& entries) {
+  std::unique_lock lock(storeGuard_);
+  Value& slot = store_[keyOf(key)];
+  if (!std::holds_alternative<BSet>(slot)) slot = BSet();
+  std::get<BSet>(slot).merge(entries);
+}
+
+void StandinDataManager::remove(const ID& key) {
+  std::unique_lock lock(storeGuard_);
+  store_.erase(keyOf(key));
+}
+
+void StandinDataManager::clear() {
+  std::unique_lock lock(storeGuard_);
+  store_.clear();
+}

@@ -1,0 +1,36 @@
+#include "StandinTextService.h"
+
+#include <mutex>
+
+namespace {
+
+std::wstring keyOf(const ACE_WString& code) {
+  return std::wstring(code.c_str(), code.length());
+}
+
+}  // namespace
+
+StandinTextService::StandinTextService() : id_("makora:BText?BText") {}
+StandinTextService::~StandinTextService() = default;
+
+const ID& StandinTextService::getID() const {
+  return id_;
+}
+
+ACE_WString& StandinTextService::lookupText(ACE_WString& out, const ACE_WString& code,
+                                            const ACE_WString& defaultText) {
+  std::shared_lock lock(textsGuard_);
+  auto it = texts_.find(keyOf(code));
+  out = it != texts_.end() ? it->second : defaultText;
+  return out;
+}
+
+void StandinTextService::setText(const ACE_WString& code, const ACE_WString& text) {
+  std::unique_lock lock(textsGuard_);
+  texts_.insert_or_assign(keyOf(code), text);
+}
+
+void StandinTextService::clear() {
+  std::unique_lock lock(textsGuard_);
+  texts_.clear();
+}
