@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
+
 class ExpressionStore;
 
 // Entry point of the mask expression engine: parses, caches and evaluates texts.
+// Not thread-safe: the owner serialises every call, the store's included.
 class SyntaxInterpreter {
  public:
   SyntaxInterpreter();
@@ -10,10 +13,12 @@ class SyntaxInterpreter {
   SyntaxInterpreter(const SyntaxInterpreter&) = delete;
   SyntaxInterpreter& operator=(const SyntaxInterpreter&) = delete;
 
-  // Evaluates text and writes its numeric value to result when there is one.
+  // Evaluates text and writes its numeric value to result when there is one:
+  // 1 or 2 for a truth value (result 1.0 or 0.0), 0 for a number, a negative
+  // status otherwise (result untouched). An empty text gives 0, result untouched.
   int evaluate(const char* text, double& result);
-  ExpressionStore* getStore() { return store; }
+  ExpressionStore* getStore() { return store.get(); }
 
  private:
-  ExpressionStore* store;
+  std::unique_ptr<ExpressionStore> store;
 };

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "mask/BinaryExpression.h"
+
+// `+`: integer sum wrapping at 32 bits, real sum, or two texts joined.
+class AddExpression : public BinaryExpression {
+ public:
+  using BinaryExpression::BinaryExpression;
+
+  std::unique_ptr<Expression> clone() const override;
+  int evaluate(std::unique_ptr<Expression>& out, bool fold) override;
+  int toString(std::wstring& text) const override;
+  int getDouble(double& value) const override;
+  int getLong(int32_t& value) const override;
+
+ protected:
+  int combine(const Expression& left, const Expression& right,
+              std::unique_ptr<Expression>& out) const override;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+
+// Node kinds: the parser and the operators dispatch on them, and stored masks
+// were written against these exact values.
+namespace kind {
+constexpr int32_t kVariable = 4;
+constexpr int32_t kDouble = 5;
+constexpr int32_t kChar = 6;
+constexpr int32_t kLong = 7;
+constexpr int32_t kBool = 8;
+constexpr int32_t kOperator = 20;
+}  // namespace kind
+
+// Status codes shared by every operation of the engine. Non-negative is success.
+namespace status {
+// Success, and the value does not depend on any variable: it may replace its subtree.
+constexpr int kConstant = 3;
+constexpr int kFalse = 2;
+constexpr int kTrue = 1;
+constexpr int kOk = 0;
+// Operand kinds not accepted, malformed text, or a variable bound to a foreign kind.
+constexpr int kTypeError = -2;
+constexpr int kSyntaxError = -2;
+// Not supported by this node, no operand value, or a function argument of a wrong kind.
+constexpr int kUnsupported = -3;
+constexpr int kMissingOperand = -4;
+constexpr int kUndefinedVariable = -5;
+// An operand of && or || produced no value.
+constexpr int kNoLogicalValue = -7;
+
+inline int fromTruth(bool truth) {
+  return truth ? kTrue : kFalse;
+}
+}  // namespace status

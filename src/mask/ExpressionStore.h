@@ -1,0 +1,51 @@
+#pragma once
+
+#include <ace/Functor_String.h>
+#include <ace/Hash_Map_Manager_T.h>
+#include <ace/Null_Mutex.h>
+#include <ace/SString.h>
+
+#include <memory>
+
+#include "mask/Tokenizer.h"
+
+class Expression;
+
+// The interpreter's one map from 8-bit text to node. It holds the variables
+// (name -> value node) and every expression text seen (text -> parsed tree, or
+// the value once the text has proved constant). The store owns every node.
+// It has no lock: its interpreter serialises all use (one thread at a time).
+class ExpressionStore {
+ public:
+  ExpressionStore();
+  virtual ~ExpressionStore();
+  ExpressionStore(const ExpressionStore&) = delete;
+  ExpressionStore& operator=(const ExpressionStore&) = delete;
+
+  // Binds a fresh integer under name, replacing any earlier node. The value
+  // keeps its low 32 bits.
+  int setVariable(const char* name, long value, int bitWidth);
+  // The node cached for text; otherwise text is parsed and its tree cached
+  // (also an empty tree). A failed parse caches nothing. The node stays the store's.
+  int getExpression(const char* text, Expression*& tree);
+  // Binds node under text, deleting a node already there; null gives -4.
+  int rebind(const char* text, std::unique_ptr<Expression> node);
+  // The node bound under text, or null.
+  Expression* find(const char* text) const;
+  size_t size() const { return map_.current_size(); }
+
+  // Parses from the cursor at a binding level (100 for a whole text) and
+  // moves the cursor past what was read.
+  int parse(TextCursor& cursor, std::unique_ptr<Expression>& result, int level);
+
+ private:
+  using Map = ACE_Hash_Map_Manager_Ex<ACE_CString, Expression*, ACE_Hash<ACE_CString>,
+                                      ACE_Equal_To<ACE_CString>, ACE_Null_Mutex>;
+
+  int parseLevel(TextCursor& cursor, std::unique_ptr<Expression>& result, int level, int depth,
+                 int& height);
+  int parseOperand(const Token& token, std::unique_ptr<Expression>& node);
+  int parseGroup(TextCursor& inner, std::unique_ptr<Expression>& result, int depth, int& height);
+
+  Map map_;
+};

@@ -1,0 +1,28 @@
+#include "mask/GreaterExpression.h"
+
+std::unique_ptr<Expression> GreaterExpression::clone() const {
+  return std::make_unique<GreaterExpression>(cloneOf(left_), cloneOf(right_));
+}
+
+int GreaterExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
+  return evaluateBinary(out, fold);
+}
+
+int GreaterExpression::toString(std::wstring& text) const {
+  return printCoded(kGreater, text);
+}
+
+int GreaterExpression::combine(const Expression& left, const Expression& right,
+                               std::unique_ptr<Expression>& out) const {
+  return compare(kGreater, left, right, out);
+}
+
+int GreaterExpression::getString(std::string& text) const {
+  return truthAsString(kGreater, text);
+}
+int GreaterExpression::getDouble(double& value) const {
+  return truthAsDouble(kGreater, value);
+}
+int GreaterExpression::getLong(int32_t& value) const {
+  return truthAsLong(kGreater, value);
+}

@@ -1,0 +1,68 @@
+#include "mask/NonTerminalExpression.h"
+
+#include "mask/DoubleExpression.h"
+#include "mask/LongExpression.h"
+#include "mask/ValueConversion.h"
+#include "mask/VariableExpression.h"
+
+bool NonTerminalExpression::mayAssign(const std::unique_ptr<Expression>& node) {
+  return node && node->getKind() == kind::kOperator &&
+         static_cast<const NonTerminalExpression&>(*node).mayAssign();
+}
+
+// Operand rule: literals and lendable variables are read in place; anything
+// else is evaluated into a value of its own.
+int NonTerminalExpression::evaluateOperand(std::unique_ptr<Expression>& slot, bool fold, Use use,
+                                           OperandValue& value) {
+  if (slot->isValue()) {
+    value.value = slot.get();
+    return status::kConstant;
+  }
+  if (use == Use::kLend && slot->getKind() == kind::kVariable) {
+    Expression* bound = nullptr;
+    const int s = static_cast<const VariableExpression&>(*slot).lookup(bound);
+    value.value = bound;
+    return s;
+  }
+  const int s = slot->evaluate(value.owned, fold);
+  value.value = value.owned.get();
+  return s;
+}
+
+void NonTerminalExpression::keep(std::unique_ptr<Expression>& slot, OperandValue& value, int status,
+                                 bool fold) {
+  if (fold && status == status::kConstant && value.owned) slot = std::move(value.owned);
+}
+
+std::unique_ptr<Expression> NonTerminalExpression::take(OperandValue& value) {
+  if (value.owned) return std::move(value.owned);
+  return value.value->clone();
+}
+
+std::unique_ptr<Expression> NonTerminalExpression::cloneOf(
+    const std::unique_ptr<Expression>& node) {
+  return node ? node->clone() : nullptr;
+}
+
+int NonTerminalExpression::printOperand(const std::unique_ptr<Expression>& node,
+                                        bool missingAsEmpty, std::wstring& text) {
+  if (!node) {
+    text.clear();
+    return missingAsEmpty ? status::kOk : status::kMissingOperand;
+  }
+  return node->toString(text);
+}
+
+bool NonTerminalExpression::isNumber(const Expression& value) {
+  return value.getKind() == kind::kLong || value.getKind() == kind::kDouble;
+}
+
+double NonTerminalExpression::numberAsDouble(const Expression& value) {
+  if (value.getKind() == kind::kLong) return static_cast<const LongExpression&>(value).value();
+  return static_cast<const DoubleExpression&>(value).value();
+}
+
+int32_t NonTerminalExpression::numberAsInt32(const Expression& value) {
+  if (value.getKind() == kind::kLong) return static_cast<const LongExpression&>(value).value();
+  return mask::truncToInt32(static_cast<const DoubleExpression&>(value).value());
+}
