@@ -1,2 +1,220 @@
-// ft-host: loads the component module and drives it; written with the stand-in host.
-int main() { return 0; }
+// ft-host: loads the FT server component, configures it for one ECU of the
+// host data file and serves until SIGINT or SIGTERM.
+#include <limits.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <QString>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "ComponentModule.h"
+#include "IComponent.h"
+#include "ID.h"
+#include "MakoraLog_Static.h"
+#include "ProxyComponent.h"
+#include "StandinDataManager.h"
+#include "StandinEvents.h"
+#include "StandinHost.h"
+#include "StandinLog.h"
+#include "component/IQFTServer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kUsageError = 2;
+constexpr int kDefaultPort = 61111;
+const char kPortKey[] = "data:/Configuration/OrvaneFunctionTests/SocketPort";
+const char kComponentId[] = "makora:ZRKOrvaneFTServer?OrvFTServer";
+
+// One line on stderr: the caller's exit status follows.
+int failure(const std::string& message) {
+  std::string line = "ft-host: " + message;
+  for (char& c : line)
+    if (c == '\n' || c == '\r') c = ' ';
+  std::fprintf(stderr, "%s\n", line.c_str());
+  return kUsageError;
+}
+
+fs::path executableDir() {
+  char buffer[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return fs::current_path();
+  return fs::path(std::string(buffer, static_cast<size_t>(length))).parent_path();
+}
+
+// The demo beside the build folder of this checkout; else the one of the source tree it was built
+// from.
+std::string defaultDataPath(const fs::path& exeDir) {
+  const fs::path beside = exeDir / ".." / ".." / "examples" / "demo" / "demo.xml";
+  std::error_code ec;
+  if (fs::exists(beside, ec)) return fs::weakly_canonical(beside, ec).string();
+  return FT_DEFAULT_DATA;
+}
+
+MakoraLog_Static::Level levelOf(const std::string& name) {
+  if (name == "trace") return MakoraLog_Static::Trace;
+  if (name == "warning") return MakoraLog_Static::Warning;
+  if (name == "error") return MakoraLog_Static::Error;
+  return MakoraLog_Static::Information;
+}
+
+void logLine(MakoraLog_Static::Level level, const std::string& message) {
+  if (MakoraLog_Static::isEnabled(level)) StandinLog::write(level, "ft-host", message);
+}
+
+std::string absolute(const std::string& path) {
+  std::error_code ec;
+  const fs::path result = fs::absolute(path, ec);
+  return ec ? path : result.lexically_normal().string();
+}
+
+struct Options {
+  std::string data;
+  std::string ecu;
+  int port = 0;
+  bool portGiven = false;
+  std::string component;
+  std::string logLevel = "info";
+  std::string logFile;
+};
+
+// Fills options from the command line; a non-negative result is the exit status to leave with.
+int parseOptions(int argc, char** argv, Options& options) {
+  const fs::path exeDir = executableDir();
+  options.data = defaultDataPath(exeDir);
+  options.component =
+      (exeDir / ".." / "lib" / "libZRKOrvaneFTServer.so").lexically_normal().string();
+
+  CLI::App app{"Serves the FT server component with a simulated ECU.", "ft-host"};
+  app.add_option("--data", options.data, "host data file")->capture_default_str();
+  app.add_option("--ecu", options.ecu, "ECU passed to configure (default: <host ecu=...>)");
+  CLI::Option* port =
+      app.add_option("--port", options.port, "listening port, replacing the data file's")
+          ->check(CLI::Range(1, 65535));
+  app.add_option("--component", options.component, "component module to load")
+      ->capture_default_str();
+  app.add_option("--log-level", options.logLevel, "lowest level written")
+      ->check(CLI::IsMember({"trace", "info", "warning", "error"}))
+      ->capture_default_str();
+  app.add_option("--log-file", options.logFile, "also append every log line to this file");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);
+    return failure(e.what());
+  }
+  options.portGiven = port->count() > 0;
+  return -1;
+}
+
+// Both exports called, the component initialised and registered, its server interface reached.
+struct Running {
+  ID id{kComponentId};
+  IComponent* component = nullptr;
+  ProxyComponent* proxy = nullptr;
+  IQFTServer* server = nullptr;
+
+  // Destruction is announced first so that the proxy lets go before the component goes.
+  void destroy() {
+    if (component != nullptr) StandinEvents::announceDestroying(id);
+    delete proxy;
+    delete component;
+    proxy = nullptr;
+    component = nullptr;
+    server = nullptr;
+  }
+};
+
+int serve(const Options& options, const sigset_t& stopSignals) {
+  StandinHost& host = StandinHost::instance();
+  std::string error;
+  if (!host.loadFile(options.data, error)) return failure(error);
+  const std::string dataFolder = fs::path(absolute(options.data)).parent_path().string();
+  const std::string componentPath = absolute(options.component);
+  if (::chdir(dataFolder.c_str()) != 0)
+    return failure("cannot change to the folder of " + options.data + ": " + std::strerror(errno));
+
+  const std::string ecu = options.ecu.empty() ? host.defaultEcu() : options.ecu;
+  if (ecu.empty())
+    return failure("no ECU: give --ecu or the ecu attribute of <host> in " + options.data);
+  if (!host.describesEcu(ecu))
+    logLine(MakoraLog_Static::Warning,
+            "ECU " + ecu + " is not described in " + options.data +
+                ": the component finds no diagnostic services and skips the rest of its set-up");
+
+  StandinDataManager& data = host.dataManager();
+  if (options.portGiven) data.writeInteger(ID(kPortKey), options.port);
+  int port = kDefaultPort;
+  if (data.readInteger(ID(kPortKey), port) != 0) port = kDefaultPort;
+  if (port == 0)
+    return failure(std::string(kPortKey) + " is 0 in " + options.data + ": nothing to serve on");
+
+  ComponentModule module;
+  if (!module.open(componentPath, error)) return failure(error);
+
+  Running running;
+  running.component = module.createComponent()(running.id);
+  if (running.component == nullptr)
+    return failure("module " + componentPath + " created no component for " + kComponentId);
+  running.proxy = module.createProxy()(running.id, running.component);
+  if (running.proxy == nullptr) {
+    running.destroy();
+    return failure("module " + componentPath + " created no proxy for " + kComponentId);
+  }
+  running.server = dynamic_cast<IQFTServer*>(running.proxy);
+  if (running.server == nullptr) {
+    running.destroy();
+    return failure("the proxy of module " + componentPath + " offers no server interface");
+  }
+  running.component->init();
+  running.proxy->Register(running.id);
+  if (!running.server->configure(QString::fromStdString(ecu))) {
+    running.destroy();
+    StandinEvents::shutdown();
+    return failure("the component refused configure(" + ecu + ")");
+  }
+  running.server->run();
+
+  std::printf("ft-host: serving ECU %s on http://127.0.0.1:%d/\n", ecu.c_str(), port);
+  std::fflush(stdout);
+  logLine(MakoraLog_Static::Information,
+          "serving ECU " + ecu + " on http://127.0.0.1:" + std::to_string(port) + "/");
+
+  int signal = 0;
+  while (::sigwait(&stopSignals, &signal) != 0) {
+  }
+  logLine(MakoraLog_Static::Information, std::string("stopping on ") + ::strsignal(signal));
+
+  running.server->stop();
+  running.destroy();
+  StandinEvents::shutdown();
+  module.close();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Stop signals are only ever taken by sigwait: block them before any thread exists,
+  // so that every thread started later inherits the mask.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  Options options;
+  const int parsed = parseOptions(argc, argv, options);
+  if (parsed >= 0) return parsed;
+
+  StandinLog::setLevel(levelOf(options.logLevel));
+  if (!options.logFile.empty() && !StandinLog::setFile(absolute(options.logFile)))
+    return failure("--log-file " + options.logFile + ": cannot open the file");
+  return serve(options, stopSignals);
+}

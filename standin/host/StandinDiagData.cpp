@@ -1,0 +1,96 @@
+#include "StandinDiagData.h"
+
+#include <pugixml.hpp>
+#include <sstream>
+
+namespace {
+
+const char* elementName(StandinDiagData::Kind kind) {
+  switch (kind) {
+    case StandinDiagData::Kind::State:
+      return "State";
+    case StandinDiagData::Kind::Parameter:
+      return "Parameter";
+    case StandinDiagData::Kind::Identification:
+      return "Identification";
+  }
+  return "State";
+}
+
+std::wstring wide(const ACE_WString& text) {
+  return std::wstring(text.c_str(), text.length());
+}
+
+}  // namespace
+
+StandinDiagData::StandinDiagData()
+    : id_("diagData:DiagData"), table_(std::make_shared<const Table>()) {}
+
+StandinDiagData::~StandinDiagData() = default;
+
+void StandinDiagData::setDescriptions(const std::map<std::string, std::vector<Description>>& ecus) {
+  auto table = std::make_shared<Table>();
+  for (const auto& [ecu, items] : ecus)
+    for (const Description& item : items)
+      (*table)[Key{pugi::as_wide(ecu), item.kind, pugi::as_wide(item.name)}] = renderXml(item);
+  std::lock_guard<std::mutex> lock(tableMutex_);
+  table_ = std::move(table);
+}
+
+void StandinDiagData::clear() {
+  std::lock_guard<std::mutex> lock(tableMutex_);
+  table_ = std::make_shared<const Table>();
+}
+
+// Built with the DOM so that any text in a name, mask or correspondance is escaped.
+std::wstring StandinDiagData::renderXml(const Description& description) {
+  pugi::xml_document doc;
+  pugi::xml_node item = doc.append_child(elementName(description.kind));
+  item.append_attribute("name") = description.name.c_str();
+  if (description.mask)
+    item.append_child("Mask").append_attribute("value") = description.mask->c_str();
+  if (description.interpretation) {
+    pugi::xml_node interpretation = item.append_child("Interpretation");
+    for (const Correspondance& entry : *description.interpretation) {
+      pugi::xml_node node = interpretation.append_child("Correspondance");
+      node.append_attribute("value") = entry.value.c_str();
+      node.append_attribute("codetext") = entry.codetext.c_str();
+      node.append_attribute("defaultText") = entry.defaultText.c_str();
+    }
+  }
+  if (description.format) item.append_child("Format").text().set(description.format->c_str());
+  std::ostringstream out;
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return pugi::as_wide(out.str());
+}
+
+int StandinDiagData::describe(const ACE_WString& ecu, const ACE_WString& name, Kind kind,
+                              BDomData& out) const {
+  std::shared_ptr<const Table> table;
+  {
+    std::lock_guard<std::mutex> lock(tableMutex_);
+    table = table_;
+  }
+  auto found = table->find(Key{wide(ecu), kind, wide(name)});
+  if (found == table->end()) return -1;
+  out.setXML(ACE_WString(found->second.c_str(), found->second.size()));
+  return 0;
+}
+
+int StandinDiagData::getState(const ACE_WString& ecu, const ACE_WString& name, DRState& state) {
+  return describe(ecu, name, Kind::State, state);
+}
+
+int StandinDiagData::getParameter(const ACE_WString& ecu, const ACE_WString& name,
+                                  DRParameter& parameter) {
+  return describe(ecu, name, Kind::Parameter, parameter);
+}
+
+int StandinDiagData::getIdentification(const ACE_WString& ecu, const ACE_WString& name,
+                                       DRIdentification& identification) {
+  return describe(ecu, name, Kind::Identification, identification);
+}
+
+const ID& StandinDiagData::getID() const {
+  return id_;
+}
