@@ -1,1 +1,29 @@
-// The exported entry points; written with the component shell.
+// The module's only entry points: the host creates the server and its proxy here.
+#include "component/CQFTServer.h"
+#include "component/PQFTServer.h"
+
+namespace {
+
+// An identifier names this component when its query is empty or "OrvFTServer".
+bool namesThisComponent(const ACE_WString& query) {
+  return query.length() == 0 ||
+         QString::fromWCharArray(query.fast_rep(), static_cast<qsizetype>(query.length())) ==
+             QLatin1String("OrvFTServer");
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) IComponent* createComponent(const ID& id) {
+  ACE_WString query;
+  id.getFullQuery(query);
+  if (!namesThisComponent(query)) return nullptr;
+  return new CQFTServer(id);
+}
+
+extern "C" __attribute__((visibility("default"))) ProxyComponent* createProxy(
+    const ID& id, IComponent* component) {
+  ACE_WString query;
+  id.getQuery(query);
+  if (!namesThisComponent(query)) return nullptr;
+  return new PQFTServer(component);
+}

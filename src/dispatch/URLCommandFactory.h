@@ -1,11 +1,12 @@
 #pragma once
 
-#include <ace/SString.h>
 #include <ace/Mutex.h>
+#include <ace/SString.h>
 #include <ace/Thread_Mutex.h>
 
 #include <QMap>
 #include <QString>
+#include <atomic>
 
 #include "mask/SyntaxInterpreter.h"
 
@@ -75,7 +76,10 @@ class URLCommandFactory {
   // evaluate masks one at a time under this lock.
   ACE_Thread_Mutex maskMutex;
 
-  static URLCommandFactory* instance;
+  // Read without the lock by getInstance's first test, hence atomic.
+  static std::atomic<URLCommandFactory*> instance;
+  // Guards the creation of the singleton.
   static ACE_Mutex instanceMutex;
+  friend struct URLCommandFactoryReaper;
   static const QMap<QString, CommandCreator> commandsMap;
 };

@@ -1,0 +1,52 @@
+#include "component/ServerThread.h"
+
+#include <ace/INET_Addr.h>
+#include <ace/OS_NS_Thread.h>
+#include <ace/OS_NS_fcntl.h>
+#include <ace/OS_NS_sys_socket.h>
+#include <ace/Thread_Manager.h>
+
+#include <memory>
+
+#include "component/CQFTServer.h"
+#include "component/ClientAcceptor.h"
+#include "platform/FtLog.h"
+#include "platform/Limits.h"
+#include "platform/Platform.h"
+
+namespace {
+const wchar_t* const kClass = L"CQFTServer";
+}
+
+ACE_THR_FUNC_RETURN serverSvc(void* arg) {
+  Platform::setCurrentThreadName("QFTServer::serverSvc");
+  FT_LOG_TRACE(kClass, L"[serverSvc()]: Method started.");
+  auto* server = static_cast<CQFTServer*>(arg);
+  ACE_Reactor* reactor = server->getReactor();
+  // The reactor belongs to the thread that built it; only its owner may run
+  // the event loop. A signal must not end the loop either.
+  reactor->owner(ACE_Thread::self());
+  reactor->restart(true);
+
+  int groupId = -1;
+  ACE_Thread_Manager::instance()->get_grp(ACE_OS::thr_self(), groupId);
+  auto acceptor = std::make_unique<ClientAcceptor>(groupId, server->getConnections());
+
+  const auto port = static_cast<u_short>(server->getPort() & 0xFFFF);
+  const ACE_INET_Addr address(port, static_cast<ACE_UINT32>(server->getListenAddress()));
+  if (!server->hasListenAddress() || acceptor->open(address, reactor, 0, 1, 1) == -1) {
+    FT_LOG_TRACE(kClass, L"[ServerThread::run()]: error opening port.");
+    return reinterpret_cast<ACE_THR_FUNC_RETURN>(1);
+  }
+  const ACE_HANDLE listening = acceptor->acceptor().get_handle();
+  // ACE listens with a backlog of 5, too few for a page's burst of connects.
+  ACE_OS::listen(listening, limits::kListenBacklog);
+  ACE_OS::fcntl(listening, F_SETFD, FD_CLOEXEC);
+
+  FT_LOG_TRACE(kClass, L"[serverSvc()]: starting up server daemon");
+  while (reactor->handle_events() != -1) {
+  }
+  FT_LOG_TRACE(kClass, L"[serverSvc()]: shutting down server daemon");
+  acceptor.reset();
+  return nullptr;
+}

@@ -1,0 +1,48 @@
+#include "dispatch/CommandHandlerBase.h"
+
+#include "BEvent.h"
+#include "CustomEvent.h"
+#include "dispatch/ResponseConstants.h"
+#include "platform/FtLog.h"
+
+namespace {
+const wchar_t* const kClass = L"CommandHandlerBase";
+}
+
+CommandHandlerBase::CommandHandlerBase() {
+  FT_LOG_TRACE(kClass, L"[CommandHandlerBase()]: Constructor called.");
+}
+
+CommandHandlerBase::~CommandHandlerBase() = default;
+
+void CommandHandlerBase::setParameters(QMap<QString, QString> newParameters) {
+  parameters = std::move(newParameters);
+}
+
+// Absent and empty-valued parameters both count as empty; blanks do not.
+bool CommandHandlerBase::isParameterEmpty(const QString& name) {
+  FT_LOG_TRACE(kClass, L"[CommandHandlerBase::isParameterEmpty()]: Method started.");
+  bool empty = false;
+  auto it = parameters.constFind(name);
+  if (it == parameters.constEnd()) {
+    FT_LOG_WARNING(kClass, L"[CommandHandlerBase::isParameterEmpty]: parameter %s missing",
+                   FT_W(name));
+    empty = true;
+  } else if (it->isEmpty()) {
+    FT_LOG_WARNING(kClass, L"[CommandHandlerBase::isParameterEmpty]: parameter %s empty",
+                   FT_W(name));
+    empty = true;
+  }
+  FT_LOG_TRACE(kClass, L"[CommandHandlerBase::isParameterEmpty()]: Method end.");
+  return empty;
+}
+
+void toUtf8Bytes(const QString& text, QByteArray& bytes) {
+  bytes = text.toUtf8();
+}
+
+void notifyStopScenario() {
+  // The host copies what it needs: the event may go as soon as the call returns.
+  CustomEvent event(EVT_ORV_STOP_SCEN);
+  BEvent<CustomEvent>::notify_async(event, nullptr);
+}

@@ -1,0 +1,300 @@
+#include "dispatch/URLCommandFactory.h"
+
+#include <ace/Guard_T.h>
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QStringList>
+#include <climits>
+#include <cmath>
+#include <memory>
+#include <new>
+
+#include "BSet.h"
+#include "ComponentManagerFactory.h"
+#include "IBText.h"
+#include "IComponentManager.h"
+#include "ID.h"
+#include "IDataManager.h"
+#include "IDiagData.h"
+#include "IDiagServices.h"
+#include "StringSet.h"
+#include "ZrkUtils.h"
+#include "communication/CommunicationHandler.h"
+#include "dispatch/CommandHandlerBase.h"
+#include "dispatch/ResponseConstants.h"
+#include "handlers/GUIHandler.h"
+#include "handlers/ResourceHandler.h"
+#include "handlers/ScenarioHandler.h"
+#include "handlers/UtilitiesHandler.h"
+#include "http/RequestDesc.h"
+#include "mask/ExpressionStore.h"
+#include "platform/FtLog.h"
+
+namespace {
+
+const wchar_t* const kClass = L"URLCommandFactory";
+
+const wchar_t* const kDevelopmentModeKey =
+    L"data:/Configuration/OrvaneFunctionTests/DevelopmentMode";
+const wchar_t* const kMaskStatesKey = L"data:/Auto/InternalOwner/UCEs/%s/States";
+
+template <class Handler>
+CommandHandlerBase* create() {
+  return new (std::nothrow) Handler();
+}
+
+// The 8-bit form the mask store is keyed by: each wide character cut to a byte.
+std::unique_ptr<char[]> toAscii(const ACE_WString& text) {
+  const size_t length = text.length();
+  auto narrow = std::make_unique<char[]>(length + 1);
+  for (size_t i = 0; i < length; ++i) narrow[i] = static_cast<char>(text[i]);
+  narrow[length] = '\0';
+  return narrow;
+}
+
+}  // namespace
+
+std::atomic<URLCommandFactory*> URLCommandFactory::instance{nullptr};
+ACE_Mutex URLCommandFactory::instanceMutex;
+const QMap<QString, CommandCreator> URLCommandFactory::commandsMap =
+    URLCommandFactory::initCommandsMap();
+
+// The singleton goes with the module, not before: nothing else may free it.
+struct URLCommandFactoryReaper {
+  ~URLCommandFactoryReaper() { delete URLCommandFactory::instance.exchange(nullptr); }
+};
+static URLCommandFactoryReaper reaper;
+
+URLCommandFactory::URLCommandFactory() = default;
+
+URLCommandFactory::~URLCommandFactory() = default;
+
+URLCommandFactory* URLCommandFactory::getInstance() {
+  URLCommandFactory* factory = instance.load(std::memory_order_acquire);
+  if (factory == nullptr) {
+    ACE_Guard<ACE_Mutex> guard(instanceMutex);
+    factory = instance.load(std::memory_order_relaxed);
+    if (factory == nullptr) {
+      factory = new (std::nothrow) URLCommandFactory();
+      instance.store(factory, std::memory_order_release);
+    }
+  }
+  return factory;
+}
+
+QMap<QString, CommandCreator> URLCommandFactory::initCommandsMap() {
+  QMap<QString, CommandCreator> map;
+  map.insert(QString::fromLatin1(CMD_FT), &create<ScenarioHandler>);
+  map.insert(QString::fromLatin1(CMD_ENDFT), &create<ScenarioHandler>);
+  map.insert(QStringLiteral("isApplicable"), &create<CommunicationHandler>);
+  map.insert(QStringLiteral("readSignal"), &create<CommunicationHandler>);
+  map.insert(QStringLiteral("retrieveInitialValue"), &create<CommunicationHandler>);
+  map.insert(QStringLiteral("sendQuery"), &create<CommunicationHandler>);
+  map.insert(QStringLiteral("sendRawQuery"), &create<CommunicationHandler>);
+  map.insert(QStringLiteral("getText"), &create<GUIHandler>);
+  map.insert(QString::fromLatin1(CMD_FILE_EXISTS), &create<UtilitiesHandler>);
+  map.insert(QString::fromLatin1(CMD_READ_FILE), &create<UtilitiesHandler>);
+  map.insert(QString::fromLatin1(CMD_READ_XML_FILE), &create<UtilitiesHandler>);
+  map.insert(QString::fromLatin1(CMD_WRITE_FILE), &create<UtilitiesHandler>);
+  map.insert(QString::fromLatin1(CMD_DELETE_FILE), &create<UtilitiesHandler>);
+  return map;
+}
+
+void URLCommandFactory::init(const QString& newEcuName) {
+  FT_LOG_TRACE(kClass, L"[URLCommandFactory::init()]: Method started.");
+  ecuName = newEcuName;
+
+  componentManager = ComponentManagerFactory::getComponentManager();
+  if (componentManager == nullptr) {
+    FT_LOG_ERROR(kClass, L"[init]: Error loading Component Manager.");
+    return;
+  }
+  if (componentManager->getComponent(ID("makora:DM?DataManager"), &dataManager) != 0) {
+    FT_LOG_ERROR(kClass, L"[init]: Error loading Data Manager.");
+    return;
+  }
+  if (componentManager->getComponent(ID("diagData:DiagData"), &diagData) != 0) {
+    FT_LOG_ERROR(kClass, L"[init]: Error loading Diag Data.");
+    return;
+  }
+  const ACE_WString diagServicesId =
+      ZrkUtils::wideSprintf(L"diagServices:DiagServices?EcuDiag#%s", FT_W(ecuName));
+  if (componentManager->getComponent(ID(diagServicesId), &diagServices) != 0) {
+    FT_LOG_ERROR(kClass, L"[init]: Error loading Diag Services.");
+    return;
+  }
+  if (componentManager->getComponent(ID("makora:BText?BText"), &textService) != 0)
+    FT_LOG_ERROR(kClass, L"[init]: Error loading Btext.");
+
+  if (dataManager->readFlag(ID(kDevelopmentModeKey), developmentMode) != 0)
+    FT_LOG_TRACE(kClass, L"[init]: FT server production mode");
+
+  const QString root = extractConfValue(
+      ACE_WString(L"data:/Configuration/OrvaneData/OrvaneDataRoot"),
+      QStringLiteral("../../Data/GenAppli/KVL/"), QStringLiteral("Orvane Server Root path"));
+  dataRoot = QDir::cleanPath(QDir::current().absoluteFilePath(root));
+  if (!dataRoot.endsWith(u'/')) dataRoot += u'/';
+
+  // The folders, in the order of their settings; each is kept as read.
+  struct FolderSetting {
+    const wchar_t* key;
+    const char* defaultValue;
+    const char* label;
+    QString URLCommandFactory::*member;
+  };
+  static const FolderSetting folders[] = {
+      {L"data:/Configuration/OrvaneFunctionTests/GUIHtmlFolder", "/Scenario/gui/",
+       "GUI HTML folder", &URLCommandFactory::guiHtmlFolder},
+      {L"data:/Configuration/OrvaneFunctionTests/GUIJSFolder", "/Scenario/gui/scripts/",
+       "GUI JavaScript folder", &URLCommandFactory::guiJsFolder},
+      {L"data:/Configuration/OrvaneFunctionTests/GUIJSAPIFolder", "/Scripts/",
+       "JavaScript API folder", &URLCommandFactory::jsApiFolder},
+      {L"data:/Configuration/OrvaneFunctionTests/FlowFolder", "/Scenario/scf/", "Flowchart folder",
+       &URLCommandFactory::flowFolder},
+      {L"data:/Configuration/OrvaneFunctionTests/StyleFolder", "/Scenario/gui/Style/", "CSS folder",
+       &URLCommandFactory::styleFolder},
+      {L"data:/Configuration/OrvaneFunctionTests/MWExternalFolder", "/ExternalFiles/",
+       "MW External folder", &URLCommandFactory::mwExternalFolder},
+      {L"data:/Configuration/OrvaneFunctionTests/MWECUSpecificFolder", "/ECUSpecific/",
+       "MW ECU Specific folder", &URLCommandFactory::mwEcuSpecificFolder},
+      {L"data:/Configuration/OrvaneFunctionTests/ATWSFolder", "/ApplicationData/ATWS/",
+       "ATWS folder", &URLCommandFactory::atwsFolder},
+  };
+  for (const FolderSetting& folder : folders)
+    this->*folder.member =
+        extractConfValue(ACE_WString(folder.key), QString::fromLatin1(folder.defaultValue),
+                         QString::fromLatin1(folder.label));
+
+  if (!getAllMaskFromDM())
+    FT_LOG_TRACE(kClass,
+                 L"[init]: The mask cannot be read from DM or the uri does not contain them");
+  FT_LOG_TRACE(kClass, L"[URLCommandFactory::init()]: Method end.");
+}
+
+QString URLCommandFactory::extractConfValue(const ACE_WString& key, const QString& defaultValue,
+                                            const QString& label) {
+  ACE_WString read;
+  if (dataManager == nullptr || dataManager->readString(ID(key), read) != 0) {
+    FT_LOG_TRACE(kClass, L"[init]: Using default %s '%s'", FT_W(label), FT_W(defaultValue));
+    return defaultValue;
+  }
+  QString value = QString::fromWCharArray(read.c_str(), static_cast<qsizetype>(read.length()));
+  FT_LOG_TRACE(kClass, L"[init]: %s '%s'", FT_W(label), FT_W(value));
+  return value;
+}
+
+// The command is the target without its scheme, host, port and leading slashes,
+// up to the first '?'.
+bool URLCommandFactory::extractURLCommand(const QString url, QString& command) {
+  FT_LOG_TRACE(kClass,
+               L"[URLCommandFactory::extractURLCommand(const QString, QString&)]: Method started.");
+  static const QRegularExpression prefix(QStringLiteral("^([^:]+://[^:/]+(:[0-9]+)?)?/+"));
+  command = url;
+  command.remove(prefix);
+  const QStringList pieces = command.split(u'?', Qt::SkipEmptyParts);
+  if (!pieces.isEmpty()) command = pieces.first();
+  FT_LOG_TRACE(kClass,
+               L"[URLCommandFactory::extractURLCommand(const QString, QString&)]: Method end.");
+  return true;
+}
+
+// The query is the text after the last '?' (the whole target without one);
+// quotes are dropped, pieces split at '&', names from values at the last '='.
+bool URLCommandFactory::extractURLParameters(const QString url,
+                                             QMap<QString, QString>& parameters) {
+  FT_LOG_TRACE(kClass,
+               L"[URLCommandFactory::extractURLParameters(const QString, ACE_Vector<QString>&)]: "
+               L"Method started.");
+  const QStringList parts = url.split(u'?', Qt::SkipEmptyParts);
+  QString query = parts.isEmpty() ? QString() : parts.last();
+  query.remove(u'"');
+  const QStringList pieces = query.split(u'&', Qt::SkipEmptyParts);
+  for (const QString& piece : pieces) {
+    const QStringList nameValue = piece.split(u'=', Qt::SkipEmptyParts);
+    const QString name = nameValue.isEmpty() ? QString() : nameValue.first();
+    const QString value = nameValue.size() > 1 ? nameValue.last() : QString();
+    parameters.insert(name, value);
+  }
+  FT_LOG_TRACE(kClass,
+               L"[URLCommandFactory::extractURLParameters(const QString, ACE_Vector<QString>&)]: "
+               L"Method end.");
+  return true;
+}
+
+CommandHandlerBase* URLCommandFactory::getCommandFromURL(const RequestDesc& desc) {
+  FT_LOG_TRACE(kClass, L"[getCommandFromURL(const RequestDesc&)]: Method started.");
+  const QString target = desc.getRequest();
+  QString command;
+  QMap<QString, QString> parameters;
+  extractURLCommand(target, command);
+  extractURLParameters(target, parameters);
+
+  const CommandCreator creator = commandsMap.value(command, &create<ResourceHandler>);
+  if (creator == nullptr) {
+    FT_LOG_ERROR(kClass,
+                 L"[getCommandFromURL(const RequestDesc&)]: failed to find creator function for "
+                 L"command type '%s'",
+                 FT_W(command));
+    return nullptr;
+  }
+  std::unique_ptr<CommandHandlerBase> handler(creator());
+  if (!handler) {
+    FT_LOG_ERROR(kClass,
+                 L"[getCommandFromURL(const RequestDesc&)]: creator function for command type '%s' "
+                 L"returned NULL",
+                 FT_W(command));
+    return nullptr;
+  }
+  handler->setParameters(parameters);
+  handler->command = command;
+  if (!handler->checkParameters()) {
+    FT_LOG_ERROR(kClass, L"[getCommandFromURL(const RequestDesc&)]: checkParameter fails.");
+    return nullptr;
+  }
+  FT_LOG_TRACE(kClass, L"[getCommandFromURL(const RequestDesc&)]: Method end.");
+  return handler.release();
+}
+
+// Every entry of the ECU's state set becomes a mask variable; one that is not
+// an integer becomes 0.
+bool URLCommandFactory::getAllMaskFromDM() {
+  FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method started");
+  BSet states(0);
+  if (dataManager == nullptr ||
+      dataManager->readSet(ID(ZrkUtils::wideSprintf(kMaskStatesKey, FT_W(ecuName))), states) != 0) {
+    FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method end");
+    return false;
+  }
+  const StringSet names = states.getAllKeys();
+  for (int index = 0; index < names.length(); ++index) {
+    ACE_WString name;
+    names.getAt(index, name);
+    long value = 0;
+    if (states.getInt(name, value) != 0)
+      FT_LOG_WARNING(kClass, L"[getAllMaskFromDM()]: Error getting mask: %s", name.c_str());
+    const std::unique_ptr<char[]> narrowName = toAscii(name);
+    ACE_Guard<ACE_Thread_Mutex> guard(maskMutex);
+    maskInterpreter.getStore()->setVariable(narrowName.get(), value, 0);
+  }
+  FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method end");
+  return true;
+}
+
+// The mask's value truncated toward zero; anything the interpreter cannot
+// evaluate leaves the preset 0.
+int URLCommandFactory::evaluateMask(ACE_WString mask) {
+  FT_LOG_TRACE(kClass, L"[URLCommandFactory::evaluateMask()]: Method started");
+  double result = 0.0;
+  const std::unique_ptr<char[]> text = toAscii(mask);
+  {
+    ACE_Guard<ACE_Thread_Mutex> guard(maskMutex);
+    maskInterpreter.evaluate(text.get(), result);
+  }
+  FT_LOG_TRACE(kClass, L"[URLCommandFactory::evaluateMask()]: Method end");
+  if (!std::isfinite(result)) return 0;
+  const double truncated = std::trunc(result);
+  if (truncated >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (truncated <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(truncated);
+}
