@@ -208,7 +208,7 @@ async function run(chromium) {
       ['BatteryVoltage', '12.600000', '12.60 V'],
       ['CoolantTemp', '87.400000', '87.4 °C'],
       ['EngineSpeed', '850.000000', '850 rpm'],
-      ['VIN', 'VF1DEMO0000000042', 'VF1DEMO0000000042'],
+      ['VIN', 'DEMOVIN0000000042', 'DEMOVIN0000000042'],
       ['SoftwareVersion', 'DEMO-2.4.1', 'DEMO-2.4.1'],
     ]), 'visible rows');
   });
@@ -260,8 +260,8 @@ async function run(chromium) {
 
   await check('a raw frame gets its response', async () => {
     await page.click('#frame-form button');
-    await waitText('#frame-response', '62F19056463144454D4F30303030303030303432');
-    assertEqual((await text('#frame-ascii')).includes('VF1DEMO0000000042'), true, 'ASCII form');
+    await waitText('#frame-response', '62F19044454D4F56494E30303030303030303432');
+    assertEqual((await text('#frame-ascii')).includes('DEMOVIN0000000042'), true, 'ASCII form');
   });
 
   await check('the note file round-trips', async () => {
