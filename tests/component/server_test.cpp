@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "StandinHost.h"
+#include "StandinLog.h"
+#include "component/CQFTServer.h"
+#include "support/FtHost.h"
+
+namespace {
+
+const char kPortKey[] = "data:/Configuration/OrvaneFunctionTests/SocketPort";
+const std::string kConf = "data:/Configuration/OrvaneFunctionTests/";
+
+std::string integer(const std::string& key, long long value) {
+  return "<integer key=\"" + key + "\">" + std::to_string(value) + "</integer>";
+}
+
+// Polls (5 s at most) until the port's listening state is the one wanted.
+bool listeningBecomes(int port, bool wanted) {
+  for (int i = 0; i < 1000; ++i) {
+    if (ft_test::detail::isListening(port) == wanted) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StandinHost::instance().clear();
+    StandinLog::setLevel(MakoraLog_Static::Trace);
+    StandinLog::setStderr(false);
+  }
+  void TearDown() override {
+    server.reset();
+    StandinLog::stopCapture();
+    StandinLog::setStderr(true);
+    StandinHost::instance().clear();
+  }
+  void configure(const std::string& data) {
+    std::string error;
+    ASSERT_TRUE(StandinHost::instance().loadText(
+        "<host ecu=\"DEMO\"><data>" + data + "</data><ecu name=\"DEMO\"/></host>", error))
+        << error;
+    server = std::make_unique<CQFTServer>(ID("OrvFTServer"));
+    ASSERT_TRUE(server->configure(QStringLiteral("DEMO")));
+  }
+  static bool logged(const std::vector<LogRecord>& records, MakoraLog_Static::Level level,
+                     const std::string& message) {
+    for (const auto& r : records)
+      if (r.level == level && r.className == "CQFTServer" && r.message == message) return true;
+    return false;
+  }
+  std::unique_ptr<CQFTServer> server;
+};
+
+TEST_F(ServerTest, PortFromConfiguration) {
+  struct Case {
+    std::optional<long long> stored;
+    int port;
+    bool defaultTraced;
+  };
+  const Case cases[] = {
+      {std::nullopt, 61111, true},         {0, 0, false},   {8080, 8080, false},
+      {65536 + 8080, 65536 + 8080, false}, {-1, -1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored ? std::to_string(*c.stored) : "absent");
+    StandinLog::startCapture();
+    configure(c.stored ? integer(kPortKey, *c.stored) : "");
+    EXPECT_EQ(server->getPort(), c.port);
+    EXPECT_EQ(logged(StandinLog::takeCaptured(), MakoraLog_Static::Trace,
+                     "FT server Port not configured, using default"),
+              c.defaultTraced);
+  }
+}
+
+TEST_F(ServerTest, RunBeforeConfigureAndWithPortZeroIsRefused) {
+  StandinLog::startCapture();
+  server = std::make_unique<CQFTServer>(ID("OrvFTServer"));
+  server->run();
+  configure(integer(kPortKey, 0));
+  server->run();
+  int errors = 0;
+  for (const auto& r : StandinLog::takeCaptured())
+    errors +=
+        r.level == MakoraLog_Static::Error &&
+        r.message ==
+            "[CQFTServer::run()]: Port not configured, CQFTServer::configure() must me executed";
+  EXPECT_EQ(errors, 2);
+  server->stop();
+}
+
+TEST_F(ServerTest, ListensOnTheLow16BitsOfThePortUntilStop) {
+  const int port = ft_test::detail::pickFreePort();
+  configure(integer(kPortKey, 65536 + port));
+  StandinLog::startCapture();
+  server->run();
+  ASSERT_TRUE(listeningBecomes(port, true));
+  EXPECT_EQ(httpExchange(port, "OPTIONS / HTTP/1.0\r\n\r\n").rfind("HTTP/1.0 405 Not Allowed", 0),
+            0u);
+  server->stop();
+  EXPECT_FALSE(ft_test::detail::isListening(port));
+  const auto records = StandinLog::takeCaptured();
+  EXPECT_TRUE(logged(records, MakoraLog_Static::Trace, "[serverSvc()]: starting up server daemon"));
+  EXPECT_TRUE(
+      logged(records, MakoraLog_Static::Trace, "[serverSvc()]: shutting down server daemon"));
+}
+
+TEST_F(ServerTest, StopWithoutRunReturns) {
+  configure(integer(kPortKey, ft_test::detail::pickFreePort()));
+  server->stop();
+  server->stop();
+}
+
+TEST_F(ServerTest, RunAfterStopServesNothing) {
+  const int port = ft_test::detail::pickFreePort();
+  configure(integer(kPortKey, port));
+  server->run();
+  ASSERT_TRUE(listeningBecomes(port, true));
+  server->stop();
+  StandinLog::startCapture();
+  server->run();
+  // Either the listener could not open the port or its ended loop let it go at once.
+  bool done = false;
+  for (int i = 0; i < 1000 && !done; ++i) {
+    for (const auto& r : StandinLog::takeCaptured())
+      done |= r.message == "[ServerThread::run()]: error opening port." ||
+              r.message == "[serverSvc()]: shutting down server daemon";
+    if (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_TRUE(done);
+  EXPECT_EQ(httpExchange(port, "OPTIONS / HTTP/1.0\r\n\r\n", 1000), "");
+  server->stop();
+}
+
+TEST_F(ServerTest, ListenAddress) {
+  struct Case {
+    const char* address;
+    bool listens;
+  };
+  const Case cases[] = {
+      {"127.0.0.1", true}, {"0.0.0.0", true}, {"localhost", false}, {"300.1.1.1", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    const int port = ft_test::detail::pickFreePort();
+    StandinLog::startCapture();
+    configure(integer(kPortKey, port) + "<string key=\"" + kConf + "ListenAddress\">" + c.address +
+              "</string>");
+    server->run();
+    if (c.listens) {
+      EXPECT_TRUE(listeningBecomes(port, true));
+      EXPECT_FALSE(httpExchange(port, "OPTIONS / HTTP/1.0\r\n\r\n").empty());
+    }
+    server->stop();
+    const auto records = StandinLog::takeCaptured();
+    EXPECT_EQ(
+        logged(records, MakoraLog_Static::Trace, "[ServerThread::run()]: error opening port."),
+        !c.listens);
+    EXPECT_EQ(logged(records, MakoraLog_Static::Error,
+                     std::string("[CQFTServer::configure()]: ListenAddress '") + c.address +
+                         "' is not an IPv4 address, the server will not listen"),
+              !c.listens);
+  }
+}
+
+TEST_F(ServerTest, OutOfRangeLimitsFallBackToDefaults) {
+  StandinLog::startCapture();
+  configure(integer(kConf + "MaxConnections", 0) + integer(kConf + "ReceiveTimeout", -5));
+  const auto records = StandinLog::takeCaptured();
+  EXPECT_TRUE(logged(records, MakoraLog_Static::Warning,
+                     "[CQFTServer::configure()]: MaxConnections 0 is below 1, using 256"));
+  EXPECT_TRUE(logged(records, MakoraLog_Static::Warning,
+                     "[CQFTServer::configure()]: ReceiveTimeout -5 is negative, using 30000"));
+  EXPECT_EQ(server->getConnections()->receiveTimeoutMs(), 30000);
+}
+
+TEST_F(ServerTest, DestructionWakesAndOutwaitsLiveConnections) {
+  const int port = ft_test::detail::pickFreePort();
+  configure(integer(kPortKey, port) + integer(kConf + "ReceiveTimeout", 0));
+  server->run();
+  ASSERT_TRUE(listeningBecomes(port, true));
+  // A client that never sends holds its connection thread in the receive.
+  std::string reply = "<not closed>";
+  std::thread idle([&] { reply = httpExchange(port, "", 20000); });
+  for (int i = 0; i < 1000 && server->getConnections()->size() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_EQ(server->getConnections()->size(), 1);
+  server->stop();
+  EXPECT_EQ(server->getConnections()->size(), 1);  // stop leaves connections alone
+  server.reset();
+  idle.join();
+  EXPECT_EQ(reply, "");
+}
+
+TEST_F(ServerTest, DestructionWhileRunningStopsFirst) {
+  const int port = ft_test::detail::pickFreePort();
+  configure(integer(kPortKey, port));
+  server->run();
+  ASSERT_TRUE(listeningBecomes(port, true));
+  StandinLog::startCapture();
+  server.reset();
+  EXPECT_TRUE(logged(StandinLog::takeCaptured(), MakoraLog_Static::Warning,
+                     "[CQFTServer::~CQFTServer()]: destroyed while running, stopping first"));
+  EXPECT_FALSE(ft_test::detail::isListening(port));
+}
+
+}  // namespace
