@@ -109,7 +109,7 @@ int decimalsFromFormat(const ACE_WString& content) {
   return static_cast<int>(std::clamp<long>(count, INT_MIN, INT_MAX));
 }
 
-// The query name, identifier and data set all name the command id.
+// Whether a command carries an input shows in its query's name and identifier.
 QString commandId(const QString& param) {
   return param.isEmpty() ? QStringLiteral("CMD2") : QStringLiteral("CMD1");
 }

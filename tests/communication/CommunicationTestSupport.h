@@ -11,6 +11,7 @@
 #include "BDomData.h"
 #include "IBText.h"
 #include "IDiagServices.h"
+#include "StandinLog.h"
 #include "dispatch/URLCommandFactory.h"
 
 namespace comm_test {
@@ -81,6 +82,32 @@ class MapTextService : public IBText {
 
  private:
   ID id_{"makora:BText?BText"};
+};
+
+// Records what the handler logs at or above a level while it lives.
+class HandlerLog {
+ public:
+  explicit HandlerLog(MakoraLog_Static::Level level) : previous_(StandinLog::level()) {
+    StandinLog::setLevel(level);
+    StandinLog::startCapture();
+  }
+  ~HandlerLog() {
+    StandinLog::stopCapture();
+    StandinLog::setLevel(previous_);
+  }
+  HandlerLog(const HandlerLog&) = delete;
+  HandlerLog& operator=(const HandlerLog&) = delete;
+
+  // The handler's records since the last call.
+  std::vector<LogRecord> take() {
+    std::vector<LogRecord> records;
+    for (LogRecord& record : StandinLog::takeCaptured())
+      if (record.className == "CommunicationHandler") records.push_back(std::move(record));
+    return records;
+  }
+
+ private:
+  MakoraLog_Static::Level previous_;
 };
 
 // Clears the factory's host components before and after each test.

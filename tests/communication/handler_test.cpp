@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "CommunicationTestSupport.h"
-#include "StandinLog.h"
 #include "communication/CommunicationHandler.h"
 #include "dispatch/ResponseConstants.h"
 
@@ -27,14 +26,11 @@ TEST(StatusWords, EachDiagnosticStatusHasItsWord) {
 }
 
 TEST(StatusWords, SuccessHasNoWordAndIsReportedAsMisuse) {
-  StandinLog::setLevel(MakoraLog_Static::Warning);
-  StandinLog::startCapture();
+  comm_test::HandlerLog log(MakoraLog_Static::Warning);
   EXPECT_EQ(CommunicationHandler::getErrResponseForNegStatus(0), "");
-  StandinLog::stopCapture();
-  const std::vector<LogRecord> records = StandinLog::takeCaptured();
+  const std::vector<LogRecord> records = log.take();
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].level, MakoraLog_Static::Warning);
-  EXPECT_EQ(records[0].className, "CommunicationHandler");
   EXPECT_EQ(records[0].message,
             "[getErrResponseForNegStatus] method should be used for negative DiagServices "
             "responses.");

@@ -5,7 +5,6 @@
 #include <QRegularExpression>
 
 #include "CommunicationTestSupport.h"
-#include "StandinLog.h"
 #include "communication/CommunicationHandler.h"
 
 using comm_test::FactoryComponents;
@@ -123,15 +122,12 @@ TEST(QueryBuilding, RawFrameIsCopiedUnchangedUnderAMillisecondStamp) {
 }
 
 TEST(QueryBuilding, DataSetBuildersLogWhatTheyPutIn) {
-  StandinLog::setLevel(MakoraLog_Static::Information);
-  StandinLog::startCapture();
+  comm_test::HandlerLog log(MakoraLog_Static::Information);
   CommunicationHandler::createSignalDataSet("ABC", {"A", "B"}, {"State", "Foo"});
   CommunicationHandler::createQueryDataSet("ABC", "Bleed", "");
   CommunicationHandler::createQueryDataSet("ABC", "Bleed", "5");
-  StandinLog::stopCapture();
   std::vector<std::string> messages;
-  for (const LogRecord& record : StandinLog::takeCaptured())
-    if (record.className == "CommunicationHandler") messages.push_back(record.message);
+  for (const LogRecord& record : log.take()) messages.push_back(record.message);
   const std::vector<std::string> expected = {
       "[CommunicationHandler::createSignalDataSet]: Total number of data: 2.",
       "[CommunicationHandler::createSignalDataSet]: Data signal A from type State.",
