@@ -116,6 +116,10 @@ struct RefusingEcu {
   int status;
 };
 
+void PrintTo(const RefusingEcu& row, std::ostream* out) {
+  *out << row.ecu;
+}
+
 class CommunicationRefusingEcu : public ::testing::TestWithParam<RefusingEcu> {};
 
 TEST_P(CommunicationRefusingEcu, EveryQueryAnswersTheRefusalWord) {
@@ -138,7 +142,8 @@ TEST_P(CommunicationRefusingEcu, EveryQueryAnswersTheRefusalWord) {
 
 INSTANTIATE_TEST_SUITE_P(Ecus, CommunicationRefusingEcu,
                          ::testing::Values(RefusingEcu{"OFF", "VCI DISCONNECTED", -14},
-                                           RefusingEcu{"SLOW", "TIMEOUT", -992}));
+                                           RefusingEcu{"SLOW", "TIMEOUT", -992}),
+                         [](const auto& info) { return std::string(info.param.ecu); });
 
 TEST(CommunicationWithoutDiagServices, CommandsReadWhatIsStoredAndReadsFail) {
   // The file does not describe GHOST, so the component gets no diagnostic services.
