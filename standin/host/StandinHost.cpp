@@ -464,7 +464,8 @@ class Reader {
 
   bool badValue(pugi::xml_node node, const std::string& value, const char* what) {
     std::string element = "<" + std::string(node.name());
-    for (const char* name : {"key", "name", "code", "request"})
+    for (const char* name :
+         {"key", "name", "code", "request", "state", "parameter", "identification"})
       if (pugi::xml_attribute attribute = node.attribute(name))
         element += " " + std::string(name) + "=\"" + attribute.value() + "\"";
     return fail(node, element + ">: \"" + value + "\" " + what);
