@@ -11,6 +11,7 @@ std::unique_ptr<Expression> AddExpression::clone() const {
   return std::make_unique<AddExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Binary rule: both operands, then combine below, then folding.
 int AddExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateBinary(out, fold);
 }

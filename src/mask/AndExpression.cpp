@@ -4,6 +4,7 @@ std::unique_ptr<Expression> AndExpression::clone() const {
   return std::make_unique<AndExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Logical rule: short-circuit on the left truth value.
 int AndExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateLogical(kAnd, out, fold);
 }

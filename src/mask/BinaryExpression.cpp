@@ -12,6 +12,7 @@ BinaryExpression::BinaryExpression(std::unique_ptr<Expression> left,
   assigns_ = mayAssign(left_) || mayAssign(right_);
 }
 
+// Operators with their own evaluation (&&, ||, =) never combine.
 int BinaryExpression::combine(const Expression&, const Expression&,
                               std::unique_ptr<Expression>&) const {
   return status::kTypeError;
@@ -174,6 +175,7 @@ int BinaryExpression::printCoded(int code, std::wstring& text) const {
   return status::kOk;
 }
 
+// Accessor rule of the arithmetic nodes: both operands read as numbers.
 int BinaryExpression::readNumbers(double& left, double& right) const {
   if (!left_ || !right_) return status::kMissingOperand;
   int s = left_->getDouble(left);
@@ -182,6 +184,7 @@ int BinaryExpression::readNumbers(double& left, double& right) const {
   return s < 0 ? s : status::kOk;
 }
 
+// Accessor rule of the integer nodes: both operands read as 32-bit integers.
 int BinaryExpression::readLongs(int32_t& left, int32_t& right) const {
   if (!left_ || !right_) return status::kMissingOperand;
   int s = left_->getLong(left);

@@ -17,6 +17,7 @@ std::unique_ptr<Expression> BitExpression::clone() const {
   return std::make_unique<BitExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Binary rule: both operands, then combine below, then folding.
 int BitExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateBinary(out, fold);
 }

@@ -19,6 +19,7 @@ std::unique_ptr<Expression> BitOrExpression::clone() const {
   return std::make_unique<BitOrExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Binary rule: both operands, then combine below, then folding.
 int BitOrExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateBinary(out, fold);
 }

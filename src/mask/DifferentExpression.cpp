@@ -4,6 +4,7 @@ std::unique_ptr<Expression> DifferentExpression::clone() const {
   return std::make_unique<DifferentExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Binary rule: both operands, then combine below, then folding.
 int DifferentExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateBinary(out, fold);
 }
@@ -12,6 +13,7 @@ int DifferentExpression::toString(std::wstring& text) const {
   return printCoded(kDifferent, text);
 }
 
+// Comparison rule shared by the six comparisons, keyed by this operator's code.
 int DifferentExpression::combine(const Expression& left, const Expression& right,
                                  std::unique_ptr<Expression>& out) const {
   return compare(kDifferent, left, right, out);

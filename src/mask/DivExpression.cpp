@@ -10,6 +10,7 @@ std::unique_ptr<Expression> DivExpression::clone() const {
   return std::make_unique<DivExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Binary rule: both operands, then combine below, then folding.
 int DivExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateBinary(out, fold);
 }

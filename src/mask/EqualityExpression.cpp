@@ -4,6 +4,7 @@ std::unique_ptr<Expression> EqualityExpression::clone() const {
   return std::make_unique<EqualityExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Binary rule: both operands, then combine below, then folding.
 int EqualityExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateBinary(out, fold);
 }
@@ -12,6 +13,7 @@ int EqualityExpression::toString(std::wstring& text) const {
   return printCoded(kEqual, text);
 }
 
+// Comparison rule shared by the six comparisons, keyed by this operator's code.
 int EqualityExpression::combine(const Expression& left, const Expression& right,
                                 std::unique_ptr<Expression>& out) const {
   return compare(kEqual, left, right, out);

@@ -184,6 +184,7 @@ int ExpressionStore::getExpression(const char* text, Expression*& tree) {
   return status::kOk;
 }
 
+// Parse rule entry: a fresh nesting count for each text.
 int ExpressionStore::parse(TextCursor& cursor, std::unique_ptr<Expression>& result, int level) {
   int height = 0;
   return parseLevel(cursor, result, level, 1, height);

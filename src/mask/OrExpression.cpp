@@ -4,6 +4,7 @@ std::unique_ptr<Expression> OrExpression::clone() const {
   return std::make_unique<OrExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Logical rule: short-circuit on the left truth value.
 int OrExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateLogical(kOr, out, fold);
 }

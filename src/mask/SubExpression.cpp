@@ -10,6 +10,7 @@ std::unique_ptr<Expression> SubExpression::clone() const {
   return std::make_unique<SubExpression>(cloneOf(left_), cloneOf(right_));
 }
 
+// Binary rule: both operands, then combine below, then folding.
 int SubExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
   return evaluateBinary(out, fold);
 }
