@@ -150,8 +150,16 @@ TEST_F(UtilitiesTest, WriteDecodesPercentEscapesAndReplacesWhole) {
     utilities.writeFile("out.txt", row.content);
     EXPECT_EQ(get("root/out.txt"), row.expected) << row.content;
   }
+  utilities.writeFile("fresh.txt", "f");
+  EXPECT_EQ(QFileInfo(root + "fresh.txt").permissions() & QFileDevice::ReadOther,
+            QFileDevice::ReadOther);
+  QFile::remove(root + "fresh.txt");
   // Nothing but the target is left in the folder.
   EXPECT_EQ(QDir(root).entryList(QDir::Files), QStringList{"out.txt"});
+
+  // A folder in the way is not replaced.
+  utilities.writeFile("sub", "x");
+  EXPECT_TRUE(QFileInfo(root + "sub").isDir());
 
   // A missing folder is not created: the write fails and the file stays absent.
   utilities.writeFile("nofolder/new.txt", "x");
