@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "IDiagServices.h"
+#include "StandinDiagData.h"
 
 class StandinDataManager;
 
@@ -16,7 +17,7 @@ class StandinDataManager;
 // the data manager under "data:/Auto/UCEs/NAME/...", as the component reads it.
 class HOST_API StandinDiagServices : public IDiagServices {
  public:
-  enum class Kind { State, Parameter, Identification };
+  using Kind = StandinDiagData::Kind;
   // Integer for a state, real for a parameter, text for an identification.
   using Value = std::variant<long, double, std::wstring>;
 

@@ -108,7 +108,7 @@ struct StandinHost::Content {
 namespace {
 
 using Content = StandinHost::Content;
-using Kind = StandinDiagServices::Kind;
+using Kind = StandinDiagData::Kind;
 
 // Reads one data file into Content; the first fault ends it with a message
 // "origin:line: what".
@@ -256,13 +256,13 @@ class Reader {
     const std::string kindName = node.name();
     StandinDiagData::Description item;
     if (kindName == "state") {
-      item.kind = StandinDiagData::Kind::State;
+      item.kind = Kind::State;
       if (!attributes(node, {"name", "value"})) return false;
     } else if (kindName == "parameter") {
-      item.kind = StandinDiagData::Kind::Parameter;
+      item.kind = Kind::Parameter;
       if (!attributes(node, {"name", "value", "format"})) return false;
     } else {
-      item.kind = StandinDiagData::Kind::Identification;
+      item.kind = Kind::Identification;
       if (!attributes(node, {"name", "value"})) return false;
     }
     if (!required(node, "name", item.name)) return false;
@@ -350,12 +350,11 @@ class Reader {
   // One <set>: exactly one listed item and a value of its type.
   bool readAssignment(pugi::xml_node set, const std::vector<StandinDiagData::Description>& items,
                       StandinDiagServices::Assignment& assignment) {
-    static const std::pair<const char*, StandinDiagData::Kind> kKinds[] = {
-        {"state", StandinDiagData::Kind::State},
-        {"parameter", StandinDiagData::Kind::Parameter},
-        {"identification", StandinDiagData::Kind::Identification}};
+    static const std::pair<const char*, Kind> kKinds[] = {{"state", Kind::State},
+                                                          {"parameter", Kind::Parameter},
+                                                          {"identification", Kind::Identification}};
     const char* attributeName = nullptr;
-    StandinDiagData::Kind kind = StandinDiagData::Kind::State;
+    Kind kind = Kind::State;
     for (const auto& [candidate, candidateKind] : kKinds) {
       if (!set.attribute(candidate)) continue;
       if (attributeName != nullptr)
@@ -374,19 +373,17 @@ class Reader {
     if (!listed)
       return fail(set, "<set " + std::string(attributeName) + "=\"" + item + "\">: no such " +
                            attributeName + " in this <ecu>");
+    assignment.kind = kind;
     assignment.item = pugi::as_wide(item);
-    if (kind == StandinDiagData::Kind::State) {
+    if (kind == Kind::State) {
       long number = 0;
       if (!parseInteger(value, number)) return badValue(set, value, "is not a decimal integer");
-      assignment.kind = Kind::State;
       assignment.value = number;
-    } else if (kind == StandinDiagData::Kind::Parameter) {
+    } else if (kind == Kind::Parameter) {
       double number = 0;
       if (!parseReal(value, number)) return badValue(set, value, "is not a number");
-      assignment.kind = Kind::Parameter;
       assignment.value = number;
     } else {
-      assignment.kind = Kind::Identification;
       assignment.value = pugi::as_wide(value);
     }
     return true;
