@@ -5,7 +5,8 @@
 class ExpressionStore;
 
 // Entry point of the mask expression engine: parses, caches and evaluates texts.
-// Not thread-safe: the owner serialises every call, the store's included.
+// Not thread-safe: the owner serialises every call, the store's included
+// (the command factory holds its maskMutex around each one).
 class SyntaxInterpreter {
  public:
   SyntaxInterpreter();
