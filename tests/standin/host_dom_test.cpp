@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -10,6 +11,12 @@
 #include "DRQuery.h"
 
 namespace {
+
+// ACE's string built from an empty literal trips a false -Wstringop-overflow in
+// GCC; building it with an explicit length does not.
+ACE_WString wide(const wchar_t* text) {
+  return ACE_WString(text, std::wcslen(text));
+}
 
 std::wstring str(const ACE_WString& s) {
   return std::wstring(s.c_str(), s.length());
@@ -95,7 +102,7 @@ TEST(HostDom, ElementOperations) {
     SCOPED_TRACE(row.what);
     BDomData dom;
     ASSERT_TRUE(dom.setXML(L"<old/>"));
-    EXPECT_EQ(dom.setXML(row.xml), row.parsed);
+    EXPECT_EQ(dom.setXML(wide(row.xml)), row.parsed);
     EXPECT_EQ(xmlOf(dom), row.written);
     ACE_WString content(L"sentinel");
     EXPECT_TRUE(dom.getContent(content));
@@ -115,7 +122,7 @@ TEST(HostDom, AttributesCopiesAndEmptyObjects) {
   ASSERT_TRUE(dom.setXML(L"<r/>"));
   EXPECT_TRUE(dom.setAttributeValue(L"k", L"a \"b\" <c> \u00E9"));
   EXPECT_TRUE(dom.setAttributeValue(L"k", L"second"));  // replaces, no duplicate
-  EXPECT_FALSE(dom.setAttributeValue(L"", L"x"));
+  EXPECT_FALSE(dom.setAttributeValue(wide(L""), L"x"));
   EXPECT_FALSE(dom.getAttributeValue(L"absent", value));
   EXPECT_TRUE(dom.getAttributeValue(L"k", value));
   EXPECT_EQ(str(value), L"second");
