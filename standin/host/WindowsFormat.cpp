@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cwchar>
 #include <pugixml.hpp>
@@ -10,6 +11,8 @@ namespace {
 
 // First buffer tried, in wide characters: most log lines fit.
 constexpr size_t kInitialChars = 512;
+// Largest buffer a thread keeps between calls.
+constexpr size_t kKeptChars = size_t{1} << 16;
 // vswprintf cannot tell "too small" from "cannot format"; stop growing here
 // (4 MB of wide characters) and give the message up.
 constexpr size_t kMaxChars = size_t{1} << 20;
@@ -146,19 +149,21 @@ bool WindowsFormat::vformat(std::wstring& out, const wchar_t* format, va_list ar
   if (format == nullptr) return false;
   const std::wstring translated = translate(format);
   ScopedUtf8Locale utf8;
-  std::wstring buffer;
-  for (size_t size = kInitialChars; size <= kMaxChars; size *= 4) {
+  // Kept per thread so that a thread that writes long lines finds room at once.
+  thread_local std::wstring buffer;
+  for (size_t size = std::max(buffer.size(), kInitialChars); size <= kMaxChars; size *= 4) {
     buffer.resize(size);
     va_list copy;
     va_copy(copy, args);
     const int written = vswprintf(buffer.data(), buffer.size(), translated.c_str(), copy);
     va_end(copy);
     if (written >= 0) {
-      buffer.resize(static_cast<size_t>(written));
-      out = std::move(buffer);
+      out.assign(buffer.data(), static_cast<size_t>(written));
+      if (buffer.size() > kKeptChars) std::wstring().swap(buffer);
       return true;
     }
   }
+  std::wstring().swap(buffer);
   return false;
 }
 
