@@ -75,19 +75,19 @@ std::wstring WindowsFormat::translate(const wchar_t* format) {
       ++p;
       continue;
     }
-    std::wstring spec = L"%";
-    while (isFlag(*p)) spec += *p++;
+    std::wstring conversion = L"%";
+    while (isFlag(*p)) conversion += *p++;
     if (*p == L'*') {
-      spec += *p++;
+      conversion += *p++;
     } else {
-      while (isDigit(*p)) spec += *p++;
+      while (isDigit(*p)) conversion += *p++;
     }
     if (*p == L'.') {
-      spec += *p++;
+      conversion += *p++;
       if (*p == L'*') {
-        spec += *p++;
+        conversion += *p++;
       } else {
-        while (isDigit(*p)) spec += *p++;
+        while (isDigit(*p)) conversion += *p++;
       }
     }
     // Length: the Windows width prefixes become their glibc equivalents; h
@@ -120,23 +120,23 @@ std::wstring WindowsFormat::translate(const wchar_t* format) {
     }
     switch (*p) {
       case L's':
-        out += spec + (narrow ? L"s" : L"ls");
+        out += conversion + (narrow ? L"s" : L"ls");
         break;
       case L'S':
-        out += spec + (wide ? L"ls" : L"s");
+        out += conversion + (wide ? L"ls" : L"s");
         break;
       case L'c':
-        out += spec + (narrow ? L"c" : L"lc");
+        out += conversion + (narrow ? L"c" : L"lc");
         break;
       case L'C':
-        out += spec + (wide ? L"lc" : L"c");
+        out += conversion + (wide ? L"lc" : L"c");
         break;
       case L'\0':
         // A format cut short prints as written.
         out += L"%%" + std::wstring(start + 1, p);
         continue;
       default:
-        out += spec + length + *p;
+        out += conversion + length + *p;
         break;
     }
     ++p;
