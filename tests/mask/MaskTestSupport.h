@@ -15,24 +15,21 @@
 #include "mask/SyntaxInterpreter.h"
 #include "platform/Platform.h"
 
-// One row of an evaluation table: the text, the status of evaluating its
-// tree, and the value node it yields ("" when none).
+// A text, the status of evaluating its tree, and the value it yields ("" when none).
 struct EvalRow {
   const char* text;
   int status;
   const char* value;
 };
 
-// A compact form of a value node, so that tables can state kind and payload:
-// i:<value>/<bitWidth>, r:<value>, t:<text>, b:true|false.
+// Kind and payload of a value: i:<value>/<bitWidth>, r:<value>, t:<text>, b:true|false.
 inline std::string describe(const Expression* value) {
   if (value == nullptr) return "";
   char buffer[64];
   switch (value->getKind()) {
     case kind::kLong: {
       const auto* v = static_cast<const LongExpression*>(value);
-      std::snprintf(buffer, sizeof(buffer), "i:%d/%d", v->value(), v->bitWidth());
-      return buffer;
+      return "i:" + std::to_string(v->value()) + "/" + std::to_string(v->bitWidth());
     }
     case kind::kDouble:
       std::snprintf(buffer, sizeof(buffer), "r:%g",
@@ -51,31 +48,23 @@ class MaskTest : public ::testing::Test {
  protected:
   ExpressionStore& store() { return *interpreter.getStore(); }
 
-  // Parses (caching the tree) and evaluates without folding, so the cached
-  // tree stays as parsed. Returns the parse status when the parse fails.
-  int evaluateToNode(const char* text, std::unique_ptr<Expression>& value) {
-    Expression* tree = nullptr;
-    const int parsed = store().getExpression(text, tree);
-    if (parsed < 0 || tree == nullptr) return parsed;
-    return tree->evaluate(value, false);
-  }
-
+  // Evaluates the cached tree without folding, so it stays as parsed.
   void expectRow(const EvalRow& row) {
+    Expression* tree = nullptr;
     std::unique_ptr<Expression> value;
-    EXPECT_EQ(evaluateToNode(row.text, value), row.status) << row.text;
+    int s = store().getExpression(row.text, tree);
+    if (s >= 0 && tree != nullptr) s = tree->evaluate(value, false);
+    EXPECT_EQ(s, row.status) << row.text;
     EXPECT_EQ(describe(value.get()), row.value) << row.text;
   }
 
-  // The printable form of the tree the text parses to, or "error <status>".
+  // The printable form of the cached tree, or "error <status>".
   std::string printed(const char* text) {
     Expression* tree = nullptr;
-    const int parsed = store().getExpression(text, tree);
-    if (parsed < 0) return "error " + std::to_string(parsed);
-    if (tree == nullptr) return "";
     std::wstring form;
-    const int s = tree->toString(form);
-    if (s < 0) return "error " + std::to_string(s);
-    return Platform::wideToAnsi(form.c_str());
+    int s = store().getExpression(text, tree);
+    if (s >= 0 && tree != nullptr) s = tree->toString(form);
+    return s < 0 ? "error " + std::to_string(s) : Platform::wideToAnsi(form.c_str());
   }
 
   SyntaxInterpreter interpreter;

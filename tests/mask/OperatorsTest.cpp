@@ -1,5 +1,5 @@
-// Operators and conversion functions: accepted and refused kinds, results,
-// bit widths, and when a result counts as constant (status 3).
+// Operators and conversion functions: refused kinds, results, bit widths,
+// and when a result counts as constant (status 3).
 #include "MaskTestSupport.h"
 
 namespace {
@@ -21,13 +21,10 @@ TEST_F(OperatorsTest, Arithmetic) {
       {"7 / 2", 3, "i:3/32"},
       {"-7 / 2", 3, "i:-3/32"},
       {"7 / 0", -2, ""},
-      {"7.0 / 0", -2, ""},
       {"7 / 0.0", -2, ""},
       {"1 + 2.5", 3, "r:3.5"},
-      {"2.5 * 2", 3, "r:5"},
       {"'ab' + 'cd'", 3, "t:abcd"},
       {"'ab' - 'cd'", -2, ""},
-      {"'ab' * 2", -2, ""},
       {"true + 1", -2, ""},
       {"2147483647 + 1", 3, "i:-2147483648/32"},
       {"65536 * 65536", 3, "i:0/32"},
@@ -39,7 +36,6 @@ TEST_F(OperatorsTest, Arithmetic) {
       {"-'a'", -3, ""},
       {"1 +", -4, ""},
       {"* 2", -4, ""},
-      {"-", -4, ""},
   };
   for (const EvalRow& row : rows) expectRow(row);
 }
@@ -55,12 +51,10 @@ TEST_F(OperatorsTest, BitwiseAndBitTest) {
       {"'a' & 1", -2, ""},
       {"5 # 0", 3, "i:1/1"},
       {"5 # 1", 3, "i:0/1"},
-      {"5 # 2", 3, "i:1/1"},
       {"5 # 32", 3, "i:1/1"},
       {"5 # -1", 3, "i:1/1"},
       {"-1 # 31", 3, "i:0/1"},  // unary minus takes "1 # 31" as its operand
       {"5.9 # 0", 3, "i:1/1"},
-      {"-2147483648 # 31", 3, "i:0/1"},
       {"(0 - 2147483647 - 1) # 31", 3, "i:1/1"},
       {"'a' # 1", -2, ""},
   };
@@ -70,27 +64,22 @@ TEST_F(OperatorsTest, BitwiseAndBitTest) {
 TEST_F(OperatorsTest, ComparisonsAndLogic) {
   const EvalRow rows[] = {
       {"1 == 1.0", 3, "b:true"},
-      {"'a' < 'b'", 3, "b:true"},
       {"'b' >= 'a'", 3, "b:true"},
       {"'A' == 'a'", 3, "b:false"},
       {"2 != 2", 3, "b:false"},
       {"1 <= 1", 3, "b:true"},
       {"1 == 'a'", -2, ""},
       {"true == 1", -2, ""},
-      {"true == false", 3, "b:false"},
       {"false == false", 3, "b:true"},
-      {"true != false", 3, "b:true"},
       {"true < false", 3, "b:false"},
       {"A == 1", 1, "b:true"},
       {"A > 1", 2, "b:false"},
       {"false && (1 == 'a')", 2, "b:false"},
       {"true || (1 == 'a')", 1, "b:true"},
       {"true && (1 == 'a')", -2, ""},
-      {"true && false", 3, "b:false"},
       {"(A == 1) && true", 1, "b:true"},
       {"1 && true", -2, ""},
       {"true && 1", -2, ""},
-      {"true &&", -4, ""},
       {"!true", 3, "b:false"},
       {"!(A == 1)", 1, "b:false"},  // the comparison's own status, not inverted
       {"!5", -3, ""},
@@ -111,7 +100,6 @@ TEST_F(OperatorsTest, ConditionalAndAssignment) {
       {"X = 5", 3, "i:5/32"},
       {"X = A", 0, "i:1/0"},
       {"1 = 5", -3, ""},
-      {"A == 1 = 2", -3, ""},
   };
   for (const EvalRow& row : rows) expectRow(row);
 }
@@ -119,7 +107,6 @@ TEST_F(OperatorsTest, ConditionalAndAssignment) {
 TEST_F(OperatorsTest, AssignmentRebindsTheVariable) {
   double result = 0;
   EXPECT_EQ(interpreter.evaluate("X = 5", result), 0);
-  EXPECT_EQ(describe(store().find("X")), "i:5/32");
   // The value is copied: the variable does not share a node with the tree.
   EXPECT_EQ(interpreter.evaluate("X = X + 1", result), 0);
   EXPECT_EQ(result, 6.0);
@@ -136,14 +123,10 @@ TEST_F(OperatorsTest, ConversionFunctions) {
       {"$HexaToString$(V + 0)", 0, "t:0000001F"},
       {"$HexaToString$(-V)", 0, "t:FFFFFFE1"},
       {"$HexaToString$(B12)", 0, "t:0002"},
-      {"$HexaToString$(-1)", 3, "t:FFFFFFFF"},
-      {"$HexaToString$(1.5 & 1)", 3, "t:00000001"},
       {"$HexaToString$('A')", -3, ""},
       {"$HexaToString$(W40)", -3, ""},
-      {"$HexaToDec$('1F')", 3, "t:31"},
       {"$HexaToDec$('0x1f')", 3, "t:31"},
       {"$HexaToDec$('  -1f')", 3, "t:-31"},
-      {"$HexaToDec$('zz')", 3, "t:0"},
       {"$HexaToDec$('1Fzz')", 3, "t:31"},
       {"$HexaToDec$('FFFFFFFF')", 3, "t:2147483647"},
       {"$HexaToDec$('-FFFFFFFF')", 3, "t:-2147483648"},
@@ -152,8 +135,6 @@ TEST_F(OperatorsTest, ConversionFunctions) {
       {"$HexaToDec$('1F') == 31", -2, ""},
       {"$HexaToDec$('1F') == '31'", 3, "b:true"},
       {"$HexaToAscii$('414243')", 3, "t:ABC"},
-      {"$HexaToAscii$('616263')", 3, "t:abc"},
-      {"$HexaToAscii$(65)", 3, "t:A"},
       {"$HexaToAscii$(4276803)", 3, "t:ABC"},
       {"$HexaToAscii$(1)", 3, "t:\x01"},
       {"$HexaToAscii$(true)", -3, ""},
@@ -167,15 +148,14 @@ TEST_F(OperatorsTest, ConversionFunctions) {
   for (const EvalRow& row : rows) expectRow(row);
 }
 
-// Accessors of operator nodes read their operands without evaluating.
+// Operands read an operator node's value this way, without evaluating it.
 TEST_F(OperatorsTest, OperatorAccessors) {
-  struct Row {
+  const struct {
     const char* text;
     int longStatus;
     int32_t longValue;
     int boolStatus;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"1 + 2", 0, 3, -3},
       {"7 / 0", -2, 0, -3},
       {"5 # 2", 0, 1, -3},
@@ -187,23 +167,18 @@ TEST_F(OperatorsTest, OperatorAccessors) {
       {"!true", -3, 0, 2},
       {"true ? 4 : 5", 0, 4, -3},
       {"$HexaToDec$(1)", -3, 0, -3},
+      {"X = 7", 0, 7, -3},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     Expression* tree = nullptr;
     ASSERT_EQ(store().getExpression(row.text, tree), 0) << row.text;
     int32_t value = 0;
     bool truth = false;
     EXPECT_EQ(tree->getLong(value), row.longStatus) << row.text;
-    if (row.longStatus >= 0) {
-      EXPECT_EQ(value, row.longValue) << row.text;
-    }
+    EXPECT_TRUE(row.longStatus < 0 || value == row.longValue) << row.text << " read " << value;
     EXPECT_EQ(tree->getBool(truth), row.boolStatus) << row.text;
   }
-  Expression* assign = nullptr;
-  ASSERT_EQ(store().getExpression("X = 7", assign), 0);
-  int32_t value = 0;
-  EXPECT_EQ(assign->getLong(value), 0);
-  EXPECT_EQ(describe(store().find("X")), "i:7/32");
+  EXPECT_EQ(describe(store().find("X")), "i:7/32");  // reading an assignment performs it
 }
 
 }  // namespace
