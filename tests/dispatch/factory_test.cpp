@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <typeinfo>
@@ -18,37 +19,12 @@
 
 namespace {
 
-const std::string kConf = "data:/Configuration/OrvaneFunctionTests/";
-
-struct Setting {
-  std::string key;
-  const char* label;
-  const char* defaultValue;
-  const char* configured;
-};
-
-const Setting kSettings[] = {
-    {"data:/Configuration/OrvaneData/OrvaneDataRoot", "Orvane Server Root path",
-     "../../Data/GenAppli/KVL/", "/srv/ft/data"},
-    {kConf + "GUIHtmlFolder", "GUI HTML folder", "/Scenario/gui/", "html/"},
-    {kConf + "GUIJSFolder", "GUI JavaScript folder", "/Scenario/gui/scripts/", "js/"},
-    {kConf + "GUIJSAPIFolder", "JavaScript API folder", "/Scripts/", "api/"},
-    {kConf + "FlowFolder", "Flowchart folder", "/Scenario/scf/", "flow/"},
-    {kConf + "StyleFolder", "CSS folder", "/Scenario/gui/Style/", "css/"},
-    {kConf + "MWExternalFolder", "MW External folder", "/ExternalFiles/", "ext/"},
-    {kConf + "MWECUSpecificFolder", "MW ECU Specific folder", "/ECUSpecific/", "ecu/"},
-    {kConf + "ATWSFolder", "ATWS folder", "/ApplicationData/ATWS/", "atws/"},
-};
-
-std::string hostXml(const std::string& data) {
-  return "<host ecu=\"DEMO\"><data>" + data + "</data><ecu name=\"DEMO\"/></host>";
+std::string setting(const std::string& key, const std::string& value) {
+  return "<string key=\"data:/Configuration/" + key + "\">" + value + "</string>";
 }
 
-std::string allSettings(const std::string& suffix = "") {
-  std::string data;
-  for (const auto& s : kSettings)
-    data += "<string key=\"" + s.key + "\">" + s.configured + suffix + "</string>";
-  return data + "<flag key=\"" + kConf + "DevelopmentMode\">true</flag>";
+bool contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 class FactoryTest : public ::testing::Test {
@@ -57,8 +33,6 @@ class FactoryTest : public ::testing::Test {
     StandinHost::instance().clear();
     StandinLog::setLevel(MakoraLog_Static::Trace);
     StandinLog::setStderr(false);
-    factory = URLCommandFactory::getInstance();
-    ASSERT_NE(factory, nullptr);
   }
   void TearDown() override {
     StandinLog::stopCapture();
@@ -66,7 +40,9 @@ class FactoryTest : public ::testing::Test {
   }
   void load(const std::string& data) {
     std::string error;
-    ASSERT_TRUE(StandinHost::instance().loadText(hostXml(data), error)) << error;
+    ASSERT_TRUE(StandinHost::instance().loadText(
+        "<host ecu=\"DEMO\"><data>" + data + "</data><ecu name=\"DEMO\"/></host>", error))
+        << error;
   }
   // init, returning "<class>: <message>" of every line it logged.
   std::vector<std::string> initLogged(const char* ecu = "DEMO") {
@@ -78,56 +54,42 @@ class FactoryTest : public ::testing::Test {
     StandinLog::stopCapture();
     return lines;
   }
-  static bool contains(const std::vector<std::string>& lines, const std::string& line) {
-    for (const auto& l : lines)
-      if (l == line) return true;
-    return false;
-  }
-  URLCommandFactory* factory = nullptr;
+  URLCommandFactory* factory = URLCommandFactory::getInstance();
 };
 
-TEST_F(FactoryTest, SingletonIsCreatedOnce) {
-  EXPECT_EQ(URLCommandFactory::getInstance(), factory);
-}
-
-TEST_F(FactoryTest, DefaultsWhenNothingIsConfigured) {
+TEST_F(FactoryTest, SettingsComeFromTheHostOrDefaults) {
+  const struct {
+    const char* key;
+    QString (URLCommandFactory::*get)() const;
+    QString defaultValue;
+    const char* configured;
+  } rows[] = {
+      {"OrvaneData/OrvaneDataRoot", &URLCommandFactory::getDataRoot,
+       QDir::cleanPath(QDir::current().absoluteFilePath("../../Data/GenAppli/KVL")) + "/",
+       "/srv/ft/data/"},
+      {"OrvaneFunctionTests/GUIHtmlFolder", &URLCommandFactory::getGUIHtmlFolder, "/Scenario/gui/",
+       "html/"},
+      {"OrvaneFunctionTests/GUIJSAPIFolder", &URLCommandFactory::getJSAPIFolder, "/Scripts/",
+       "api/"},
+      {"OrvaneFunctionTests/MWExternalFolder", &URLCommandFactory::getMWExternalFolder,
+       "/ExternalFiles/", "ext/"},
+      {"OrvaneFunctionTests/MWECUSpecificFolder", &URLCommandFactory::getMWECUSpecificFolder,
+       "/ECUSpecific/", "ecu/"},
+      {"OrvaneFunctionTests/ATWSFolder", &URLCommandFactory::getATWSFolder,
+       "/ApplicationData/ATWS/", "atws/"},
+  };
   load("");
-  const auto lines = initLogged();
-  for (const auto& s : kSettings)
-    EXPECT_TRUE(contains(lines, std::string("URLCommandFactory: [init]: Using default ") + s.label +
-                                    " '" + s.defaultValue + "'"))
-        << s.label;
-  EXPECT_TRUE(contains(lines, "URLCommandFactory: [init]: FT server production mode"));
-  const QString expectedRoot =
-      QDir::cleanPath(QDir::current().absoluteFilePath(QStringLiteral("../../Data/GenAppli/KVL"))) +
-      "/";
-  EXPECT_EQ(factory->getDataRoot(), expectedRoot);
-  EXPECT_EQ(factory->getGUIHtmlFolder(), "/Scenario/gui/");
-  EXPECT_EQ(factory->getJSAPIFolder(), "/Scripts/");
-  EXPECT_EQ(factory->getMWExternalFolder(), "/ExternalFiles/");
-  EXPECT_EQ(factory->getMWECUSpecificFolder(), "/ECUSpecific/");
-  EXPECT_EQ(factory->getATWSFolder(), "/ApplicationData/ATWS/");
-  EXPECT_EQ(factory->getEcuName(), "DEMO");
-  EXPECT_NE(factory->dataManager, nullptr);
-  EXPECT_NE(factory->diagData, nullptr);
-  EXPECT_NE(factory->diagServices, nullptr);
-  EXPECT_NE(factory->textService, nullptr);
-}
+  factory->init(QStringLiteral("DEMO"));
+  EXPECT_FALSE(factory->isDevelopmentMode());
+  for (const auto& r : rows) EXPECT_EQ((factory->*r.get)(), r.defaultValue) << r.key;
 
-TEST_F(FactoryTest, ConfiguredSettingsAreUsed) {
-  load(allSettings());
-  const auto lines = initLogged();
-  for (const auto& s : kSettings)
-    EXPECT_TRUE(contains(
-        lines, std::string("URLCommandFactory: [init]: ") + s.label + " '" + s.configured + "'"))
-        << s.label;
+  std::string data =
+      "<flag key=\"data:/Configuration/OrvaneFunctionTests/DevelopmentMode\">true</flag>";
+  for (const auto& r : rows) data += setting(r.key, r.configured);
+  load(data);
+  factory->init(QStringLiteral("DEMO"));
   EXPECT_TRUE(factory->isDevelopmentMode());
-  EXPECT_EQ(factory->getDataRoot(), "/srv/ft/data/");
-  EXPECT_EQ(factory->getGUIHtmlFolder(), "html/");
-  EXPECT_EQ(factory->getJSAPIFolder(), "api/");
-  EXPECT_EQ(factory->getMWExternalFolder(), "ext/");
-  EXPECT_EQ(factory->getMWECUSpecificFolder(), "ecu/");
-  EXPECT_EQ(factory->getATWSFolder(), "atws/");
+  for (const auto& r : rows) EXPECT_EQ((factory->*r.get)(), r.configured) << r.key;
 }
 
 TEST_F(FactoryTest, DataRootIsAbsoluteCleanAndEndsWithOneSlash) {
@@ -137,17 +99,14 @@ TEST_F(FactoryTest, DataRootIsAbsoluteCleanAndEndsWithOneSlash) {
     QString expected;
   };
   const Case cases[] = {
-      {"/srv/ft/", "/srv/ft/"},
       {"/srv/ft//", "/srv/ft/"},
       {"/srv/ft/../data/./x", "/srv/data/x/"},
-      {"files", QDir::cleanPath(cwd + "/files") + "/"},
       {"../up", QDir::cleanPath(cwd + "/../up") + "/"},
       {"", QDir::cleanPath(cwd) + "/"},
       {"/", "/"},
   };
   for (const auto& c : cases) {
-    load("<string key=\"data:/Configuration/OrvaneData/OrvaneDataRoot\">" +
-         std::string(c.configured) + "</string>");
+    load(setting("OrvaneData/OrvaneDataRoot", c.configured));
     factory->init(QStringLiteral("DEMO"));
     EXPECT_EQ(factory->getDataRoot(), c.expected) << c.configured;
   }
@@ -155,40 +114,33 @@ TEST_F(FactoryTest, DataRootIsAbsoluteCleanAndEndsWithOneSlash) {
 
 TEST_F(FactoryTest, MissingComponentsStopInitAtTheirStep) {
   struct Case {
-    const char* component;
+    const char* component;  // "": all there, but the ECU is unknown
+    const char* ecu;
     const char* error;
     bool settingsRead;
   };
   const Case cases[] = {
-      {"makora:DM?DataManager", "URLCommandFactory: [init]: Error loading Data Manager.", false},
-      {"diagData:DiagData", "URLCommandFactory: [init]: Error loading Diag Data.", false},
-      {"diagServices:DiagServices?EcuDiag#DEMO",
-       "URLCommandFactory: [init]: Error loading Diag Services.", false},
-      {"makora:BText?BText", "URLCommandFactory: [init]: Error loading Btext.", true},
+      {"makora:DM?DataManager", "DEMO", "Error loading Data Manager.", false},
+      {"diagData:DiagData", "DEMO", "Error loading Diag Data.", false},
+      {"diagServices:DiagServices?EcuDiag#DEMO", "DEMO", "Error loading Diag Services.", false},
+      {"", "OTHER", "Error loading Diag Services.", false},
+      {"makora:BText?BText", "DEMO", "Error loading Btext.", true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.component);
+    SCOPED_TRACE(std::string(c.component) + c.ecu);
     StandinHost::instance().clear();
-    load(allSettings());
+    load(setting("OrvaneFunctionTests/GUIHtmlFolder", "html/"));
     factory->init(QStringLiteral("DEMO"));
     ASSERT_EQ(factory->getGUIHtmlFolder(), "html/");
 
-    load(allSettings("v2/"));
-    StandinHost::instance().setComponentAvailable(c.component, false);
-    const auto lines = initLogged();
-    EXPECT_TRUE(contains(lines, c.error));
+    load(setting("OrvaneFunctionTests/GUIHtmlFolder", "html/v2/"));
+    if (*c.component) StandinHost::instance().setComponentAvailable(c.component, false);
+    EXPECT_TRUE(contains(initLogged(c.ecu), std::string("URLCommandFactory: [init]: ") + c.error));
     EXPECT_EQ(factory->getGUIHtmlFolder(), c.settingsRead ? "html/v2/" : "html/");
   }
 }
 
-TEST_F(FactoryTest, UnknownEcuHasNoDiagnosticServices) {
-  load(allSettings());
-  const auto lines = initLogged("OTHER");
-  EXPECT_TRUE(contains(lines, "URLCommandFactory: [init]: Error loading Diag Services."));
-  EXPECT_EQ(factory->getEcuName(), "OTHER");
-}
-
-TEST_F(FactoryTest, GetCommandFromURL) {
+TEST_F(FactoryTest, GetCommandFromURLRoutesAndChecksParameters) {
   load("");
   factory->init(QStringLiteral("DEMO"));
   struct Case {
@@ -196,26 +148,29 @@ TEST_F(FactoryTest, GetCommandFromURL) {
     const std::type_info* handler;  // null: refused
     const char* command;
   };
+  // Each handler's parameter rules: an absent or empty value is missing, a blank one is not.
   const Case cases[] = {
       {"/getText?textCode=T1&origin=K", &typeid(GUIHandler), "getText"},
+      {"/getText?textCode=;;&origin=Q", &typeid(GUIHandler), "getText"},
       {"/gettext?textCode=T1&origin=K", &typeid(ResourceHandler), "gettext"},
-      {"/GETTEXT?textCode=T1&origin=K", &typeid(ResourceHandler), "GETTEXT"},
       {"/Scenario/gui/page.html", &typeid(ResourceHandler), "Scenario/gui/page.html"},
-      {"/FT?gui=a.html&mw=m&flow=f", &typeid(ScenarioHandler), "FT"},
+      {"/FT?gui= &mw=m&flow=f", &typeid(ScenarioHandler), "FT"},
       {"/ENDFT", &typeid(ScenarioHandler), "ENDFT"},
-      {"/fileExists?name=a", &typeid(UtilitiesHandler), "fileExists"},
       {"/readFile?name=a", &typeid(UtilitiesHandler), "readFile"},
-      {"/readXMLFile?name=a&type=t", &typeid(UtilitiesHandler), "readXMLFile"},
-      {"/writeFile?name=a&content=c", &typeid(UtilitiesHandler), "writeFile"},
-      {"/deleteFile?name=a", &typeid(UtilitiesHandler), "deleteFile"},
-      {"/readSignal?names=A&types=State", &typeid(CommunicationHandler), "readSignal"},
-      {"/isApplicable?names=A&types=State", &typeid(CommunicationHandler), "isApplicable"},
-      {"/sendQuery?query=Q", &typeid(CommunicationHandler), "sendQuery"},
-      {"/sendRawQuery?query=22F190", &typeid(CommunicationHandler), "sendRawQuery"},
-      {"/retrieveInitialValue?names=A", nullptr, nullptr},
-      {"/readFile", nullptr, nullptr},
+      {"/readXMLFile?name=a&type=any", &typeid(UtilitiesHandler), "readXMLFile"},
+      {"/readSignal?names=A;;B;&types=;State;;Parameter", &typeid(CommunicationHandler),
+       "readSignal"},
+      {"/sendQuery?query=Bleed&param=", &typeid(CommunicationHandler), "sendQuery"},
+      {"/sendRawQuery?query= ", &typeid(CommunicationHandler), "sendRawQuery"},
+      {"/retrieveInitialValue?names=A&types=State", nullptr, nullptr},
+      {"/FT?gui=&mw=m&flow=f", nullptr, nullptr},
+      {"/getText?textCode=&origin=K", nullptr, nullptr},
+      {"/getText?textCode=T1&origin=", nullptr, nullptr},
       {"/getText?textCode=T1&origin=X", nullptr, nullptr},
-      {"/FT?gui=a.html", nullptr, nullptr},
+      {"/fileExists?name=", nullptr, nullptr},
+      {"/readSignal?names=A&types=", nullptr, nullptr},
+      {"/isApplicable?names=A;B;C&types=State;State", nullptr, nullptr},
+      {"/sendRawQuery", nullptr, nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.target);
@@ -229,72 +184,43 @@ TEST_F(FactoryTest, GetCommandFromURL) {
           r.level == MakoraLog_Static::Error &&
           r.message == "[getCommandFromURL(const RequestDesc&)]: checkParameter fails.";
     StandinLog::stopCapture();
+    EXPECT_EQ(refusedLogged, c.handler == nullptr);
     if (c.handler == nullptr) {
       EXPECT_EQ(handler, nullptr);
-      EXPECT_TRUE(refusedLogged);
       continue;
     }
     ASSERT_NE(handler, nullptr);
     EXPECT_EQ(typeid(*handler), *c.handler);
     EXPECT_EQ(handler->getCommand(), c.command);
-    EXPECT_FALSE(refusedLogged);
   }
 }
 
-TEST_F(FactoryTest, HandlerReceivesTheExtractedParameters) {
+TEST_F(FactoryTest, MasksOverTheStatesOfTheLatestInit) {
   load("");
-  factory->init(QStringLiteral("DEMO"));
-  RequestDesc desc;
-  desc.setRequest(QStringLiteral("/getText?textCode=T1;T2&origin=K&extra=%20"));
-  std::unique_ptr<CommandHandlerBase> handler(factory->getCommandFromURL(desc));
-  ASSERT_NE(handler, nullptr);
-  const QMap<QString, QString> expected{{"textCode", "T1;T2"}, {"origin", "K"}, {"extra", "%20"}};
-  EXPECT_EQ(handler->getParameters(), expected);
-}
-
-TEST_F(FactoryTest, MasksOverTheEcuStates) {
-  load(
-      "<set key=\"data:/Auto/InternalOwner/UCEs/DEMO/States\">"
-      "<integer name=\"A\">1</integer><integer name=\"B\">2</integer>"
-      "<string name=\"S\">text</string><integer name=\"Bits\">6</integer></set>");
-  const auto lines = initLogged();
-  EXPECT_TRUE(contains(lines, "URLCommandFactory: [getAllMaskFromDM()]: Error getting mask: S"));
-  struct Case {
-    const wchar_t* mask;
-    int value;
-  };
-  const Case cases[] = {
+  EXPECT_TRUE(contains(initLogged(),
+                       "URLCommandFactory: [init]: The mask cannot be read from DM or the uri does "
+                       "not contain them"));
+  const std::string states =
+      "<set key=\"data:/Auto/InternalOwner/UCEs/DEMO/States\"><integer name=\"B\">2</integer>"
+      "<string name=\"S\">text</string><integer name=\"Bits\">6</integer>";
+  load(states + "<integer name=\"A\">1</integer></set>");
+  EXPECT_TRUE(
+      contains(initLogged(), "URLCommandFactory: [getAllMaskFromDM()]: Error getting mask: S"));
+  const std::pair<const wchar_t*, int> cases[] = {
       {L"(A == 1) && (B == 2)", 1},
-      {L"A == 1 && B == 2", 0},
       {L"A == 2", 0},
       {L"Undefined == 1", 0},
-      {L"", 0},
       {L"S == 0", 1},
       {L"Bits & 4", 4},
-      {L"((A == 1)", 0},
   };
   for (int round = 0; round < 2; ++round)
-    for (const auto& c : cases)
-      EXPECT_EQ(factory->evaluateMask(ACE_WString(c.mask)), c.value) << round;
-}
+    for (const auto& [mask, value] : cases)
+      EXPECT_EQ(factory->evaluateMask(ACE_WString(mask)), value) << round;
 
-TEST_F(FactoryTest, MasksFollowTheValuesOfTheLatestInit) {
-  const std::string states = "<set key=\"data:/Auto/InternalOwner/UCEs/DEMO/States\">";
-  load(states + "<integer name=\"A\">1</integer></set>");
-  factory->init(QStringLiteral("DEMO"));
-  EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 1")), 1);
   load(states + "<integer name=\"A\">3</integer></set>");
   factory->init(QStringLiteral("DEMO"));
   EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 1")), 0);
   EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 3")), 1);
-}
-
-TEST_F(FactoryTest, NoStateSetMeansNoMasks) {
-  load("");
-  const auto lines = initLogged("DEMO");
-  EXPECT_TRUE(contains(lines,
-                       "URLCommandFactory: [init]: The mask cannot be read from DM or the uri does "
-                       "not contain them"));
 }
 
 }  // namespace
