@@ -1,26 +1,18 @@
-// Value classes of the host: BSet, BByteArray, ID, StringSet, the wide formatter.
+// Value classes of the host: BSet, BByteArray, ID, StringSet and the DOM.
 #include <gtest/gtest.h>
 
-#include <cwchar>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "BByteArray.h"
+#include "BDomData.h"
 #include "BSet.h"
 #include "ID.h"
-#include "ZrkUtils.h"
+#include "standin_test_util.h"
 
 namespace {
-
-// ACE's string built from an empty literal trips a false -Wstringop-overflow in
-// GCC; building it with an explicit length does not.
-ACE_WString wide(const wchar_t* text) {
-  return ACE_WString(text, std::wcslen(text));
-}
-
-std::wstring str(const ACE_WString& s) {
-  return std::wstring(s.c_str(), s.length());
-}
 
 std::wstring hexOf(const BByteArray& bytes) {
   ACE_WString text;
@@ -28,7 +20,11 @@ std::wstring hexOf(const BByteArray& bytes) {
   return str(text);
 }
 
-enum class Kind { Int, Float, String, Bytes };
+std::wstring xmlOf(const BDomData& dom) {
+  ACE_WString xml;
+  EXPECT_TRUE(dom.getXML(xml));
+  return str(xml);
+}
 
 BSet sampleSet() {
   BSet set(10);
@@ -39,111 +35,51 @@ BSet sampleSet() {
   return set;
 }
 
-TEST(HostBSet, TypedReadsSucceedOnlyForTheStoredTypeAndLeaveTheOutValueAlone) {
-  struct Row {
-    Kind kind;
-    const wchar_t* name;
-    bool found;
-    std::wstring expected;  // the value read, as text
-  };
-  const Row rows[] = {
-      {Kind::Int, L"Count", true, L"5"},    {Kind::Float, L"Voltage", true, L"12.5"},
-      {Kind::String, L"VIN", true, L"VF1"}, {Kind::Bytes, L"Frame", true, L"62F1"},
-      {Kind::Int, L"Voltage", false, L""},  {Kind::Float, L"Count", false, L""},
-      {Kind::String, L"Count", false, L""}, {Kind::Bytes, L"VIN", false, L""},
-      {Kind::Int, L"Absent", false, L""},   {Kind::String, L"count", false, L""},
-      {Kind::Int, L"", false, L""},
-  };
+TEST(HostBSet, ReadsSucceedOnlyForTheStoredTypeAndOtherwiseKeepTheOutValue) {
   const BSet set = sampleSet();
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    int status = -1;
-    std::wstring got;
-    bool unchanged = true;
-    switch (row.kind) {
-      case Kind::Int: {
-        long value = -77;
-        status = set.getInt(wide(row.name), value);
-        got = std::to_wstring(value);
-        unchanged = value == -77;
-        break;
-      }
-      case Kind::Float: {
-        double value = -77.0;
-        status = set.getFloat(wide(row.name), value);
-        got = ZrkUtils::wideSprintf(L"%g", value).c_str();
-        unchanged = value == -77.0;
-        break;
-      }
-      case Kind::String: {
-        ACE_WString value(L"sentinel");
-        status = set.getString(wide(row.name), value);
-        got = str(value);
-        unchanged = got == L"sentinel";
-        break;
-      }
-      case Kind::Bytes: {
-        BByteArray value("EE");
-        status = set.getByteArray(wide(row.name), value);
-        got = hexOf(value);
-        unchanged = got == L"EE";
-        break;
-      }
-    }
-    if (row.found) {
-      EXPECT_EQ(status, 0);
-      EXPECT_EQ(got, row.expected);
-    } else {
-      EXPECT_NE(status, 0);
-      EXPECT_TRUE(unchanged);
-    }
-  }
+  long n = -7;
+  double f = -7;
+  ACE_WString s(L"kept");
+  BByteArray b("EE");
+  const auto values = [&] {
+    return std::to_wstring(n) + L"|" + std::to_wstring(f) + L"|" + str(s) + L"|" + hexOf(b);
+  };
+  EXPECT_NE(set.getInt(L"Voltage", n), 0);
+  EXPECT_NE(set.getInt(L"count", n), 0);
+  EXPECT_NE(set.getInt(wide(L""), n), 0);
+  EXPECT_NE(set.getFloat(L"Count", f), 0);
+  EXPECT_NE(set.getString(L"Count", s), 0);
+  EXPECT_NE(set.getByteArray(L"VIN", b), 0);
+  EXPECT_EQ(values(), L"-7|-7.000000|kept|EE");
+  EXPECT_EQ(set.getInt(L"Count", n) | set.getFloat(L"Voltage", f) | set.getString(L"VIN", s) |
+                set.getByteArray(L"Frame", b),
+            0);
+  EXPECT_EQ(values(), L"5|12.500000|VF1|62F1");
 }
 
-TEST(HostBSet, KeysKeepFirstInsertionOrderAndAReplacementMayChangeTheType) {
+TEST(HostBSet, KeysKeepFirstInsertionOrderCopiesAreIndependentMergeOverwrites) {
   BSet set = sampleSet();
-  set.setString(L"Count", L"five");  // replaces in place
-  set.setInt(L"Extra", 1);
+  BSet copy(set);
+  set.setString(L"Count", L"five");  // replaces in place, with another type
+  BSet update;
+  update.setInt(L"Extra", 1);
+  update.setInt(L"VIN", 2);
+  set.merge(update);
   const StringSet keys = set.getAllKeys();
   std::vector<std::wstring> names;
+  ACE_WString name;
   for (int i = 0; i < keys.length(); ++i) {
-    ACE_WString name;
-    ASSERT_EQ(keys.getAt(i, name), 0);
+    EXPECT_EQ(keys.getAt(i, name), 0);
     names.push_back(str(name));
   }
   EXPECT_EQ(names, (std::vector<std::wstring>{L"Count", L"Voltage", L"VIN", L"Frame", L"Extra"}));
-  ACE_WString name(L"kept");
   EXPECT_NE(keys.getAt(5, name), 0);
   EXPECT_NE(keys.getAt(-1, name), 0);
-  EXPECT_EQ(str(name), L"kept");
-
-  long count = 0;
-  EXPECT_NE(set.getInt(L"Count", count), 0);
-  ACE_WString text;
-  EXPECT_EQ(set.getString(L"Count", text), 0);
-  EXPECT_EQ(str(text), L"five");
-}
-
-TEST(HostBSet, CopiesAreIndependentAndMergeOverwritesByName) {
-  BSet original = sampleSet();
-  BSet copy(original);
-  copy.setInt(L"Count", 9);
-  long count = 0;
-  ASSERT_EQ(original.getInt(L"Count", count), 0);
-  EXPECT_EQ(count, 5);
-
-  BSet update;
-  update.setInt(L"Count", 6);
-  update.setInt(L"New", 1);
-  original.merge(update);
-  EXPECT_EQ(original.size(), 5);
-  ASSERT_EQ(original.getInt(L"Count", count), 0);
-  EXPECT_EQ(count, 6);
-
-  copy = original;
-  original.setInt(L"New", 2);
-  ASSERT_EQ(copy.getInt(L"New", count), 0);
-  EXPECT_EQ(count, 1);
+  long value = 0;
+  EXPECT_NE(set.getInt(L"Count", value), 0);
+  EXPECT_EQ(set.getInt(L"VIN", value), 0);
+  EXPECT_EQ(copy.getInt(L"Count", value), 0);
+  EXPECT_EQ(value, 5);
 }
 
 TEST(HostBByteArray, DecodesHexPairsAndPrintsUpperCase) {
@@ -153,16 +89,14 @@ TEST(HostBByteArray, DecodesHexPairsAndPrintsUpperCase) {
     std::wstring text;
   };
   const Row rows[] = {
-      {"62F190564631", {0x62, 0xF1, 0x90, 0x56, 0x46, 0x31}, L"62F190564631"},
+      {"62F1904631", {0x62, 0xF1, 0x90, 0x46, 0x31}, L"62F1904631"},
       {"0aff", {0x0A, 0xFF}, L"0AFF"},
-      {"", {}, L""},
       {"ABC", {0xAB}, L"AB"},     // odd digit dropped
       {"12zz34", {0x12}, L"12"},  // stops at the first foreign pair
       {"1 23", {}, L""},
       {nullptr, {}, L""},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.hex != nullptr ? row.hex : "(null)");
     const BByteArray fromText(row.hex);
     EXPECT_EQ(fromText.getArray(), row.bytes);
     EXPECT_EQ(hexOf(fromText), row.text);
@@ -171,39 +105,101 @@ TEST(HostBByteArray, DecodesHexPairsAndPrintsUpperCase) {
 }
 
 TEST(HostID, QueriesKeepOrDropTheFragment) {
-  struct Row {
-    ID id;
-    std::wstring fullQuery;
-    std::wstring query;
+  const std::pair<ID, std::wstring> rows[] = {
+      {ID("diagServices:DiagServices?EcuDiag#DEMO"), L"EcuDiag#DEMO|EcuDiag"},
+      {ID(L"makora:DM?DataManager"), L"DataManager|DataManager"},
+      {ID("a?b?c#d#e"), L"b?c#d#e|b?c"},
+      {ID("x#frag"), L"|"},
+      {ID("x?"), L"|"},
+      {ID(static_cast<const char*>(nullptr)), L"|"},
   };
-  const Row rows[] = {
-      {ID("diagServices:DiagServices?EcuDiag#DEMO"), L"EcuDiag#DEMO", L"EcuDiag"},
-      {ID(L"makora:DM?DataManager"), L"DataManager", L"DataManager"},
-      {ID(ACE_WString(L"diagData:DiagData")), L"", L""},
-      {ID("a?b?c#d#e"), L"b?c#d#e", L"b?c"},
-      {ID("x#frag"), L"", L""},
-      {ID("x?"), L"", L""},
-      {ID(), L"", L""},
-      {ID(static_cast<const char*>(nullptr)), L"", L""},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(testing::PrintToString(str(row.id.getText())));
-    ACE_WString full(L"sentinel");
-    ACE_WString query(L"sentinel");
-    EXPECT_EQ(row.id.getFullQuery(full), 0);
-    EXPECT_EQ(row.id.getQuery(query), 0);
-    EXPECT_EQ(str(full), row.fullQuery);
-    EXPECT_EQ(str(query), row.query);
+  for (const auto& [id, expected] : rows) {
+    ACE_WString full(L"sentinel"), query(L"sentinel");
+    EXPECT_EQ(id.getFullQuery(full) | id.getQuery(query), 0);
+    EXPECT_EQ(str(full) + L"|" + str(query), expected);
   }
-  EXPECT_TRUE(ID("OrvFTServer") == ID(L"OrvFTServer"));
   EXPECT_FALSE(ID("OrvFTServer") == ID("OrvFTServer2"));
 }
 
-TEST(HostZrkUtils, WideSprintfUsesTheWindowsConvention) {
-  EXPECT_EQ(str(ZrkUtils::wideSprintf(L"diagServices:DiagServices?EcuDiag#%s", L"DEMO")),
-            L"diagServices:DiagServices?EcuDiag#DEMO");
-  EXPECT_EQ(str(ZrkUtils::wideSprintf(L"%S/%d", "data:/Auto", 7)), L"data:/Auto/7");
-  EXPECT_EQ(str(ZrkUtils::wideSprintf(L"%S", "Gr\xC3\xBC\xC3\x9F")), L"Gr\u00FC\u00DF");
+TEST(HostDom, ElementOperations) {
+  struct Row {
+    const wchar_t* xml;
+    bool parsed;
+    std::wstring written;  // getXML after setXML
+    std::wstring content;  // getContent
+  };
+  const Row rows[] = {
+      {L"<a>x<b>y<![CDATA[<z>]]></b>w</a>", true, L"<a>x<b>y<![CDATA[<z>]]></b>w</a>", L"xy<z>w"},
+      {L"<?xml version=\"1.0\"?><!-- c --><r k=\"v\"/>", true, L"<r k=\"v\"/>", L""},
+      {L"<r k=\"&lt;&amp;&quot;\">&lt;&gt;</r>", true, L"<r k=\"&lt;&amp;&quot;\">&lt;&gt;</r>",
+       L"<>"},
+      {L"<r k=\"\u00E9\u20AC\">\U0001F600</r>", true, L"<r k=\"\u00E9\u20AC\">\U0001F600</r>",
+       L"\U0001F600"},
+      {L"<r><s></r>", false, L"<old/>", L""},
+      {L"just text", false, L"<old/>", L""},
+      {L"", false, L"<old/>", L""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(row.xml)));
+    BDomData dom;
+    ASSERT_TRUE(dom.setXML(L"<old/>"));
+    EXPECT_EQ(dom.setXML(wide(row.xml)), row.parsed);
+    EXPECT_EQ(xmlOf(dom), row.written);
+    ACE_WString content(L"sentinel");
+    EXPECT_TRUE(dom.getContent(content));
+    EXPECT_EQ(str(content), row.content);
+  }
+}
+
+TEST(HostDom, AttributesCopiesAndEmptyObjects) {
+  BDomData dom;
+  ACE_WString value(L"sentinel");
+  EXPECT_FALSE(dom.getXML(value));
+  EXPECT_FALSE(dom.setAttributeValue(L"k", L"v"));
+  EXPECT_FALSE(dom.insertElement(dom));
+  EXPECT_FALSE(dom.getAttributeValue(L"k", value));
+  EXPECT_EQ(str(value), L"sentinel");
+
+  ASSERT_TRUE(dom.setXML(L"<r/>"));
+  EXPECT_TRUE(dom.setAttributeValue(L"k", L"a \"b\" <c> \u00E9"));
+  EXPECT_TRUE(dom.setAttributeValue(L"k", L"second"));  // replaces, no duplicate
+  EXPECT_FALSE(dom.setAttributeValue(wide(L""), L"x"));
+  BDomData copy(dom);
+  BDomData assigned;
+  assigned = dom;
+  copy.setAttributeValue(L"k", L"copy");
+  dom.setAttributeValue(L"k", L"original");
+  EXPECT_EQ(xmlOf(copy) + xmlOf(assigned), L"<r k=\"copy\"/><r k=\"second\"/>");
+
+  BDomData child;
+  EXPECT_FALSE(dom.insertElement(child));  // nothing to insert
+  ASSERT_TRUE(child.setXML(L"<c/>"));
+  EXPECT_TRUE(dom.insertElement(child));
+  EXPECT_TRUE(dom.insertElement(dom));  // a copy of itself as it was
+  EXPECT_EQ(xmlOf(dom), L"<r k=\"original\"><c/><r k=\"original\"><c/></r></r>");
+}
+
+TEST(HostDom, LoadReadsUtf8FilesOnly) {
+  std::string scrambled = "<r/>";
+  for (char& c : scrambled) c = static_cast<char>(~c);
+  const std::pair<std::string, bool> rows[] = {
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<r a=\"\xC3\xA9\">\n  <s/>\n</r>\n", true},
+      {scrambled, false},
+      {"hello", false},
+  };
+  const std::string path = testing::TempDir() + "host_dom_\xC3\xA9.xml";
+  for (const auto& [bytes, loaded] : rows) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    BDomData dom;
+    EXPECT_EQ(dom.load(path.c_str()), loaded) << bytes;
+    if (loaded) {
+      EXPECT_EQ(xmlOf(dom), L"<r a=\"\u00E9\"><s/></r>");
+    }
+  }
+  std::remove(path.c_str());
+  BDomData dom;
+  EXPECT_FALSE(dom.load(path.c_str()));
+  EXPECT_FALSE(dom.load(nullptr));
 }
 
 }  // namespace
