@@ -37,10 +37,4 @@ TEST(RequestLine, Parse) {
   }
 }
 
-TEST(RequestLine, Version) {
-  const RequestLine line = RequestLine::parse(QStringLiteral("GET / HTTP/1.1"));
-  EXPECT_EQ(line.majorVersion, 1);
-  EXPECT_EQ(line.minorVersion, 1);
-}
-
 }  // namespace

@@ -18,7 +18,7 @@ const std::string kModule = std::string(FT_BINARY_DIR) + "/lib/libZRKOrvaneFTSer
 using CreateComponent = IComponent* (*)(const ID&);
 using CreateProxy = ProxyComponent* (*)(const ID&, IComponent*);
 
-TEST(ServerExports, IdentifierRules) {
+TEST(ServerExports, IdentifierRulesAndNothingElse) {
   void* module = ::dlopen(kModule.c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(module, nullptr) << ::dlerror();
   auto createComponent = reinterpret_cast<CreateComponent>(::dlsym(module, "createComponent"));
@@ -51,9 +51,8 @@ TEST(ServerExports, IdentifierRules) {
     delete component;
   }
   EXPECT_EQ(::dlclose(module), 0);
-}
 
-TEST(ServerExports, NothingElseIsExported) {
+  // Nothing else is exported.
   FILE* pipe = ::popen(("nm -D --defined-only " + kModule + " 2>/dev/null").c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string text;

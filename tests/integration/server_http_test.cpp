@@ -1,16 +1,12 @@
-// The connection handling of a running ft-host, over real sockets: fixed
-// replies, what is read of a request, and odd clients that must not hurt it.
-#include <arpa/inet.h>
+// The connection handling of a running ft-host over real sockets: fixed
+// replies, what is read of a request, odd clients, limits, load and stopping.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/FtHost.h"
 
@@ -18,39 +14,56 @@ namespace {
 
 #define BYTES(literal) std::string(literal, sizeof(literal) - 1)
 
-const std::string k404 = "HTTP/1.0 404 Not Found \r\n\r\n";
 const std::string k405 =
     "HTTP/1.0 405 Not Allowed \r\n\r\n<html>\n<head>\n</head>\n<body>\n<h1>Method not allowed, "
-    "this is "
-    "a minimal server. I only accept GET and POST</h1>\n</body>\n</html>";
+    "this is a minimal server. I only accept GET and POST</h1>\n</body>\n</html>";
 
-const char kHostData[] =
-    "<host ecu=\"DEMO\"><data>"
-    "<string key=\"data:/Configuration/OrvaneData/OrvaneDataRoot\">files</string>"
-    "</data><ecu name=\"DEMO\"/></host>";
+std::string hostData(const std::string& extra = "") {
+  return "<host ecu=\"DEMO\"><data>"
+         "<string key=\"data:/Configuration/OrvaneData/OrvaneDataRoot\">files</string>" +
+         extra + "</data><ecu name=\"DEMO\"/></host>";
+}
+
+std::string integer(const std::string& name, int value) {
+  return "<integer key=\"data:/Configuration/OrvaneFunctionTests/" + name + "\">" +
+         std::to_string(value) + "</integer>";
+}
+
+bool startWithHello(FtHostProcess& host, const std::string& data,
+                    const std::vector<std::string>& args = {}) {
+  if (!host.start(data, args)) return false;
+  put(host.dir() + "/files/hello.txt", "hello");
+  return true;
+}
+
+// A client that connects and then says nothing.
+struct IdleClient {
+  explicit IdleClient(int port) : fd(detail::connectTo(port)) {}
+  ~IdleClient() { ::close(fd); }
+  // What arrives until the server closes; "<open>" when it has not within timeoutMs.
+  std::string readUntilClosed(int timeoutMs) {
+    std::string out;
+    char buf[1024];
+    pollfd p{fd, POLLIN, 0};
+    for (ssize_t n;;) {
+      if (::poll(&p, 1, timeoutMs) <= 0) return "<open>";
+      if ((n = ::recv(fd, buf, sizeof buf, 0)) <= 0) return out;
+      out.append(buf, size_t(n));
+    }
+  }
+  int fd;
+};
 
 class ServerHttp : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     host = new FtHostProcess;
-    ASSERT_TRUE(host->start(kHostData, {"--log-level", "trace"})) << host->output();
-    std::filesystem::create_directories(host->dir() + "/files");
-    std::ofstream(host->dir() + "/files/hello.txt", std::ios::binary) << "hello";
+    ASSERT_TRUE(startWithHello(*host, hostData(), {"--log-level", "trace"})) << host->output();
   }
   static void TearDownTestSuite() {
     EXPECT_EQ(host->stop(), 0);
     delete host;
     host = nullptr;
-  }
-  // Waits (5 s at most) until the log holds at least n lines with the needle.
-  static size_t waitForLogLines(const std::string& needle, size_t n) {
-    size_t count = 0;
-    for (int i = 0; i < 500; ++i) {
-      count = countLogLines(host->log(), needle);
-      if (count >= n) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return count;
   }
   static std::string hello() { return httpGet(host->port(), "/hello.txt"); }
   static FtHostProcess* host;
@@ -58,60 +71,38 @@ class ServerHttp : public ::testing::Test {
 FtHostProcess* ServerHttp::host = nullptr;
 
 TEST_F(ServerHttp, MethodsOtherThanGetAndPostAreRefused) {
-  const std::string requests[] = {
-      "OPTIONS / HTTP/1.0\r\n\r\n",
-      "get /hello.txt HTTP/1.0\r\n\r\n",
-      "HEAD /hello.txt HTTP/1.0\r\n\r\n",
-      "PUT /writeFile?name=a&content=b HTTP/1.0\r\n\r\n",
-      "\r\n\r\n",
-      "\x01\x02\x03garbage\xFF\xFE\r\n",
-  };
-  for (const auto& request : requests)
+  for (const std::string request : {
+           "OPTIONS / HTTP/1.0\r\n\r\n",
+           "get /hello.txt HTTP/1.0\r\n\r\n",
+           "HEAD /hello.txt HTTP/1.0\r\n\r\n",
+           "PUT /writeFile?name=a&content=b HTTP/1.0\r\n\r\n",
+           "\r\n\r\n",
+           "\x01\x02\x03garbage\xFF\xFE\r\n",
+       })
     EXPECT_EQ(httpExchange(host->port(), request), k405) << request;
-}
-
-TEST_F(ServerHttp, RefusedCommandIsAnswered404WithOneStopEvent) {
-  const size_t before = countLogLines(host->log(), "event 669");
-  EXPECT_EQ(httpGet(host->port(), "/retrieveInitialValue?names=A"), k404);
-  EXPECT_EQ(waitForLogLines("event 669", before + 1), before + 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_EQ(countLogLines(host->log(), "event 669"), before + 1);
 }
 
 TEST_F(ServerHttp, RequestVariantsReachTheSameFile) {
   const std::string expected = hello();
   ASSERT_EQ(expected.rfind("HTTP/1.0 200 Ok\r\n", 0), 0u) << expected;
   ASSERT_NE(expected.find("\r\n\r\nhello"), std::string::npos);
-  const std::string requests[] = {
-      "POST /hello.txt HTTP/1.0\r\nContent-Length: 9\r\n\r\nname=body",
-      "GET /hello.txt\r\n\r\n",
-      "GET /hello.txt HTTP/1.1\nHost: x\n\n",
-      "GET http://127.0.0.1:1//hello.txt HTTP/1.0\r\n\r\n",
-      BYTES("GET /hello.txt HTTP/1.0\0\r\nHost: x\r\n\r\n"),
-      BYTES("GET /hello.txt\0.gz HTTP/1.0\r\n\r\n"),
-  };
-  for (const auto& request : requests)
+  for (const std::string& request : {
+           std::string("POST /hello.txt HTTP/1.0\r\nContent-Length: 9\r\n\r\nname=body"),
+           std::string("GET /hello.txt\r\n\r\n"),
+           std::string("GET /hello.txt HTTP/1.1\nHost: x\n\n"),
+           std::string("GET http://127.0.0.1:1//hello.txt HTTP/1.0\r\n\r\n"),
+           BYTES("GET /hello.txt HTTP/1.0\0\r\nHost: x\r\n\r\n"),
+           BYTES("GET /hello.txt\0.gz HTTP/1.0\r\n\r\n"),
+       })
     EXPECT_EQ(httpExchange(host->port(), request), expected) << request;
 }
 
-TEST_F(ServerHttp, NulFirstByteIsClosedWithoutAReply) {
+TEST_F(ServerHttp, NulFirstByteOrNoBytesAreClosedWithoutAReply) {
   EXPECT_EQ(httpExchange(host->port(), BYTES("\0GET /hello.txt HTTP/1.0\r\n\r\n")), "");
   EXPECT_EQ(httpExchange(host->port(), BYTES("\0")), "");
-  EXPECT_NE(hello(), "");
-}
-
-TEST_F(ServerHttp, ClientThatClosesWithoutSendingGetsNothing) {
   const size_t before = countLogLines(host->log(), "soket closed closing handle");
-  for (int i = 0; i < 3; ++i) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(host->port()));
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ::close(fd);
-  }
-  EXPECT_EQ(waitForLogLines("soket closed closing handle", before + 3), before + 3);
+  for (int i = 0; i < 3; ++i) ::close(detail::connectTo(host->port()));
+  EXPECT_EQ(waitForLogLines(*host, "soket closed closing handle", before + 3), before + 3);
   EXPECT_NE(hello(), "");
 }
 
@@ -131,6 +122,70 @@ TEST_F(ServerHttp, GarbageDoesNotHurtTheServer) {
       EXPECT_TRUE(reply == k405 || reply.rfind("HTTP/1.0 ", 0) == 0) << reply;
   }
   EXPECT_NE(hello(), "");
+}
+
+TEST(ServerConnections, IdleClientIsClosedAfterTheReceiveTimeoutWhileOthersAreServed) {
+  FtHostProcess host;
+  ASSERT_TRUE(startWithHello(host, hostData(integer("ReceiveTimeout", 300)))) << host.output();
+  IdleClient idle(host.port());
+  ASSERT_GE(idle.fd, 0);
+  for (int i = 0; i < 5; ++i)
+    EXPECT_NE(httpGet(host.port(), "/hello.txt").find("hello"), std::string::npos);
+  EXPECT_EQ(idle.readUntilClosed(10000), "");
+  EXPECT_EQ(waitForLogLines(host, "nothing received within 300 ms", 1), 1u) << host.log();
+  EXPECT_EQ(host.stop(), 0);
+}
+
+TEST(ServerConnections, ConnectionsBeyondMaxConnectionsAreClosedUnanswered) {
+  FtHostProcess host;
+  ASSERT_TRUE(
+      startWithHello(host, hostData(integer("MaxConnections", 2) + integer("ReceiveTimeout", 0))))
+      << host.output();
+  {
+    IdleClient first(host.port()), second(host.port());
+    ASSERT_TRUE(first.fd >= 0 && second.fd >= 0);
+    // Accepted in connect order: these two hold both places.
+    EXPECT_EQ(httpGet(host.port(), "/hello.txt"), "");
+    EXPECT_EQ(waitForLogLines(host, "connections are being served already", 1), 1u);
+  }
+  // Once the two have gone, there is room again.
+  std::string reply;
+  for (int i = 0; i < 500 && reply.empty(); ++i) {
+    reply = httpGet(host.port(), "/hello.txt");
+    if (reply.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_NE(reply.find("hello"), std::string::npos);
+  EXPECT_EQ(host.stop(), 0);
+}
+
+TEST(ServerConnections, TwoHundredConcurrentClientsAreAllAnswered) {
+  FtHostProcess host;
+  ASSERT_TRUE(startWithHello(host, hostData())) << host.output();
+  const std::string expected = httpGet(host.port(), "/hello.txt");
+  ASSERT_NE(expected.find("hello"), std::string::npos);
+  std::vector<std::string> replies(200);
+  std::vector<std::thread> clients;
+  for (auto& reply : replies)
+    clients.emplace_back(
+        [&] { reply = httpExchange(host.port(), "GET /hello.txt HTTP/1.0\r\n\r\n", 30000); });
+  for (auto& c : clients) c.join();
+  EXPECT_EQ(std::count(replies.begin(), replies.end(), expected), 200);
+  EXPECT_EQ(host.stop(), 0);
+}
+
+TEST(ServerConnections, SigtermStopsPromptlyDespiteAnIdleClient) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(hostData())) << host.output();  // receive time-out 30 s
+  IdleClient idle(host.port());
+  ASSERT_GE(idle.fd, 0);
+  EXPECT_EQ(httpGet(host.port(), "/retrieveInitialValue"), k404);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(host.stop(), 0);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(idle.readUntilClosed(1000), "");
+  EXPECT_FALSE(detail::isListening(host.port()));
+  // Far below the 30 s the idle connection would otherwise hold the host.
+  EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +26,11 @@ extern char** environ;
 
 namespace ft_test {
 
+const std::string k404 = "HTTP/1.0 404 Not Found \r\n\r\n";
+const std::string kHtml =
+    "HTTP/1.0 200 Ok\r\nContent-Type: text/html; charset=\"utf-8\"\r\n"
+    "Access-Control-Allow-Origin: http://127.0.0.1\r\n\r\n";
+
 namespace detail {
 
 inline std::string readFile(const std::string& path) {
@@ -36,14 +40,18 @@ inline std::string readFile(const std::string& path) {
   return out.str();
 }
 
-// A port nobody listens on right now: the kernel picks it for a bind to 0.
-inline int pickFreePort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
+inline sockaddr_in loopback(int port) {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  return addr;
+}
+
+// A port nobody listens on right now: the kernel picks it for a bind to 0.
+inline int pickFreePort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr = loopback(0);
   socklen_t len = sizeof addr;
   int port = -1;
   if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
@@ -53,24 +61,67 @@ inline int pickFreePort() {
   return port;
 }
 
-// Whether some socket listens on the port, read from the kernel's tables so
-// that probing does not open a connection the server would have to handle.
+// Read from the kernel's tables so that probing opens no connection the
+// server would have to handle.
 inline bool isListening(int port) {
   char hexPort[8];
   std::snprintf(hexPort, sizeof hexPort, ":%04X", port);
   for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
     std::istringstream lines(readFile(table));
-    std::string line;
+    std::string line, slot, local, remote, state;
     std::getline(lines, line);  // header
-    while (std::getline(lines, line)) {
-      std::istringstream fields(line);
-      std::string slot, local, remote, state;
-      fields >> slot >> local >> remote >> state;
+    while (lines >> slot >> local >> remote >> state && std::getline(lines, line))
       if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, hexPort) == 0)
         return true;
-    }
   }
   return false;
+}
+
+// A connected socket, or -1.
+inline int connectTo(int port) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr = loopback(port);
+  if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+  if (fd >= 0) ::close(fd);
+  return -1;
+}
+
+// Starts ft-host with stdout to outPath and stderr to errPath (the same file
+// when equal). The pid, or -1.
+inline pid_t spawnHost(const std::vector<std::string>& options, const std::string& outPath,
+                       const std::string& errPath) {
+  std::vector<std::string> args = {std::string(FT_BINARY_DIR) + "/bin/ft-host"};
+  args.insert(args.end(), options.begin(), options.end());
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                   0644);
+  if (errPath == outPath)
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  else
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0644);
+  pid_t pid = -1;
+  const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? pid : -1;
+}
+
+// Waits for the end (SIGKILL after 20 s): the exit status, or 128 + the signal.
+inline int waitForExit(pid_t pid) {
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  pid_t r;
+  while ((r = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (r == 0) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace detail
@@ -82,15 +133,13 @@ class FtHostProcess {
   FtHostProcess& operator=(const FtHostProcess&) = delete;
   ~FtHostProcess() {
     stop();
-    if (!dir_.empty()) {
-      std::error_code ec;
-      std::filesystem::remove_all(dir_, ec);
-    }
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
   }
 
   // Writes the data file, starts ft-host on a free port and waits (10 s at
-  // most) until the port listens. False when ft-host exited or never listened;
-  // output() and log() then tell why.
+  // most) until it listens. False when it exited or never listened; output()
+  // and log() then tell why.
   bool start(const std::string& dataFileXmlText, const std::vector<std::string>& extraArgs = {}) {
     if (pid_ > 0) return false;
     if (dir_.empty()) {
@@ -98,16 +147,16 @@ class FtHostProcess {
       if (!::mkdtemp(templ.data())) return false;
       dir_ = templ;
     }
-    {
-      std::ofstream out(dir_ + "/host.xml", std::ios::binary | std::ios::trunc);
-      out << dataFileXmlText;
-      if (!out) return false;
-    }
+    if (!(std::ofstream(dir_ + "/host.xml", std::ios::binary) << dataFileXmlText)) return false;
     // Another process may take the port between the pick and ft-host's bind.
     for (int attempt = 0; attempt < 3; ++attempt) {
       port_ = detail::pickFreePort();
-      if (port_ <= 0) return false;
-      if (!spawn(extraArgs)) return false;
+      std::vector<std::string> args = {"--data",     dir_ + "/host.xml",
+                                       "--port",     std::to_string(port_),
+                                       "--log-file", dir_ + "/host.log"};
+      args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+      pid_ = detail::spawnHost(args, dir_ + "/output.txt", dir_ + "/output.txt");
+      if (pid_ <= 0) return false;
       if (waitUntilListening()) return true;
       stop();
     }
@@ -119,70 +168,22 @@ class FtHostProcess {
   std::string log() const { return detail::readFile(dir_ + "/host.log"); }
   // ft-host's standard output and error together.
   std::string output() const { return detail::readFile(dir_ + "/output.txt"); }
-  bool running() const { return pid_ > 0; }
-  // The exit status when ft-host ended by itself during start; -1 otherwise.
-  int exitStatus() const { return exitStatus_; }
 
-  // SIGTERM, then waits (SIGKILL after 20 s). The exit status; 128 + the signal
-  // when a signal ended it; -1 when it was not running.
+  // SIGTERM, then waits: the exit status; -1 when it was not running.
   int stop() {
     if (pid_ <= 0) return -1;
     ::kill(pid_, SIGTERM);
-    int status = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    pid_t r;
-    while ((r = ::waitpid(pid_, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (r == 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, &status, 0);
-    }
+    const int status = detail::waitForExit(pid_);
     pid_ = -1;
-    return decode(status);
+    return status;
   }
 
  private:
-  static int decode(int status) {
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return -1;
-  }
-
-  bool spawn(const std::vector<std::string>& extraArgs) {
-    std::vector<std::string> args = {std::string(FT_BINARY_DIR) + "/bin/ft-host",
-                                     "--data",
-                                     dir_ + "/host.xml",
-                                     "--port",
-                                     std::to_string(port_),
-                                     "--log-file",
-                                     dir_ + "/host.log"};
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const std::string outPath = dir_ + "/output.txt";
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
-    pid_ = pid;
-    return true;
-  }
-
   bool waitUntilListening() {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
+    for (int i = 0; i < 1000; ++i) {
       int status = 0;
       if (::waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
-        exitStatus_ = decode(status);
         return false;
       }
       if (detail::isListening(port_)) return true;
@@ -194,11 +195,10 @@ class FtHostProcess {
   std::string dir_;
   int port_ = -1;
   pid_t pid_ = -1;
-  int exitStatus_ = -1;
 };
 
-// Connects to 127.0.0.1:port, sends the bytes and reads until the peer closes
-// or timeoutMs have passed in all. Whatever arrived; empty when the connect failed.
+// Sends the bytes and reads until the peer closes or timeoutMs have passed in
+// all. Whatever arrived; empty when the connect failed.
 inline std::string httpExchange(int port, const std::string& rawBytes, int timeoutMs = 5000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   auto remainingMs = [&] {
@@ -207,33 +207,17 @@ inline std::string httpExchange(int port, const std::string& rawBytes, int timeo
                     .count();
     return left > 0 ? static_cast<int>(left) : 0;
   };
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = detail::connectTo(port);
   if (fd < 0) return {};
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    return {};
-  }
-  size_t sent = 0;
-  while (sent < rawBytes.size()) {
-    pollfd p{fd, POLLOUT, 0};
-    if (::poll(&p, 1, remainingMs()) <= 0) break;
-    ssize_t n = ::send(fd, rawBytes.data() + sent, rawBytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) break;
-    sent += static_cast<size_t>(n);
-  }
+  // Loopback buffers take any request a test sends.
+  ssize_t n = 0;
+  for (size_t sent = 0; sent < rawBytes.size() && n >= 0; sent += size_t(n))
+    n = ::send(fd, rawBytes.data() + sent, rawBytes.size() - sent, MSG_NOSIGNAL);
   std::string reply;
   char buf[8192];
-  for (;;) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, remainingMs()) <= 0) break;
-    ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-    if (n <= 0) break;
+  pollfd p{fd, POLLIN, 0};
+  for (; ::poll(&p, 1, remainingMs()) > 0 && (n = ::recv(fd, buf, sizeof buf, 0)) > 0;)
     reply.append(buf, static_cast<size_t>(n));
-  }
   ::close(fd);
   return reply;
 }
@@ -246,15 +230,36 @@ inline std::string httpGet(int port, const std::string& target) {
 inline size_t countLogLines(const std::string& log, const std::string& needle) {
   size_t count = 0;
   std::istringstream lines(log);
-  std::string line;
-  while (std::getline(lines, line))
-    if (line.find(needle) != std::string::npos) ++count;
+  for (std::string line; std::getline(lines, line);) count += line.find(needle) != line.npos;
   return count;
+}
+
+// Waits (5 s at most) until the log holds at least n lines with the needle.
+inline size_t waitForLogLines(const FtHostProcess& host, const std::string& needle, size_t n) {
+  size_t count = 0;
+  for (int i = 0; i < 500 && (count = countLogLines(host.log(), needle)) < n; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return count;
+}
+
+inline void put(const std::string& path, const std::string& bytes) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Stop events are delivered in order by one host thread, after the reply may
+// have left. A closing ENDFT adds one event behind those the request caused;
+// once the expected number has arrived, a short settle lets a surplus one show.
+inline size_t eventsCausedBy(const FtHostProcess& host, const std::string& target,
+                             std::string& reply, size_t expected) {
+  const size_t before = countLogLines(host.log(), "event 669");
+  reply = httpGet(host.port(), target);
+  httpGet(host.port(), "/ENDFT");
+  waitForLogLines(host, "event 669", before + expected + 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  return countLogLines(host.log(), "event 669") - before - 1;
 }
 
 }  // namespace ft_test
 
-using ft_test::countLogLines;
-using ft_test::FtHostProcess;
-using ft_test::httpExchange;
-using ft_test::httpGet;
+using namespace ft_test;

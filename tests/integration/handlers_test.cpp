@@ -1,0 +1,171 @@
+// GUI files, scenario pages, display texts and the five file commands over
+// HTTP, byte for byte, with the stop events the host receives and the disk
+// after each; names that try to leave the data root.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/FtHost.h"
+
+namespace {
+
+const std::string kPlain = "HTTP/1.0 200 Ok\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n";
+const std::string kXml = "HTTP/1.0 200 Ok\r\nContent-Type: text/xml; charset=UTF-8\r\n\r\n";
+const std::string kScript =
+    "HTTP/1.0 200 Ok\r\nContent-Type: text/javascript; charset=utf-8\r\n\r\n";
+const std::string kPng = "HTTP/1.0 200 Ok\r\nContent-Type: image/png\r\n\r\n";
+const std::string kDocument =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- c -->\n<list>\n  <item "
+    "n=\"1\">\xC3\xA9t\xC3\xA9</item>\n</list>\n";
+// The document as the DOM writes it: root element only, as parsed.
+const std::string kDomText = "<list><item n=\"1\">\xC3\xA9t\xC3\xA9</item></list>";
+const std::string kScripts =
+    "\t\t<script type=\"text/javascript\" src=\"/Scripts/init.js\"></script>\r\n"
+    "\t\t<script type=\"text/javascript\">\r\nwindow.onload = init;</script>\r\n\t";
+
+std::string hostData(bool development) {
+  return std::string("<host ecu=\"DEMO\"><data>") +
+         "<flag key=\"data:/Configuration/OrvaneFunctionTests/DevelopmentMode\">" +
+         (development ? "true" : "false") +
+         "</flag>"
+         "<string key=\"data:/Configuration/OrvaneData/OrvaneDataRoot\">files</string>"
+         "<string key=\"data:/Configuration/OrvaneFunctionTests/ATWSFolder\">/atws/</string>"
+         "</data><texts><text code=\"A\">Alpha</text><text code=\"C3P_A\">Qualit\xC3\xA9</text>"
+         "<text code=\"S\">x;y</text></texts><ecu name=\"DEMO\"/></host>";
+}
+
+std::string scrambled(std::string bytes) {
+  for (char& b : bytes) b = static_cast<char>(~static_cast<unsigned char>(b));
+  return bytes;
+}
+
+class Handlers : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    host = new FtHostProcess;
+    ASSERT_TRUE(host->start(hostData(true))) << host->output();
+    dir = host->dir();
+    root = dir + "/files";
+    put(dir + "/secret.txt", "secret");
+    put(root + "/Scripts/init.js", "function init() {}\n");
+    put(root + "/Scripts/only.jsc", scrambled("var x = 1;\n"));
+    put(root + "/img/b.png", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
+    put(root + "/img/c.PNG", "C");
+    put(root + "/bin/blob.dat", "raw");
+    put(root + "/empty.txt", "");
+    put(root + "/Scenario/gui/main.html",
+        "<html><head><title>t</title></head><body><div id='title' class='x'>T</div></body></html>");
+    put(root + "/Scenario/gui/packed.htmlc", scrambled("<p>\xC3\xA9</p>"));
+    put(root + "/atws/a.txt", "caf\xC3\xA9");
+    put(root + "/atws/doc.xml", kDocument);
+    put(root + "/atws/gone.txt", "x");
+    put(root + "/ExternalFiles/ext.xml", kDocument);
+    put(root + "/ECUSpecific/ecu.xml", kDocument);
+    put(root + "/top.xml", kDocument);
+    put(root + "/ExternalFiles/broken.xml", "<list>");
+  }
+  static void TearDownTestSuite() {
+    delete host;
+    host = nullptr;
+  }
+  static FtHostProcess* host;
+  static std::string dir;
+  static std::string root;
+};
+FtHostProcess* Handlers::host = nullptr;
+std::string Handlers::dir;
+std::string Handlers::root;
+
+TEST_F(Handlers, RepliesAndStopEvents) {
+  const struct {
+    const char* target;
+    std::string reply;
+    size_t events;
+  } rows[] = {
+      {"/Scripts/init.js", kScript + "function init() {}\n", 0},
+      {"/Scripts/only.js?v=3", kScript + "var x = 1;\n", 0},
+      {"/img/c.PNG?v=2", kPng + "C", 0},
+      {"/img/b.png", kPng + std::string("\x89PNG\r\n\x1a\n\0\0", 10), 0},
+      {"/bin/blob.dat", "HTTP/1.0 200 Ok\r\nContent-Type: application/octet-stream \r\n\r\nraw", 0},
+      {"/empty.txt", k404, 0},
+      {"/", k404, 0},
+      {"/../host.xml", k404, 0},
+      {"/Scripts/../../host.xml", k404, 0},
+      {"/FT?gui=main&mw=m&flow=f",
+       kHtml + "<html><head><title>t</title>" + kScripts +
+           "</head><body><div id='title' onfocus='javascript:endFT();'  "
+           "class='x'>T</div></body></html>",
+       0},
+      {"/FT?gui=packed&mw=m&flow=f", kHtml + kScripts + "<p>\xC3\xA9</p>", 0},
+      {"/FT?gui=missing&mw=m&flow=f", k404, 2},
+      {"/FT?gui=../../../host.xml%00&mw=m&flow=f", k404, 2},
+      {"/FT?gui=main&mw=m", k404, 1},
+      {"/ENDFT?any=1", kHtml + "end\r\n", 1},
+      {"/retrieveInitialValue?names=A", k404, 1},
+      {"/getText?textCode=A;S;unknown&origin=K", kHtml + "Alpha;x;y;", 0},
+      {"/getText?textCode=A&origin=Q", kHtml + "Qualit\xC3\xA9", 0},
+      {"/getText?textCode=;;&origin=K", kHtml, 0},
+      {"/getText?textCode=A&origin=k", k404, 1},
+      {"/getText?textCode=A", k404, 1},
+      {"/fileExists?name=a.txt", kPlain + "1", 0},
+      {"/fileExists?name=none.txt", kPlain + "0", 0},
+      {"/readFile?name=a.txt", kPlain + "caf\xC3\xA9", 0},
+      {"/readFile?name=doc.xml", kPlain + kDomText, 0},
+      {"/readFile?name=none.txt", kPlain, 0},
+      {"/readXMLFile?name=ext.xml&type=MWExt", kXml + kDomText, 0},
+      {"/readXMLFile?name=ecu.xml&type=ECUSpec", kXml + kDomText, 0},
+      {"/readXMLFile?name=ecu.xml&type=MWExt", kPlain, 0},
+      {"/readXMLFile?name=top.xml&type=other", kXml + kDomText, 0},
+      {"/readXMLFile?name=broken.xml&type=MWExt", kXml, 0},
+      {"/readXMLFile?name=ext.xml", k404, 1},
+      {"/readFile?name=", k404, 1},
+      {"/writeFile?name=w.txt&content=", k404, 1},
+      {"/deleteFile?name=none.txt", kPlain + "0", 0},
+      {"/copyFile?name=a.txt", k404, 0},  // not a command: a GUI file that is not there
+      // The ATWS folder is /atws/, one step below the root: three steps leave it.
+      {"/fileExists?name=../../secret.txt", kPlain + "0", 0},
+      {"/readFile?name=../../secret.txt", kPlain, 0},
+      {"/readXMLFile?name=../host.xml&type=other", kPlain, 0},
+      {"/writeFile?name=../../secret.txt&content=owned", kPlain, 0},
+      {"/writeFile?name=../../planted.txt&content=owned", kPlain, 0},
+      {"/deleteFile?name=../../secret.txt", kPlain + "0", 0},
+      {"/deleteFile?name=%2e%2e/%2e%2e/secret.txt", kPlain + "0", 0},
+      // One step up from the ATWS folder is still inside.
+      {"/readFile?name=../top.xml", kPlain + kDomText, 0},
+      {"/fileExists?name=//a.txt", kPlain + "1", 0},
+  };
+  for (const auto& row : rows) {
+    std::string reply;
+    const size_t events = eventsCausedBy(*host, row.target, reply, row.events);
+    EXPECT_EQ(reply, row.reply) << row.target;
+    EXPECT_EQ(events, row.events) << row.target;
+  }
+  EXPECT_EQ(countLogLines(host->log(), "leaves the data root"), 9u);
+  EXPECT_EQ(detail::readFile(dir + "/secret.txt"), "secret");
+  EXPECT_FALSE(std::filesystem::exists(dir + "/planted.txt"));
+}
+
+TEST_F(Handlers, WriteReadDelete) {
+  EXPECT_EQ(httpGet(host->port(), "/writeFile?name=w.txt&content=x%3Cy%3E+z%26%C3%A9"), kPlain);
+  EXPECT_EQ(detail::readFile(root + "/atws/w.txt"), "x<y>+z&\xC3\xA9");
+  EXPECT_EQ(httpGet(host->port(), "/readFile?name=w.txt"), kPlain + "x<y>+z&\xC3\xA9");
+  EXPECT_EQ(httpGet(host->port(), "/writeFile?name=w.txt&content=short"), kPlain);
+  EXPECT_EQ(detail::readFile(root + "/atws/w.txt"), "short");
+  // A missing folder is not created; the answer does not tell.
+  EXPECT_EQ(httpGet(host->port(), "/writeFile?name=new/w.txt&content=x"), kPlain);
+  EXPECT_FALSE(std::filesystem::exists(root + "/atws/new"));
+  EXPECT_EQ(httpGet(host->port(), "/deleteFile?name=gone.txt"), kPlain + "1");
+  EXPECT_FALSE(std::filesystem::exists(root + "/atws/gone.txt"));
+  EXPECT_EQ(httpGet(host->port(), "/deleteFile?name=gone.txt"), kPlain + "0");
+}
+
+TEST(HandlersProduction, TitleStaysUnchanged) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(hostData(false))) << host.output();
+  put(host.dir() + "/files/Scenario/gui/main.html", "<head></head><div id='title'>");
+  EXPECT_EQ(httpGet(host.port(), "/FT?gui=main&mw=m&flow=f"),
+            kHtml + "<head>" + kScripts + "</head><div id='title'>");
+}
+
+}  // namespace
