@@ -1,20 +1,16 @@
 #pragma once
 
-#include "mask/BinaryExpression.h"
+#include "mask/BitwiseExpression.h"
 
 // `&`: bitwise and of two numbers taken as 32-bit integers, or bytewise and of two texts.
-class BitAndExpression : public BinaryExpression {
+class BitAndExpression : public BitwiseExpression {
  public:
-  using BinaryExpression::BinaryExpression;
+  using BitwiseExpression::BitwiseExpression;
 
   std::unique_ptr<Expression> clone() const override;
   int evaluate(std::unique_ptr<Expression>& out, bool fold) override;
   int toString(std::wstring& text) const override;
-  int getString(std::string& text) const override;
-  int getDouble(double& value) const override;
-  int getLong(int32_t& value) const override;
 
  protected:
-  int combine(const Expression& left, const Expression& right,
-              std::unique_ptr<Expression>& out) const override;
+  int32_t apply(int32_t a, int32_t b) const override { return a & b; }
 };
