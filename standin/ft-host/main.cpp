@@ -95,8 +95,7 @@ int parseOptions(int argc, char** argv, Options& options) {
   app.add_option("--data", options.data, "host data file")->capture_default_str();
   app.add_option("--ecu", options.ecu, "ECU passed to configure (default: <host ecu=...>)");
   CLI::Option* port =
-      app.add_option("--port", options.port, "listening port, replacing the data file's")
-          ->check(CLI::Range(1, 65535));
+      app.add_option("--port", options.port, "listening port, replacing the data file's");
   app.add_option("--component", options.component, "component module to load")
       ->capture_default_str();
   app.add_option("--log-level", options.logLevel, "lowest level written")
@@ -152,8 +151,6 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   if (options.portGiven) data.writeInteger(ID(kPortKey), options.port);
   int port = kDefaultPort;
   if (data.readInteger(ID(kPortKey), port) != 0) port = kDefaultPort;
-  if (port == 0)
-    return failure(std::string(kPortKey) + " is 0 in " + options.data + ": nothing to serve on");
 
   ComponentModule module;
   if (!module.open(componentPath, error)) return failure(error);
@@ -181,10 +178,14 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   }
   running.server->run();
 
-  std::printf("ft-host: serving ECU %s on http://127.0.0.1:%d/\n", ecu.c_str(), port);
+  // The component refuses port 0 itself and binds the low 16 bits of any other.
+  const std::string served =
+      port == 0
+          ? "ECU " + ecu + " with port 0: the component does not listen"
+          : "serving ECU " + ecu + " on http://127.0.0.1:" + std::to_string(port & 0xFFFF) + "/";
+  std::printf("ft-host: %s\n", served.c_str());
   std::fflush(stdout);
-  logLine(MakoraLog_Static::Information,
-          "serving ECU " + ecu + " on http://127.0.0.1:" + std::to_string(port) + "/");
+  logLine(port == 0 ? MakoraLog_Static::Warning : MakoraLog_Static::Information, served);
 
   int signal = 0;
   while (::sigwait(&stopSignals, &signal) != 0) {

@@ -72,7 +72,6 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
       {{"--bogus"}, "--bogus"},
       {{"--data", good, "stray"}, "stray"},
       {{"--data", good, "--port", "abc"}, "--port"},
-      {{"--data", good, "--port", "70000"}, "--port"},
       {{"--data", good, "--log-level", "loud"}, "--log-level"},
       {{"--data"}, "--data"},
       {{"--data", good, "--log-file", path("good.xml/x.log")}, "--log-file"},
