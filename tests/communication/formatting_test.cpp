@@ -42,7 +42,7 @@ TEST(Formatting, ParametersByTheFormatsLeadingDigitsStatesByTheFirstMatchingText
       {"Unknown", 12.345, "12"},
   };
   StandinTextService texts;
-  texts.setText(L"T_ON", L"An");
+  texts.setText(ACE_WString(L"T_ON", 4), ACE_WString(L"An", 2));
   const struct {
     const char* name;
     const char* value;
