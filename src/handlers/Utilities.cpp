@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QUrl>
 
 #include "BDomData.h"
 #include "platform/FtLog.h"
@@ -20,6 +19,27 @@ ACE_WString toWide(const QString& text) {
 
 QString fromWide(const ACE_WString& text) {
   return QString::fromWCharArray(text.c_str(), static_cast<qsizetype>(text.length()));
+}
+
+// Only "%" with two hexadecimal digits is an escape; any other "%" stays as written.
+QByteArray percentDecoded(const QByteArray& text) {
+  const auto hex = [](char c) {
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+  };
+  QByteArray bytes;
+  bytes.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+      bytes += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+      i += 2;
+    } else {
+      bytes += text[i];
+    }
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -154,7 +174,7 @@ void Utilities::writeFile(const QString& name, const QString& content) {
   FT_LOG_TRACE(kClass, L"[writeFile(%s)]: Method started.", FT_W(name));
   QString path;
   if (resolve(L"writeFile", name, path)) {
-    const QByteArray bytes = QUrl::fromPercentEncoding(content.toUtf8()).toUtf8();
+    const QByteArray bytes = QString::fromUtf8(percentDecoded(content.toUtf8())).toUtf8();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
       file.cancelWriting();

@@ -110,6 +110,9 @@ TEST_F(UtilitiesTest, WriteDecodesAndReplacesWholeDeleteTakesFilesOnly) {
       {"x%3Cy%3E+z", "x<y>+z"},
       {"line%0D%0Anext", "line\r\nnext"},
       {"%2e%2e", ".."},
+      // A "%" without two hexadecimal digits is kept as written.
+      {"100%zz%4", "100%zz%4"},
+      {"%%41%G1", "%A%G1"},
   };
   for (const auto& [content, expected] : rows) {
     utilities.writeFile("out.txt", content);
