@@ -109,6 +109,22 @@ int decimalsFromFormat(const ACE_WString& content) {
   return static_cast<int>(std::clamp<long>(count, INT_MIN, INT_MAX));
 }
 
+// A model element made from its template and named.
+template <class Element>
+Element namedElement(const wchar_t* templateXml, const QString& name) {
+  Element element;
+  element.setXML(ACE_WString(templateXml));
+  element.set_name(toWide(name));
+  return element;
+}
+
+// Submits the query; without diagnostic services nothing is sent and the
+// caller reads whatever the data manager already holds.
+int submitQuery(const DRQuery& query) {
+  IDiagServices* services = factory()->diagServices;
+  return services != nullptr ? services->executeQuery(query) : 0;
+}
+
 // Whether a command carries an input shows in its query's name and identifier.
 QString commandId(const QString& param) {
   return param.isEmpty() ? QStringLiteral("CMD2") : QStringLiteral("CMD1");
@@ -199,13 +215,9 @@ DRQuery CommunicationHandler::createQuery(QString queryId, QString requestType, 
 }
 
 DREcuDataSet CommunicationHandler::createQueryDataSet(QString ecu, QString command, QString param) {
-  DREcuDataSet dataSet;
-  dataSet.setXML(ACE_WString(L"<EcuDataSet/>"));
-  dataSet.set_name(toWide(ecu));
+  DREcuDataSet dataSet = namedElement<DREcuDataSet>(L"<EcuDataSet/>", ecu);
   FT_LOG_INFO(kClass, L"[CommunicationHandler::createQueryDataSet]: Command: %s.", FT_W(command));
-  DRCommand commandElement;
-  commandElement.setXML(ACE_WString(L"<Command/>"));
-  commandElement.set_name(toWide(command));
+  DRCommand commandElement = namedElement<DRCommand>(L"<Command/>", command);
   if (!param.isEmpty()) {
     FT_LOG_INFO(kClass, L"[CommunicationHandler::createQueryDataSet]: Command Parameter: %s.",
                 FT_W(param));
@@ -223,9 +235,7 @@ DREcuDataSet CommunicationHandler::createQueryDataSet(QString ecu, QString comma
 
 DREcuDataSet CommunicationHandler::createSignalDataSet(QString ecu, QStringList names,
                                                        QStringList types) {
-  DREcuDataSet dataSet;
-  dataSet.setXML(ACE_WString(L"<EcuDataSet/>"));
-  dataSet.set_name(toWide(ecu));
+  DREcuDataSet dataSet = namedElement<DREcuDataSet>(L"<EcuDataSet/>", ecu);
   FT_LOG_INFO(kClass, L"[CommunicationHandler::createSignalDataSet]: Total number of data: %d.",
               static_cast<int>(names.size()));
   const qsizetype count = std::min(names.size(), types.size());
@@ -236,29 +246,18 @@ DREcuDataSet CommunicationHandler::createSignalDataSet(QString ecu, QStringList 
                 L"[CommunicationHandler::createSignalDataSet]: Data signal %s from type %s.",
                 FT_W(name), FT_W(kind));
     if (kind == KIND_STATE) {
-      DRState state;
-      state.setXML(ACE_WString(L"<State/>"));
-      state.set_name(toWide(name));
-      dataSet.insert_State(state);
+      dataSet.insert_State(namedElement<DRState>(L"<State/>", name));
     } else if (kind == KIND_PARAMETER) {
-      DRParameter parameter;
-      parameter.setXML(ACE_WString(L"<Parameter/>"));
-      parameter.set_name(toWide(name));
-      dataSet.insert_Parameter(parameter);
+      dataSet.insert_Parameter(namedElement<DRParameter>(L"<Parameter/>", name));
     } else if (kind == KIND_IDENTIFICATION) {
-      DRIdentification identification;
-      identification.setXML(ACE_WString(L"<Identification/>"));
-      identification.set_name(toWide(name));
-      dataSet.insert_Identification(identification);
+      dataSet.insert_Identification(namedElement<DRIdentification>(L"<Identification/>", name));
     }
   }
   return dataSet;
 }
 
 DREcuDataSet CommunicationHandler::createRawFrameDataSet(QString ecu, QString frame) {
-  DREcuDataSet dataSet;
-  dataSet.setXML(ACE_WString(L"<EcuDataSet/>"));
-  dataSet.set_name(toWide(ecu));
+  DREcuDataSet dataSet = namedElement<DREcuDataSet>(L"<EcuDataSet/>", ecu);
   BDomData service;
   service.setXML(ACE_WString(L"<Service/>"));
   service.setAttributeValue(ACE_WString(L"delay"), ACE_WString(L"0"));
@@ -291,20 +290,16 @@ int CommunicationHandler::sendQuery(QString ecu, QString query, QString param) {
       createQuery(ecu + "/" + query + id + "/" + param, QStringLiteral("command"), id);
   request.insert_EcuDataSet(dataSet);
 
-  URLCommandFactory* commands = factory();
-  if (IDiagServices* services = commands->diagServices) {
-    const int status = services->executeQuery(request);
-    if (status != 0) {
-      FT_LOG_WARNING(kClass,
-                     L"[CommunicationHandler::sendQuery]: Query has not been sent, error status "
-                     L"was returned from Diag Services: %d",
-                     status);
-      return status;
-    }
+  if (const int status = submitQuery(request); status != 0) {
+    FT_LOG_WARNING(kClass,
+                   L"[CommunicationHandler::sendQuery]: Query has not been sent, error status "
+                   L"was returned from Diag Services: %d",
+                   status);
+    return status;
   }
 
   BSet results(10);
-  IDataManager* dataManager = commands->dataManager;
+  IDataManager* dataManager = factory()->dataManager;
   if (dataManager != nullptr && readEcuSet(*dataManager, KEY_COMMANDS, ecu, results) == 0) {
     long status = 0;
     if (results.getInt(toWide(query), status) == 0)
@@ -326,20 +321,16 @@ QString CommunicationHandler::sendRawQuery(QString ecu, QString query) {
   DRQuery request = createQuery(ecu + "/RF" + stamp, QStringLiteral("rawframe"), ecu);
   request.insert_EcuDataSet(dataSet);
 
-  URLCommandFactory* commands = factory();
-  if (IDiagServices* services = commands->diagServices) {
-    const int status = services->executeQuery(request);
-    if (status != 0) {
-      FT_LOG_WARNING(kClass,
-                     L"[sendRawQuery]: Query has not been sent, error status return from Diag "
-                     L"Services: %d",
-                     status);
-      return getErrResponseForNegStatus(status);
-    }
+  if (const int status = submitQuery(request); status != 0) {
+    FT_LOG_WARNING(kClass,
+                   L"[sendRawQuery]: Query has not been sent, error status return from Diag "
+                   L"Services: %d",
+                   status);
+    return getErrResponseForNegStatus(status);
   }
 
   BSet results(10);
-  IDataManager* dataManager = commands->dataManager;
+  IDataManager* dataManager = factory()->dataManager;
   if (dataManager == nullptr || readEcuSet(*dataManager, KEY_RAW_FRAMES, ecu, results) != 0) {
     FT_LOG_WARNING(kClass, L"[sendRawQuery]: Cannot get the value from the DataManager");
     return UNKNOWN;
