@@ -67,6 +67,39 @@ int BinaryExpression::evaluateLogical(Code code, std::unique_ptr<Expression>& ou
                                                             : status::fromTruth(r);
 }
 
+namespace {
+
+// One operator code over two ordered values; false for an unordered pair
+// except !=. Codes that are not comparisons give -2.
+template <class T>
+int relate(BinaryExpression::Code code, T a, T b, bool& truth) {
+  switch (code) {
+    case BinaryExpression::kEqual:
+      truth = a == b;
+      break;
+    case BinaryExpression::kDifferent:
+      truth = a != b;
+      break;
+    case BinaryExpression::kLess:
+      truth = a < b;
+      break;
+    case BinaryExpression::kGreater:
+      truth = a > b;
+      break;
+    case BinaryExpression::kLessEqual:
+      truth = a <= b;
+      break;
+    case BinaryExpression::kGreaterEqual:
+      truth = a >= b;
+      break;
+    default:
+      return status::kTypeError;
+  }
+  return status::kOk;
+}
+
+}  // namespace
+
 // Comparison rule: numbers as doubles, texts bytewise, truth values only for
 // equality; any other pairing is a type error.
 int BinaryExpression::compareValues(Code code, const Expression& left, const Expression& right,
@@ -74,64 +107,20 @@ int BinaryExpression::compareValues(Code code, const Expression& left, const Exp
   truth = false;
   const int32_t kl = left.getKind();
   const int32_t kr = right.getKind();
-  if (isNumber(left) && isNumber(right)) {
-    const double a = numberAsDouble(left);
-    const double b = numberAsDouble(right);
-    switch (code) {
-      case kEqual:
-        truth = a == b;
-        break;
-      case kDifferent:
-        truth = a != b;
-        break;
-      case kLess:
-        truth = a < b;
-        break;
-      case kGreater:
-        truth = a > b;
-        break;
-      case kLessEqual:
-        truth = a <= b;
-        break;
-      case kGreaterEqual:
-        truth = a >= b;
-        break;
-      default:
-        return status::kTypeError;
-    }
-  } else if (kl == kind::kChar && kr == kind::kChar) {
-    const int c = std::strcmp(static_cast<const CharExpression&>(left).text().c_str(),
-                              static_cast<const CharExpression&>(right).text().c_str());
-    switch (code) {
-      case kEqual:
-        truth = c == 0;
-        break;
-      case kDifferent:
-        truth = c != 0;
-        break;
-      case kLess:
-        truth = c < 0;
-        break;
-      case kGreater:
-        truth = c > 0;
-        break;
-      case kLessEqual:
-        truth = c <= 0;
-        break;
-      case kGreaterEqual:
-        truth = c >= 0;
-        break;
-      default:
-        return status::kTypeError;
-    }
-  } else if (kl == kind::kBool && kr == kind::kBool) {
+  if (isNumber(left) && isNumber(right))
+    return relate(code, numberAsDouble(left), numberAsDouble(right), truth);
+  if (kl == kind::kChar && kr == kind::kChar)
+    return relate(code,
+                  std::strcmp(static_cast<const CharExpression&>(left).text().c_str(),
+                              static_cast<const CharExpression&>(right).text().c_str()),
+                  0, truth);
+  if (kl == kind::kBool && kr == kind::kBool) {
     const bool a = static_cast<const BoolExpression&>(left).value();
     const bool b = static_cast<const BoolExpression&>(right).value();
     truth = (code == kEqual && a == b) || (code == kDifferent && a != b);
-  } else {
-    return status::kTypeError;
+    return status::kOk;
   }
-  return status::kOk;
+  return status::kTypeError;
 }
 
 int BinaryExpression::compare(Code code, const Expression& left, const Expression& right,
@@ -191,6 +180,14 @@ int BinaryExpression::readLongs(int32_t& left, int32_t& right) const {
   if (s < 0) return s;
   s = right_->getLong(right);
   return s < 0 ? s : status::kOk;
+}
+
+int BinaryExpression::longAsDouble(double& value) const {
+  int32_t v = 0;
+  const int s = getLong(v);
+  if (s < 0) return s;
+  value = v;
+  return status::kOk;
 }
 
 // Reading rule of the comparisons and logical operators without building

@@ -44,6 +44,8 @@ class BinaryExpression : public NonTerminalExpression {
   // Accessors of the operator nodes, computed from the operands' accessors.
   int readNumbers(double& left, double& right) const;
   int readLongs(int32_t& left, int32_t& right) const;
+  // getDouble of an operator whose value is always an integer: its getLong, widened.
+  int longAsDouble(double& value) const;
   int readTruth(Code code, bool& truth) const;
   int truthAsBool(Code code, bool& value) const;
   int truthAsDouble(Code code, double& value) const;

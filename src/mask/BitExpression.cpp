@@ -36,11 +36,7 @@ int BitExpression::combine(const Expression& left, const Expression& right,
 }
 
 int BitExpression::getDouble(double& value) const {
-  int32_t v = 0;
-  const int s = getLong(v);
-  if (s < 0) return s;
-  value = v;
-  return status::kOk;
+  return longAsDouble(value);
 }
 
 int BitExpression::getLong(int32_t& value) const {

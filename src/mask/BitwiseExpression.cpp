@@ -46,11 +46,7 @@ int BitwiseExpression::getString(std::string& text) const {
 }
 
 int BitwiseExpression::getDouble(double& value) const {
-  int32_t v = 0;
-  const int s = getLong(v);
-  if (s < 0) return s;
-  value = v;
-  return status::kOk;
+  return longAsDouble(value);
 }
 
 int BitwiseExpression::getLong(int32_t& value) const {
