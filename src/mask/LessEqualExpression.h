@@ -1,20 +1,12 @@
 #pragma once
 
-#include "mask/BinaryExpression.h"
+#include "mask/ComparisonExpression.h"
 
-// `<=`: comparison giving a truth value (status 1 true, 2 false).
-class LessEqualExpression : public BinaryExpression {
+// `<=`; its truth reads as a text or a number, not as a truth value.
+class LessEqualExpression : public ComparisonExpression {
  public:
-  using BinaryExpression::BinaryExpression;
+  LessEqualExpression(std::unique_ptr<Expression> left, std::unique_ptr<Expression> right)
+      : ComparisonExpression(kLessEqual, std::move(left), std::move(right)) {}
 
   std::unique_ptr<Expression> clone() const override;
-  int evaluate(std::unique_ptr<Expression>& out, bool fold) override;
-  int toString(std::wstring& text) const override;
-  int getString(std::string& text) const override;
-  int getDouble(double& value) const override;
-  int getLong(int32_t& value) const override;
-
- protected:
-  int combine(const Expression& left, const Expression& right,
-              std::unique_ptr<Expression>& out) const override;
 };
