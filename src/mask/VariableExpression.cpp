@@ -1,8 +1,6 @@
 #include "mask/VariableExpression.h"
 
 #include "mask/ExpressionStore.h"
-#include "mask/TerminalExpression.h"
-#include "mask/ValueConversion.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -11,10 +9,10 @@ bool isValueKind(int32_t k) {
   return k == kind::kDouble || k == kind::kChar || k == kind::kLong || k == kind::kBool;
 }
 
-// Setters reach the bound node through the leaf interface; every node the
-// store binds under a variable name is a leaf.
+// Setters reach the bound node through the leaf interface once they have
+// checked its kind; every node of a value kind is a leaf.
 TerminalExpression* asTerminal(Expression* node) {
-  return isValueKind(node->getKind()) ? static_cast<TerminalExpression*>(node) : nullptr;
+  return static_cast<TerminalExpression*>(node);
 }
 
 }  // namespace
@@ -95,13 +93,12 @@ int VariableExpression::setLong(int32_t value) {
   return asTerminal(node)->setLong(value);
 }
 
-// A real stored into an integer variable is truncated toward zero.
+// A real stored into an integer variable is truncated toward zero by the integer itself.
 int VariableExpression::setDouble(double value) {
   Expression* node = bound();
   if (node == nullptr) return status::kUndefinedVariable;
-  if (node->getKind() == kind::kDouble) return asTerminal(node)->setDouble(value);
-  if (node->getKind() == kind::kLong) return asTerminal(node)->setLong(mask::truncToInt32(value));
-  return status::kTypeError;
+  if (node->getKind() != kind::kDouble && node->getKind() != kind::kLong) return status::kTypeError;
+  return asTerminal(node)->setDouble(value);
 }
 
 int VariableExpression::toString(std::wstring& text) const {
