@@ -12,6 +12,7 @@
 #include "dispatch/URLCommandFactory.h"
 #include "platform/FtLog.h"
 #include "platform/Limits.h"
+#include "platform/WideText.h"
 
 namespace {
 
@@ -82,8 +83,7 @@ void CQFTServer::readConnectionSettings(IDataManager* dataManager) {
 
   ACE_WString address;
   if (dataManager->readString(ID(kListenAddressKey), address) == 0) {
-    const QString text =
-        QString::fromWCharArray(address.c_str(), static_cast<qsizetype>(address.length()));
+    const QString text = fromWide(address);
     in_addr parsed{};
     if (inet_pton(AF_INET, text.toLatin1().constData(), &parsed) == 1) {
       listenAddress = ntohl(parsed.s_addr);

@@ -1,14 +1,13 @@
 // The module's only entry points: the host creates the server and its proxy here.
 #include "component/CQFTServer.h"
 #include "component/PQFTServer.h"
+#include "platform/WideText.h"
 
 namespace {
 
 // An identifier names this component when its query is empty or "OrvFTServer".
 bool namesThisComponent(const ACE_WString& query) {
-  return query.length() == 0 ||
-         QString::fromWCharArray(query.fast_rep(), static_cast<qsizetype>(query.length())) ==
-             QLatin1String("OrvFTServer");
+  return query.length() == 0 || fromWide(query) == QLatin1String("OrvFTServer");
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "http/RequestDesc.h"
 #include "mask/ExpressionStore.h"
 #include "platform/FtLog.h"
+#include "platform/WideText.h"
 
 namespace {
 
@@ -179,7 +180,7 @@ QString URLCommandFactory::extractConfValue(const ACE_WString& key, const QStrin
     FT_LOG_TRACE(kClass, L"[init]: Using default %s '%s'", FT_W(label), FT_W(defaultValue));
     return defaultValue;
   }
-  QString value = QString::fromWCharArray(read.c_str(), static_cast<qsizetype>(read.length()));
+  QString value = fromWide(read);
   FT_LOG_TRACE(kClass, L"[init]: %s '%s'", FT_W(label), FT_W(value));
   return value;
 }

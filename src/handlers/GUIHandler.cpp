@@ -6,6 +6,7 @@
 #include "dispatch/ResponseConstants.h"
 #include "dispatch/URLCommandFactory.h"
 #include "platform/FtLog.h"
+#include "platform/WideText.h"
 
 namespace {
 
@@ -53,11 +54,10 @@ QString GUIHandler::GetText(QString codes, ETextOrigin origin) {
   for (qsizetype i = 0; i < pieces.size(); ++i) {
     if (i > 0) result += QLatin1Char(LIST_SEPARATOR);
     if (textService == nullptr) continue;
-    const std::wstring code =
-        (origin == ORIGIN_Q ? QLatin1String(kQualityPrefix) + pieces[i] : pieces[i]).toStdWString();
+    const QString code = origin == ORIGIN_Q ? QLatin1String(kQualityPrefix) + pieces[i] : pieces[i];
     ACE_WString text;
-    textService->lookupText(text, ACE_WString(code.c_str(), code.size()), noDefault);
-    result += QString::fromWCharArray(text.c_str(), static_cast<qsizetype>(text.length()));
+    textService->lookupText(text, toWide(code), noDefault);
+    result += fromWide(text);
   }
   FT_LOG_TRACE(kClass, L"[GetText]: end.");
   return result;
