@@ -7,19 +7,11 @@
 
 #include "BDomData.h"
 #include "platform/FtLog.h"
+#include "platform/WideText.h"
 
 namespace {
 
 constexpr wchar_t kClass[] = L"Utilities";
-
-ACE_WString toWide(const QString& text) {
-  const std::wstring wide = text.toStdWString();
-  return ACE_WString(wide.c_str(), wide.size());
-}
-
-QString fromWide(const ACE_WString& text) {
-  return QString::fromWCharArray(text.c_str(), static_cast<qsizetype>(text.length()));
-}
 
 // Only "%" with two hexadecimal digits is an escape; any other "%" stays as written.
 QByteArray percentDecoded(const QByteArray& text) {
@@ -72,6 +64,15 @@ bool Utilities::resolve(const wchar_t* operation, const QString& name, QString& 
   return false;
 }
 
+bool Utilities::locate(const wchar_t* operation, const wchar_t* reader, const QString& name,
+                       QString& path) const {
+  if (!resolve(operation, name, path)) return false;
+  if (!QFileInfo::exists(path)) path += QLatin1Char('c');
+  if (QFileInfo::exists(path)) return true;
+  FT_LOG_ERROR(kClass, L"[%s(%s)]: not found (last attempt '%s')", reader, FT_W(name), FT_W(path));
+  return false;
+}
+
 bool Utilities::fileExists(const QString& name) {
   FT_LOG_TRACE(kClass, L"[fileExists()]: Method called.");
   QString path;
@@ -84,13 +85,7 @@ QByteArray Utilities::readResourceAsBytes(const QString& name) {
   FT_LOG_TRACE(kClass, L"[readResourceAsBytes(%s)]: Method started.", FT_W(name));
   QByteArray bytes;
   QString path;
-  if (!resolve(L"readResourceAsBytes", name, path)) return bytes;
-  if (!QFileInfo::exists(path)) path += QLatin1Char('c');
-  if (!QFileInfo::exists(path)) {
-    FT_LOG_ERROR(kClass, L"[readResourceAsBytes(%s)]: not found (last attempt '%s')", FT_W(name),
-                 FT_W(path));
-    return bytes;
-  }
+  if (!locate(L"readResourceAsBytes", L"readResourceAsBytes", name, path)) return bytes;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     FT_LOG_ERROR(kClass, L"[readFile]:Error reading %s", FT_W(path));
@@ -133,13 +128,7 @@ QString Utilities::readResourceAsText(const QString& name) {
 QString Utilities::readXMLResource(const QString& name) {
   FT_LOG_TRACE(kClass, L"[readXMLResource(%s)]: Method start.", FT_W(name));
   QString path;
-  if (!resolve(L"readXMLResource", name, path)) return {};
-  if (!QFileInfo::exists(path)) path += QLatin1Char('c');
-  if (!QFileInfo::exists(path)) {
-    FT_LOG_ERROR(kClass, L"[readResourceAsText(%s)]: not found (last attempt '%s')", FT_W(name),
-                 FT_W(path));
-    return {};
-  }
+  if (!locate(L"readXMLResource", L"readResourceAsText", name, path)) return {};
   QString result;
   BDomData dom;
   bool loaded = false;

@@ -24,6 +24,10 @@ class Utilities {
  private:
   // path = root + name; false, with a warning, when that leaves root.
   bool resolve(const wchar_t* operation, const QString& name, QString& path) const;
+  // resolve, then the scrambled variant when the name itself does not exist;
+  // false, with an error naming reader, when neither does.
+  bool locate(const wchar_t* operation, const wchar_t* reader, const QString& name,
+              QString& path) const;
   bool isInsideRoot(const QString& path) const;
 
   QString root;
