@@ -124,10 +124,10 @@ int HttpDaemon::process() {
   }
 
   const size_t length = static_cast<size_t>(count);
-  const ACE_CString bytes(buffer.get(), length);
-  FT_LOG_INFO(kClass, L"[HttpDaemon::process() bytes as ACE_CString: '%S'", bytes.c_str());
+  FT_LOG_INFO(kClass, L"[HttpDaemon::process() bytes as ACE_CString: '%S'",
+              ACE_CString(buffer.get(), length).c_str());
   const QString text =
-      QString::fromLatin1(bytes.c_str(), static_cast<qsizetype>(strnlen(bytes.c_str(), length)));
+      QString::fromLatin1(buffer.get(), static_cast<qsizetype>(strnlen(buffer.get(), length)));
   FT_LOG_INFO(kClass, L"[HttpDaemon::process() bytes as QString: '%s'", FT_W(text));
 
   if (text.isEmpty()) {
