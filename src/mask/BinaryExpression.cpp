@@ -4,7 +4,6 @@
 
 #include "mask/BoolExpression.h"
 #include "mask/CharExpression.h"
-#include "mask/DoubleExpression.h"
 
 BinaryExpression::BinaryExpression(std::unique_ptr<Expression> left,
                                    std::unique_ptr<Expression> right)
@@ -213,10 +212,9 @@ int BinaryExpression::readTruth(Code code, bool& truth) const {
   std::string t;
   if (left_->getBool(a) >= 0 && right_->getBool(b) >= 0)
     return compareValues(code, BoolExpression(a), BoolExpression(b), truth);
-  if (left_->getDouble(x) >= 0 && right_->getDouble(y) >= 0)
-    return compareValues(code, DoubleExpression(x), DoubleExpression(y), truth);
+  if (left_->getDouble(x) >= 0 && right_->getDouble(y) >= 0) return relate(code, x, y, truth);
   if (left_->getString(s) >= 0 && right_->getString(t) >= 0)
-    return compareValues(code, CharExpression(s), CharExpression(t), truth);
+    return relate(code, std::strcmp(s.c_str(), t.c_str()), 0, truth);
   return status::kTypeError;
 }
 
