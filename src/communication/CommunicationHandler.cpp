@@ -28,6 +28,7 @@
 #include "dispatch/URLCommandFactory.h"
 #include "platform/FtLog.h"
 #include "platform/Limits.h"
+#include "platform/WideText.h"
 
 namespace {
 
@@ -68,15 +69,6 @@ class MethodTrace {
  private:
   const wchar_t* method_;
 };
-
-ACE_WString toWide(const QString& text) {
-  const std::wstring wide = text.toStdWString();
-  return ACE_WString(wide.c_str(), wide.size());
-}
-
-QString fromWide(const ACE_WString& text) {
-  return QString::fromWCharArray(text.c_str(), static_cast<qsizetype>(text.length()));
-}
 
 QStringList splitList(const QString& text) {
   return text.split(QChar(LIST_SEPARATOR), Qt::SkipEmptyParts);
