@@ -1,5 +1,7 @@
 #include "BByteArray.h"
 
+#include "WideText.h"
+
 namespace {
 
 int hexValue(char c) {
@@ -35,6 +37,6 @@ int BByteArray::getString(ACE_WString& text) const {
     out += kDigits[b >> 4];
     out += kDigits[b & 0x0F];
   }
-  text = ACE_WString(out.c_str(), out.size());
+  text = aceWide(out);
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "BDomDataImpl.h"
+#include "WideText.h"
 
 void BDomData::Impl::assign(pugi::xml_node element) {
   doc.reset();
@@ -50,12 +51,11 @@ bool BDomData::Impl::replaceChild(const char* name, const BDomData& element) {
 }
 
 std::string BDomData::Impl::utf8(const ACE_WString& text) {
-  return pugi::as_utf8(std::wstring(text.c_str(), text.length()));
+  return pugi::as_utf8(stdWide(text));
 }
 
 ACE_WString BDomData::Impl::wide(const char* utf8Text) {
-  const std::wstring text = pugi::as_wide(utf8Text != nullptr ? utf8Text : "");
-  return ACE_WString(text.c_str(), text.size());
+  return aceWide(pugi::as_wide(utf8Text != nullptr ? utf8Text : ""));
 }
 
 BDomData::BDomData() : impl_(std::make_unique<Impl>()) {}

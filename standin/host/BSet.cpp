@@ -5,13 +5,7 @@
 #include <variant>
 #include <vector>
 
-namespace {
-
-std::wstring key(const ACE_WString& name) {
-  return std::wstring(name.c_str(), name.length());
-}
-
-}  // namespace
+#include "WideText.h"
 
 struct BSet::Impl {
   using Value = std::variant<long, double, ACE_WString, BByteArray>;
@@ -24,12 +18,12 @@ struct BSet::Impl {
   std::unordered_map<std::wstring, size_t> index;
 
   const Value* find(const ACE_WString& name) const {
-    auto it = index.find(key(name));
+    auto it = index.find(stdWide(name));
     return it == index.end() ? nullptr : &entries[it->second].value;
   }
 
   void store(const ACE_WString& name, Value value) {
-    auto [it, inserted] = index.emplace(key(name), entries.size());
+    auto [it, inserted] = index.emplace(stdWide(name), entries.size());
     if (inserted)
       entries.push_back({name, std::move(value)});
     else

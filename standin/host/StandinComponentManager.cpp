@@ -1,12 +1,6 @@
 #include "StandinComponentManager.h"
 
-namespace {
-
-std::wstring keyOf(const ID& id) {
-  return std::wstring(id.getText().c_str(), id.getText().length());
-}
-
-}  // namespace
+#include "WideText.h"
 
 StandinComponentManager& StandinComponentManager::instance() {
   static StandinComponentManager manager;
@@ -19,7 +13,7 @@ StandinComponentManager::~StandinComponentManager() = default;
 int StandinComponentManager::getComponent(const ID& id, IComponent** component) {
   if (component == nullptr) return -1;
   std::lock_guard lock(componentsGuard_);
-  auto it = components_.find(keyOf(id));
+  auto it = components_.find(stdWide(id.getText()));
   if (it == components_.end() || it->second == nullptr) return -1;
   *component = it->second;
   return 0;
@@ -27,15 +21,10 @@ int StandinComponentManager::getComponent(const ID& id, IComponent** component) 
 
 void StandinComponentManager::add(const ID& id, IComponent* component) {
   std::lock_guard lock(componentsGuard_);
-  components_.insert_or_assign(keyOf(id), component);
+  components_.insert_or_assign(stdWide(id.getText()), component);
 }
 
 void StandinComponentManager::remove(const ID& id) {
   std::lock_guard lock(componentsGuard_);
-  components_.erase(keyOf(id));
-}
-
-void StandinComponentManager::clear() {
-  std::lock_guard lock(componentsGuard_);
-  components_.clear();
+  components_.erase(stdWide(id.getText()));
 }

@@ -21,7 +21,6 @@ class HOST_API StandinComponentManager : public IComponentManager {
   // Registers component under id, replacing any earlier one.
   void add(const ID& id, IComponent* component);
   void remove(const ID& id);
-  void clear();
 
  private:
   // componentsGuard_ guards components_.

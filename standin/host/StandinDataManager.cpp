@@ -2,13 +2,7 @@
 
 #include <mutex>
 
-namespace {
-
-std::wstring keyOf(const ID& id) {
-  return std::wstring(id.getText().c_str(), id.getText().length());
-}
-
-}  // namespace
+#include "WideText.h"
 
 StandinDataManager::StandinDataManager() : id_("makora:DM?DataManager") {}
 StandinDataManager::~StandinDataManager() = default;
@@ -20,7 +14,7 @@ const ID& StandinDataManager::getID() const {
 template <class T>
 int StandinDataManager::read(const ID& key, T& out) const {
   std::shared_lock lock(storeGuard_);
-  auto it = store_.find(keyOf(key));
+  auto it = store_.find(stdWide(key.getText()));
   if (it == store_.end()) return -1;
   const T* typed = std::get_if<T>(&it->second);
   if (typed == nullptr) return -1;
@@ -43,7 +37,7 @@ int StandinDataManager::readFlag(const ID& key, bool& value) {
 
 void StandinDataManager::write(const ID& key, Value value) {
   std::unique_lock lock(storeGuard_);
-  store_.insert_or_assign(keyOf(key), std::move(value));
+  store_.insert_or_assign(stdWide(key.getText()), std::move(value));
 }
 
 void StandinDataManager::writeInteger(const ID& key, int value) {
@@ -55,20 +49,12 @@ void StandinDataManager::writeFlag(const ID& key, bool value) {
 void StandinDataManager::writeString(const ID& key, const ACE_WString& value) {
   write(key, value);
 }
-void StandinDataManager::writeSet(const ID& key, const BSet& value) {
-  write(key, value);
-}
 
 void StandinDataManager::mergeSet(const ID& key, const BSet& entries) {
   std::unique_lock lock(storeGuard_);
-  Value& slot = store_[keyOf(key)];
+  Value& slot = store_[stdWide(key.getText())];
   if (!std::holds_alternative<BSet>(slot)) slot = BSet();
   std::get<BSet>(slot).merge(entries);
-}
-
-void StandinDataManager::remove(const ID& key) {
-  std::unique_lock lock(storeGuard_);
-  store_.erase(keyOf(key));
 }
 
 void StandinDataManager::clear() {

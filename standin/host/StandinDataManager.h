@@ -27,11 +27,9 @@ class HOST_API StandinDataManager : public IDataManager {
   void writeInteger(const ID& key, int value);
   void writeFlag(const ID& key, bool value);
   void writeString(const ID& key, const ACE_WString& value);
-  void writeSet(const ID& key, const BSet& value);
   // Sets each entry of entries in the set under key, creating the set when the
   // key is absent or holds another type.
   void mergeSet(const ID& key, const BSet& entries);
-  void remove(const ID& key);
   void clear();
 
  private:

@@ -3,6 +3,8 @@
 #include <pugixml.hpp>
 #include <sstream>
 
+#include "WideText.h"
+
 namespace {
 
 const char* elementName(StandinDiagData::Kind kind) {
@@ -15,10 +17,6 @@ const char* elementName(StandinDiagData::Kind kind) {
       return "Identification";
   }
   return "State";
-}
-
-std::wstring wide(const ACE_WString& text) {
-  return std::wstring(text.c_str(), text.length());
 }
 
 }  // namespace
@@ -35,11 +33,6 @@ void StandinDiagData::setDescriptions(const std::map<std::string, std::vector<De
       (*table)[Key{pugi::as_wide(ecu), item.kind, pugi::as_wide(item.name)}] = renderXml(item);
   std::lock_guard<std::mutex> lock(tableMutex_);
   table_ = std::move(table);
-}
-
-void StandinDiagData::clear() {
-  std::lock_guard<std::mutex> lock(tableMutex_);
-  table_ = std::make_shared<const Table>();
 }
 
 // Built with the DOM so that any text in a name, mask or correspondance is escaped.
@@ -71,9 +64,9 @@ int StandinDiagData::describe(const ACE_WString& ecu, const ACE_WString& name, K
     std::lock_guard<std::mutex> lock(tableMutex_);
     table = table_;
   }
-  auto found = table->find(Key{wide(ecu), kind, wide(name)});
+  auto found = table->find(Key{stdWide(ecu), kind, stdWide(name)});
   if (found == table->end()) return -1;
-  out.setXML(ACE_WString(found->second.c_str(), found->second.size()));
+  out.setXML(aceWide(found->second));
   return 0;
 }
 

@@ -37,7 +37,6 @@ class HOST_API StandinDiagData : public IDiagData {
 
   // Replaces every description: ECU name -> its items.
   void setDescriptions(const std::map<std::string, std::vector<Description>>& ecus);
-  void clear();
 
   // The element a description object receives, e.g. <State name="S"><Mask value="…"/>…</State>.
   static std::wstring renderXml(const Description& description);

@@ -11,14 +11,11 @@
 #include <thread>
 
 #include "StandinLogState.h"
+#include "WideText.h"
 
 namespace {
 
 using DestroyHandler = Handler<EventDestroyingComponent>;
-
-std::wstring keyOf(const ID& id) {
-  return std::wstring(id.getText().c_str(), id.getText().length());
-}
 
 class EventService {
  public:
@@ -74,13 +71,13 @@ class EventService {
 
   void registerHandler(const ID& id, DestroyHandler* handler) {
     std::lock_guard lock(handlersGuard_);
-    std::vector<DestroyHandler*>& list = handlers_[keyOf(id)];
+    std::vector<DestroyHandler*>& list = handlers_[stdWide(id.getText())];
     if (std::find(list.begin(), list.end(), handler) == list.end()) list.push_back(handler);
   }
 
   bool unregisterHandler(const ID& id, DestroyHandler* handler) {
     std::lock_guard lock(handlersGuard_);
-    auto it = handlers_.find(keyOf(id));
+    auto it = handlers_.find(stdWide(id.getText()));
     if (it == handlers_.end()) return false;
     auto found = std::find(it->second.begin(), it->second.end(), handler);
     if (found == it->second.end()) return false;
@@ -102,7 +99,7 @@ class EventService {
     std::vector<DestroyHandler*> targets;
     {
       std::lock_guard lock(handlersGuard_);
-      auto it = handlers_.find(keyOf(id));
+      auto it = handlers_.find(stdWide(id.getText()));
       if (it != handlers_.end()) targets = it->second;
     }
     const EventDestroyingComponent event(id);

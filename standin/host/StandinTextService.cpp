@@ -2,13 +2,7 @@
 
 #include <mutex>
 
-namespace {
-
-std::wstring keyOf(const ACE_WString& code) {
-  return std::wstring(code.c_str(), code.length());
-}
-
-}  // namespace
+#include "WideText.h"
 
 StandinTextService::StandinTextService() : id_("makora:BText?BText") {}
 StandinTextService::~StandinTextService() = default;
@@ -20,14 +14,14 @@ const ID& StandinTextService::getID() const {
 ACE_WString& StandinTextService::lookupText(ACE_WString& out, const ACE_WString& code,
                                             const ACE_WString& defaultText) {
   std::shared_lock lock(textsGuard_);
-  auto it = texts_.find(keyOf(code));
+  auto it = texts_.find(stdWide(code));
   out = it != texts_.end() ? it->second : defaultText;
   return out;
 }
 
 void StandinTextService::setText(const ACE_WString& code, const ACE_WString& text) {
   std::unique_lock lock(textsGuard_);
-  texts_.insert_or_assign(keyOf(code), text);
+  texts_.insert_or_assign(stdWide(code), text);
 }
 
 void StandinTextService::clear() {

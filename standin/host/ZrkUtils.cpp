@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <string>
 
+#include "WideText.h"
 #include "WindowsFormat.h"
 
 ACE_WString ZrkUtils::wideSprintf(const wchar_t* format, ...) {
@@ -11,5 +12,5 @@ ACE_WString ZrkUtils::wideSprintf(const wchar_t* format, ...) {
   std::wstring text;
   WindowsFormat::vformat(text, format, args);
   va_end(args);
-  return ACE_WString(text.c_str(), text.size());
+  return aceWide(text);
 }
