@@ -7,6 +7,7 @@
 #include "BSet.h"
 #include "StandinDataManager.h"
 #include "StandinLog.h"
+#include "WideText.h"
 
 namespace {
 
@@ -22,9 +23,6 @@ struct Stored {
   int count = 0;
 };
 
-ACE_WString ace(const std::wstring& text) {
-  return ACE_WString(text.c_str(), text.size());
-}
 std::wstring wide(const char* utf8) {
   return pugi::as_wide(utf8);
 }
@@ -47,17 +45,17 @@ int runRead(const Simulation& sim, const std::vector<pugi::xml_node>& sets, Stor
       const std::string element = item.name();
       if (element == "State") {
         if (auto v = sim.states.find(name); v != sim.states.end()) {
-          out.states.setInt(ace(name), v->second);
+          out.states.setInt(aceWide(name), v->second);
           ++out.count;
         }
       } else if (element == "Parameter") {
         if (auto v = sim.parameters.find(name); v != sim.parameters.end()) {
-          out.parameters.setFloat(ace(name), v->second);
+          out.parameters.setFloat(aceWide(name), v->second);
           ++out.count;
         }
       } else if (element == "Identification") {
         if (auto v = sim.identifications.find(name); v != sim.identifications.end()) {
-          out.identifications.setString(ace(name), ace(v->second));
+          out.identifications.setString(aceWide(name), aceWide(v->second));
           ++out.count;
         }
       }
@@ -83,22 +81,20 @@ void assign(Simulation& sim, const StandinDiagServices::Assignment& assignment) 
 // A listed command that refuses refuses the whole query; otherwise each listed
 // command stores its status and then applies its <set>s.
 int runCommand(Simulation& sim, const std::vector<pugi::xml_node>& sets, Stored& out) {
-  std::vector<const StandinDiagServices::Command*> listed;
-  std::vector<std::wstring> names;
+  std::vector<std::pair<std::wstring, const StandinDiagServices::Command*>> listed;
   for (pugi::xml_node set : sets) {
     for (pugi::xml_node command : set.children("Command")) {
       const std::wstring name = wide(command.attribute("name").value());
       auto found = sim.commands.find(name);
       if (found == sim.commands.end()) continue;
       if (found->second.refuse) return *found->second.refuse;
-      listed.push_back(&found->second);
-      names.push_back(name);
+      listed.emplace_back(name, &found->second);
     }
   }
-  for (size_t i = 0; i < listed.size(); ++i) {
-    out.commands.setInt(ace(names[i]), listed[i]->status);
+  for (const auto& [name, command] : listed) {
+    out.commands.setInt(aceWide(name), command->status);
     ++out.count;
-    for (const auto& assignment : listed[i]->assignments) assign(sim, assignment);
+    for (const auto& assignment : command->assignments) assign(sim, assignment);
   }
   return 0;
 }
@@ -117,7 +113,7 @@ int runRawFrame(const Simulation& sim, const std::vector<pugi::xml_node>& sets, 
           listed.emplace_back(frame, &found->second);
         }
   for (const auto& [frame, rawFrame] : listed) {
-    out.rawFrames.setByteArray(ace(frame), BByteArray(rawFrame->responseHex.c_str()));
+    out.rawFrames.setByteArray(aceWide(frame), BByteArray(rawFrame->responseHex.c_str()));
     ++out.count;
   }
   return 0;
@@ -128,7 +124,7 @@ int runRawFrame(const Simulation& sim, const std::vector<pugi::xml_node>& sets, 
 StandinDiagServices::StandinDiagServices(const std::string& ecu, StandinDataManager& dataManager)
     : ecu_(ecu),
       wideEcu_(pugi::as_wide(ecu)),
-      id_(ace(L"diagServices:DiagServices?EcuDiag#" + wideEcu_)),
+      id_(aceWide(L"diagServices:DiagServices?EcuDiag#" + wideEcu_)),
       dataManager_(dataManager) {}
 
 StandinDiagServices::~StandinDiagServices() = default;
@@ -178,7 +174,7 @@ int StandinDiagServices::executeQuery(const DRQuery& query) {
           {L"/Commands", &stored.commands},
           {L"/RawFrames", &stored.rawFrames}};
       for (const auto& [suffix, set] : keys)
-        if (set->size() > 0) dataManager_.mergeSet(ID(ace(base + suffix)), *set);
+        if (set->size() > 0) dataManager_.mergeSet(ID(aceWide(base + suffix)), *set);
     }
   }
   if (MakoraLog_Static::isEnabled(MakoraLog_Static::Information))

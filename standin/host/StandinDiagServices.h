@@ -56,7 +56,6 @@ class HOST_API StandinDiagServices : public IDiagServices {
   StandinDiagServices(const std::string& ecu, StandinDataManager& dataManager);
   ~StandinDiagServices() override;
 
-  const std::string& ecu() const { return ecu_; }
   // Replaces the simulation, values included.
   void setSimulation(Simulation simulation);
 
