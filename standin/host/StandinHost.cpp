@@ -19,19 +19,12 @@
 #include "StandinDiagData.h"
 #include "StandinDiagServices.h"
 #include "StandinTextService.h"
+#include "WideText.h"
 
 namespace {
 
-const char kDataManagerId[] = "makora:DM?DataManager";
-const char kTextServiceId[] = "makora:BText?BText";
-const char kDiagDataId[] = "diagData:DiagData";
-const char kDiagServicesPrefix[] = "diagServices:DiagServices?EcuDiag#";
-
-ACE_WString ace(const std::wstring& text) {
-  return ACE_WString(text.c_str(), text.size());
-}
 ACE_WString ace(const std::string& utf8) {
-  return ace(pugi::as_wide(utf8));
+  return aceWide(pugi::as_wide(utf8));
 }
 
 std::string trimmed(const std::string& text) {
@@ -41,12 +34,11 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(space) - first + 1);
 }
 
-// Decimal integer with an optional sign, surrounding blanks allowed.
+// A decimal number of T's kind with an optional sign, surrounding blanks allowed.
 template <class T>
-bool parseInteger(const std::string& text, T& value) {
+bool parseNumber(const std::string& text, T& value) {
   std::string digits = trimmed(text);
   if (!digits.empty() && digits[0] == '+') digits.erase(0, 1);
-  if (digits.empty() || digits[0] == '+') return false;
   const char* end = digits.data() + digits.size();
   auto [ptr, ec] = std::from_chars(digits.data(), end, value);
   return ec == std::errc() && ptr == end;
@@ -54,12 +46,7 @@ bool parseInteger(const std::string& text, T& value) {
 
 // A finite decimal number, e.g. 12.6, -3, 1e-3.
 bool parseReal(const std::string& text, double& value) {
-  std::string digits = trimmed(text);
-  if (!digits.empty() && digits[0] == '+') digits.erase(0, 1);
-  if (digits.empty() || digits[0] == '+') return false;
-  const char* end = digits.data() + digits.size();
-  auto [ptr, ec] = std::from_chars(digits.data(), end, value);
-  return ec == std::errc() && ptr == end && std::isfinite(value);
+  return parseNumber(text, value) && std::isfinite(value);
 }
 
 // true, false, 1 or 0.
@@ -165,7 +152,7 @@ class Reader {
         const std::string text = textOf(item);
         if (kind == "integer") {
           int value = 0;
-          if (!parseInteger(text, value)) return badValue(item, text, "is not a decimal integer");
+          if (!parseNumber(text, value)) return badValue(item, text, "is not a decimal integer");
           entry.value = value;
         } else if (kind == "flag") {
           bool value = false;
@@ -192,7 +179,7 @@ class Reader {
       const std::string text = textOf(entry);
       if (kind == "integer") {
         long value = 0;
-        if (!parseInteger(text, value)) return badValue(entry, text, "is not a decimal integer");
+        if (!parseNumber(text, value)) return badValue(entry, text, "is not a decimal integer");
         set.setInt(ace(name), value);
       } else if (kind == "float") {
         double value = 0;
@@ -290,7 +277,7 @@ class Reader {
       const std::string text = valueAttr.value();
       if (kindName == "state") {
         long value = 0;
-        if (!parseInteger(text, value)) return badValue(node, text, "is not a decimal integer");
+        if (!parseNumber(text, value)) return badValue(node, text, "is not a decimal integer");
         sim.states[wideName] = value;
       } else if (kindName == "parameter") {
         double value = 0;
@@ -377,7 +364,7 @@ class Reader {
     assignment.item = pugi::as_wide(item);
     if (kind == Kind::State) {
       long number = 0;
-      if (!parseInteger(value, number)) return badValue(set, value, "is not a decimal integer");
+      if (!parseNumber(value, number)) return badValue(set, value, "is not a decimal integer");
       assignment.value = number;
     } else if (kind == Kind::Parameter) {
       double number = 0;
@@ -414,7 +401,7 @@ class Reader {
     pugi::xml_attribute attribute = node.attribute(name);
     if (!attribute) return true;
     int value = 0;
-    if (!parseInteger(attribute.value(), value))
+    if (!parseNumber(attribute.value(), value))
       return fail(node, "<" + std::string(node.name()) + "> " + name + "=\"" + attribute.value() +
                             "\" is not a decimal integer");
     status = value;
@@ -543,19 +530,20 @@ bool StandinHost::load(const std::string& text, const std::string& origin, std::
 void StandinHost::applyLocked(const Content& content) {
   dataManager_->clear();
   for (const Content::DataItem& item : content.data) {
-    const ID key(ace(item.key));
+    const ID key(aceWide(item.key));
     if (const int* integer = std::get_if<int>(&item.value))
       dataManager_->writeInteger(key, *integer);
     else if (const bool* flag = std::get_if<bool>(&item.value))
       dataManager_->writeFlag(key, *flag);
     else if (const std::wstring* text = std::get_if<std::wstring>(&item.value))
-      dataManager_->writeString(key, ace(*text));
+      dataManager_->writeString(key, aceWide(*text));
     else
       dataManager_->mergeSet(key, std::get<BSet>(item.value));  // two <set>s of a key add up
   }
 
   textService_->clear();
-  for (const auto& [code, text] : content.texts) textService_->setText(ace(code), ace(text));
+  for (const auto& [code, text] : content.texts)
+    textService_->setText(aceWide(code), aceWide(text));
 
   diagData_->setDescriptions(content.descriptions);
   ecus_.clear();
@@ -573,15 +561,15 @@ void StandinHost::applyLocked(const Content& content) {
 
 void StandinHost::registerLocked() {
   StandinComponentManager& manager = StandinComponentManager::instance();
-  auto offer = [&](const std::string& id, IComponent* component, bool described) {
-    manager.remove(ID(ace(id)));
-    if (described && unavailable_.count(id) == 0) manager.add(ID(ace(id)), component);
+  auto offer = [&](IComponent& component, bool described) {
+    const ID& id = component.getID();
+    manager.remove(id);
+    if (described && unavailable_.count(stdWide(id.getText())) == 0) manager.add(id, &component);
   };
-  offer(kDataManagerId, dataManager_.get(), true);
-  offer(kTextServiceId, textService_.get(), true);
-  offer(kDiagDataId, diagData_.get(), true);
-  for (auto& [name, services] : diagServices_)
-    offer(kDiagServicesPrefix + name, services.get(), ecus_.count(name) != 0);
+  offer(*dataManager_, true);
+  offer(*textService_, true);
+  offer(*diagData_, true);
+  for (auto& [name, services] : diagServices_) offer(*services, ecus_.count(name) != 0);
 }
 
 void StandinHost::clear() {
@@ -602,9 +590,10 @@ bool StandinHost::describesEcu(const std::string& name) const {
 
 void StandinHost::setComponentAvailable(const std::string& id, bool available) {
   std::lock_guard<std::mutex> lock(hostMutex_);
+  const std::wstring wideId = pugi::as_wide(id);
   if (available)
-    unavailable_.erase(id);
+    unavailable_.erase(wideId);
   else
-    unavailable_.insert(id);
+    unavailable_.insert(wideId);
   registerLocked();
 }

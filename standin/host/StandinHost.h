@@ -66,5 +66,5 @@ class HOST_API StandinHost {
   std::map<std::string, std::unique_ptr<StandinDiagServices>> diagServices_;
   std::set<std::string> ecus_;
   std::string defaultEcu_;
-  std::set<std::string> unavailable_;
+  std::set<std::wstring> unavailable_;  // component identifiers
 };
