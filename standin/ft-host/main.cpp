@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 #include <QString>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
