@@ -113,7 +113,7 @@ Element namedElement(const wchar_t* templateXml, const QString& name) {
 // Submits the query; without diagnostic services nothing is sent and the
 // caller reads whatever the data manager already holds.
 int submitQuery(const DRQuery& query) {
-  IDiagServices* services = factory()->diagServices;
+  IDiagServices* services = factory()->getDiagServices();
   return services != nullptr ? services->executeQuery(query) : 0;
 }
 
@@ -291,7 +291,7 @@ int CommunicationHandler::sendQuery(QString ecu, QString query, QString param) {
   }
 
   BSet results(10);
-  IDataManager* dataManager = factory()->dataManager;
+  IDataManager* dataManager = factory()->getDataManager();
   if (dataManager != nullptr && readEcuSet(*dataManager, KEY_COMMANDS, ecu, results) == 0) {
     long status = 0;
     if (results.getInt(toWide(query), status) == 0)
@@ -322,7 +322,7 @@ QString CommunicationHandler::sendRawQuery(QString ecu, QString query) {
   }
 
   BSet results(10);
-  IDataManager* dataManager = factory()->dataManager;
+  IDataManager* dataManager = factory()->getDataManager();
   if (dataManager == nullptr || readEcuSet(*dataManager, KEY_RAW_FRAMES, ecu, results) != 0) {
     FT_LOG_WARNING(kClass, L"[sendRawQuery]: Cannot get the value from the DataManager");
     return UNKNOWN;
@@ -339,7 +339,7 @@ QString CommunicationHandler::sendRawQuery(QString ecu, QString query) {
 
 QString CommunicationHandler::readSignal(QString ecu, QStringList names, QStringList types) {
   MethodTrace trace(L"readSignal()");
-  IDiagServices* services = factory()->diagServices;
+  IDiagServices* services = factory()->getDiagServices();
   if (services == nullptr) {
     FT_LOG_ERROR(kClass, L"[readSignal()]: Error obtaining Diag services");
     return UNKNOWN;
@@ -362,7 +362,7 @@ QString CommunicationHandler::readSignal(QString ecu, QStringList names, QString
 QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList names,
                                                    QStringList types) {
   MethodTrace trace(L"signalResponseFromDM()");
-  IDataManager* dataManager = factory()->dataManager;
+  IDataManager* dataManager = factory()->getDataManager();
   if (dataManager == nullptr) {
     FT_LOG_ERROR(kClass, L"[signalResponseFromDM()]: Error obtaining Data Manager");
     return UNKNOWN;
@@ -429,7 +429,7 @@ QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList name
 QString CommunicationHandler::getFormatedState(QString ecu, QString name, QString value) {
   QString result = value;
   URLCommandFactory* commands = factory();
-  IDiagData* diagData = commands->diagData;
+  IDiagData* diagData = commands->getDiagData();
   if (diagData == nullptr) {
     FT_LOG_ERROR(kClass, L"[getFormatedState()]: Error obtaining PDiagData");
     return result;
@@ -453,7 +453,7 @@ QString CommunicationHandler::getFormatedState(QString ecu, QString name, QStrin
     entries[i].get_codetext(code);
     entries[i].get_defaultText(defaultText);
     // Without a text service the page still gets a readable text.
-    if (IBText* texts = commands->textService) {
+    if (IBText* texts = commands->getTextService()) {
       ACE_WString text;
       result = fromWide(texts->lookupText(text, code, defaultText));
     } else {
@@ -466,7 +466,7 @@ QString CommunicationHandler::getFormatedState(QString ecu, QString name, QStrin
 
 QString CommunicationHandler::getFormatedParam(QString ecu, QString name, double value) {
   QString result = formatFixed(value, 0);
-  IDiagData* diagData = factory()->diagData;
+  IDiagData* diagData = factory()->getDiagData();
   if (diagData == nullptr) {
     FT_LOG_ERROR(kClass, L"[getFormatedParam()]: Error obtaining services");
     return result;
@@ -486,7 +486,7 @@ QString CommunicationHandler::getFormatedParam(QString ecu, QString name, double
 
 QString CommunicationHandler::isApplicable(QString ecu, QStringList names, QStringList types) {
   MethodTrace trace(L"isApplicable()");
-  IDiagData* diagData = factory()->diagData;
+  IDiagData* diagData = factory()->getDiagData();
   if (diagData == nullptr) {
     FT_LOG_ERROR(kClass, L"[isApplicable()]: Error obtaining PDiagData");
     return UNKNOWN;

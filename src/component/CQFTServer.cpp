@@ -59,14 +59,14 @@ bool CQFTServer::configure(const QString& ecuName) {
   factory->init(ecuName);
 
   int configuredPort = 0;
-  if (factory->dataManager == nullptr ||
-      factory->dataManager->readInteger(ID(kPortKey), configuredPort) != 0) {
+  if (factory->getDataManager() == nullptr ||
+      factory->getDataManager()->readInteger(ID(kPortKey), configuredPort) != 0) {
     FT_LOG_TRACE(kClass, L"FT server Port not configured, using default");
     port = limits::kDefaultPort;
   } else {
     port = configuredPort;
   }
-  readConnectionSettings(factory->dataManager);
+  readConnectionSettings(factory->getDataManager());
   FT_LOG_TRACE(kClass, L"[CQFTServer::configure()]: Method end.");
   return true;
 }

@@ -56,14 +56,14 @@ std::unique_ptr<char[]> toAscii(const ACE_WString& text) {
 
 }  // namespace
 
-std::atomic<URLCommandFactory*> URLCommandFactory::instance{nullptr};
-ACE_Mutex URLCommandFactory::instanceMutex;
-const QMap<QString, CommandCreator> URLCommandFactory::commandsMap =
+std::atomic<URLCommandFactory*> URLCommandFactory::instance_{nullptr};
+ACE_Mutex URLCommandFactory::instanceMutex_;
+const QMap<QString, CommandCreator> URLCommandFactory::commandsMap_ =
     URLCommandFactory::initCommandsMap();
 
 // The singleton goes with the module, not before: nothing else may free it.
 struct URLCommandFactoryReaper {
-  ~URLCommandFactoryReaper() { delete URLCommandFactory::instance.exchange(nullptr); }
+  ~URLCommandFactoryReaper() { delete URLCommandFactory::instance_.exchange(nullptr); }
 };
 static URLCommandFactoryReaper reaper;
 
@@ -72,13 +72,13 @@ URLCommandFactory::URLCommandFactory() = default;
 URLCommandFactory::~URLCommandFactory() = default;
 
 URLCommandFactory* URLCommandFactory::getInstance() {
-  URLCommandFactory* factory = instance.load(std::memory_order_acquire);
+  URLCommandFactory* factory = instance_.load(std::memory_order_acquire);
   if (factory == nullptr) {
-    ACE_Guard<ACE_Mutex> guard(instanceMutex);
-    factory = instance.load(std::memory_order_relaxed);
+    ACE_Guard<ACE_Mutex> guard(instanceMutex_);
+    factory = instance_.load(std::memory_order_relaxed);
     if (factory == nullptr) {
       factory = new (std::nothrow) URLCommandFactory();
-      instance.store(factory, std::memory_order_release);
+      instance_.store(factory, std::memory_order_release);
     }
   }
   return factory;
@@ -104,38 +104,38 @@ QMap<QString, CommandCreator> URLCommandFactory::initCommandsMap() {
 
 void URLCommandFactory::init(const QString& newEcuName) {
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::init()]: Method started.");
-  ecuName = newEcuName;
+  ecuName_ = newEcuName;
 
-  componentManager = ComponentManagerFactory::getComponentManager();
-  if (componentManager == nullptr) {
+  componentManager_ = ComponentManagerFactory::getComponentManager();
+  if (componentManager_ == nullptr) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Component Manager.");
     return;
   }
-  if (componentManager->getComponent(ID("makora:DM?DataManager"), &dataManager) != 0) {
+  if (componentManager_->getComponent(ID("makora:DM?DataManager"), &dataManager_) != 0) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Data Manager.");
     return;
   }
-  if (componentManager->getComponent(ID("diagData:DiagData"), &diagData) != 0) {
+  if (componentManager_->getComponent(ID("diagData:DiagData"), &diagData_) != 0) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Diag Data.");
     return;
   }
   const ACE_WString diagServicesId =
-      ZrkUtils::wideSprintf(L"diagServices:DiagServices?EcuDiag#%s", FT_W(ecuName));
-  if (componentManager->getComponent(ID(diagServicesId), &diagServices) != 0) {
+      ZrkUtils::wideSprintf(L"diagServices:DiagServices?EcuDiag#%s", FT_W(ecuName_));
+  if (componentManager_->getComponent(ID(diagServicesId), &diagServices_) != 0) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Diag Services.");
     return;
   }
-  if (componentManager->getComponent(ID("makora:BText?BText"), &textService) != 0)
+  if (componentManager_->getComponent(ID("makora:BText?BText"), &textService_) != 0)
     FT_LOG_ERROR(kClass, L"[init]: Error loading Btext.");
 
-  if (dataManager->readFlag(ID(kDevelopmentModeKey), developmentMode) != 0)
+  if (dataManager_->readFlag(ID(kDevelopmentModeKey), developmentMode_) != 0)
     FT_LOG_TRACE(kClass, L"[init]: FT server production mode");
 
   const QString root = extractConfValue(
       ACE_WString(L"data:/Configuration/OrvaneData/OrvaneDataRoot"),
       QStringLiteral("../../Data/GenAppli/KVL/"), QStringLiteral("Orvane Server Root path"));
-  dataRoot = QDir::cleanPath(QDir::current().absoluteFilePath(root));
-  if (!dataRoot.endsWith(u'/')) dataRoot += u'/';
+  dataRoot_ = QDir::cleanPath(QDir::current().absoluteFilePath(root));
+  if (!dataRoot_.endsWith(u'/')) dataRoot_ += u'/';
 
   // The folders, in the order of their settings; each is kept as read.
   struct FolderSetting {
@@ -146,21 +146,21 @@ void URLCommandFactory::init(const QString& newEcuName) {
   };
   static const FolderSetting folders[] = {
       {L"data:/Configuration/OrvaneFunctionTests/GUIHtmlFolder", "/Scenario/gui/",
-       "GUI HTML folder", &URLCommandFactory::guiHtmlFolder},
+       "GUI HTML folder", &URLCommandFactory::guiHtmlFolder_},
       {L"data:/Configuration/OrvaneFunctionTests/GUIJSFolder", "/Scenario/gui/scripts/",
-       "GUI JavaScript folder", &URLCommandFactory::guiJsFolder},
+       "GUI JavaScript folder", &URLCommandFactory::guiJsFolder_},
       {L"data:/Configuration/OrvaneFunctionTests/GUIJSAPIFolder", "/Scripts/",
-       "JavaScript API folder", &URLCommandFactory::jsApiFolder},
+       "JavaScript API folder", &URLCommandFactory::jsApiFolder_},
       {L"data:/Configuration/OrvaneFunctionTests/FlowFolder", "/Scenario/scf/", "Flowchart folder",
-       &URLCommandFactory::flowFolder},
+       &URLCommandFactory::flowFolder_},
       {L"data:/Configuration/OrvaneFunctionTests/StyleFolder", "/Scenario/gui/Style/", "CSS folder",
-       &URLCommandFactory::styleFolder},
+       &URLCommandFactory::styleFolder_},
       {L"data:/Configuration/OrvaneFunctionTests/MWExternalFolder", "/ExternalFiles/",
-       "MW External folder", &URLCommandFactory::mwExternalFolder},
+       "MW External folder", &URLCommandFactory::mwExternalFolder_},
       {L"data:/Configuration/OrvaneFunctionTests/MWECUSpecificFolder", "/ECUSpecific/",
-       "MW ECU Specific folder", &URLCommandFactory::mwEcuSpecificFolder},
+       "MW ECU Specific folder", &URLCommandFactory::mwEcuSpecificFolder_},
       {L"data:/Configuration/OrvaneFunctionTests/ATWSFolder", "/ApplicationData/ATWS/",
-       "ATWS folder", &URLCommandFactory::atwsFolder},
+       "ATWS folder", &URLCommandFactory::atwsFolder_},
   };
   for (const FolderSetting& folder : folders)
     this->*folder.member =
@@ -176,7 +176,7 @@ void URLCommandFactory::init(const QString& newEcuName) {
 QString URLCommandFactory::extractConfValue(const ACE_WString& key, const QString& defaultValue,
                                             const QString& label) {
   ACE_WString read;
-  if (dataManager == nullptr || dataManager->readString(ID(key), read) != 0) {
+  if (dataManager_ == nullptr || dataManager_->readString(ID(key), read) != 0) {
     FT_LOG_TRACE(kClass, L"[init]: Using default %s '%s'", FT_W(label), FT_W(defaultValue));
     return defaultValue;
   }
@@ -231,7 +231,7 @@ CommandHandlerBase* URLCommandFactory::getCommandFromURL(const RequestDesc& desc
   extractURLCommand(target, command);
   extractURLParameters(target, parameters);
 
-  const CommandCreator creator = commandsMap.value(command, &create<ResourceHandler>);
+  const CommandCreator creator = commandsMap_.value(command, &create<ResourceHandler>);
   if (creator == nullptr) {
     FT_LOG_ERROR(kClass,
                  L"[getCommandFromURL(const RequestDesc&)]: failed to find creator function for "
@@ -262,8 +262,9 @@ CommandHandlerBase* URLCommandFactory::getCommandFromURL(const RequestDesc& desc
 bool URLCommandFactory::getAllMaskFromDM() {
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method started");
   BSet states(0);
-  if (dataManager == nullptr ||
-      dataManager->readSet(ID(ZrkUtils::wideSprintf(kMaskStatesKey, FT_W(ecuName))), states) != 0) {
+  if (dataManager_ == nullptr ||
+      dataManager_->readSet(ID(ZrkUtils::wideSprintf(kMaskStatesKey, FT_W(ecuName_))), states) !=
+          0) {
     FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method end");
     return false;
   }

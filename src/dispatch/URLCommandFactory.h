@@ -42,44 +42,53 @@ class URLCommandFactory {
   // The mask's numeric value truncated toward zero; 0 on any failure.
   int evaluateMask(ACE_WString mask);
 
-  QString getEcuName() const { return ecuName; }
-  QString getDataRoot() const { return dataRoot; }
-  QString getGUIHtmlFolder() const { return guiHtmlFolder; }
-  QString getJSAPIFolder() const { return jsApiFolder; }
-  QString getMWExternalFolder() const { return mwExternalFolder; }
-  QString getMWECUSpecificFolder() const { return mwEcuSpecificFolder; }
-  QString getATWSFolder() const { return atwsFolder; }
-  bool isDevelopmentMode() const { return developmentMode; }
+  QString getEcuName() const { return ecuName_; }
+  QString getDataRoot() const { return dataRoot_; }
+  QString getGUIHtmlFolder() const { return guiHtmlFolder_; }
+  QString getJSAPIFolder() const { return jsApiFolder_; }
+  QString getMWExternalFolder() const { return mwExternalFolder_; }
+  QString getMWECUSpecificFolder() const { return mwEcuSpecificFolder_; }
+  QString getATWSFolder() const { return atwsFolder_; }
+  bool isDevelopmentMode() const { return developmentMode_; }
 
-  IBText* textService = nullptr;
-  IDataManager* dataManager = nullptr;
-  IDiagData* diagData = nullptr;
-  IDiagServices* diagServices = nullptr;
-  IComponentManager* componentManager = nullptr;
+  // The host services init obtained; each is null when it was not delivered.
+  IBText* getTextService() const { return textService_; }
+  IDataManager* getDataManager() const { return dataManager_; }
+  IDiagData* getDiagData() const { return diagData_; }
+  IDiagServices* getDiagServices() const { return diagServices_; }
 
  private:
   URLCommandFactory();
 
-  QString ecuName;
-  bool developmentMode = false;
-  QString dataRoot;
-  QString guiHtmlFolder;
-  QString guiJsFolder;
-  QString jsApiFolder;
-  QString flowFolder;
-  QString styleFolder;
-  QString mwExternalFolder;
-  QString mwEcuSpecificFolder;
-  QString atwsFolder;
+  IComponentManager* componentManager_ = nullptr;
+  IBText* textService_ = nullptr;
+  IDataManager* dataManager_ = nullptr;
+  IDiagData* diagData_ = nullptr;
+  IDiagServices* diagServices_ = nullptr;
+
+  QString ecuName_;
+  bool developmentMode_ = false;
+  QString dataRoot_;
+  QString guiHtmlFolder_;
+  QString guiJsFolder_;
+  QString jsApiFolder_;
+  QString flowFolder_;
+  QString styleFolder_;
+  QString mwExternalFolder_;
+  QString mwEcuSpecificFolder_;
+  QString atwsFolder_;
   SyntaxInterpreter maskInterpreter;
   // The interpreter and its store are single-threaded; connection threads
   // evaluate masks one at a time under this lock.
   ACE_Thread_Mutex maskMutex;
 
   // Read without the lock by getInstance's first test, hence atomic.
-  static std::atomic<URLCommandFactory*> instance;
+  static std::atomic<URLCommandFactory*> instance_;
   // Guards the creation of the singleton.
-  static ACE_Mutex instanceMutex;
+  static ACE_Mutex instanceMutex_;
+  static const QMap<QString, CommandCreator> commandsMap_;
+
   friend struct URLCommandFactoryReaper;
-  static const QMap<QString, CommandCreator> commandsMap;
+  // Tests plug fake host services in without a component manager.
+  friend struct FactoryTestAccess;
 };

@@ -43,7 +43,7 @@ bool GUIHandler::processRequest(QByteArray& reply) {
 QString GUIHandler::GetText(QString codes, ETextOrigin origin) {
   FT_LOG_TRACE(kClass, L"[GetText(QString %s, ETextOrigin %d)]: called.", FT_W(codes), int(origin));
   const URLCommandFactory* factory = URLCommandFactory::getInstance();
-  IBText* textService = factory != nullptr ? factory->textService : nullptr;
+  IBText* textService = factory != nullptr ? factory->getTextService() : nullptr;
   if (textService == nullptr) {
     FT_LOG_WARNING(kClass, L"[GetText]: no text service, answering empty texts for '%s'.",
                    FT_W(codes));

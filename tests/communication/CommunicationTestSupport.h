@@ -8,6 +8,7 @@
 #include "BDomData.h"
 #include "IDiagServices.h"
 #include "dispatch/URLCommandFactory.h"
+#include "support/FactoryTestAccess.h"
 
 namespace comm_test {
 
@@ -60,17 +61,9 @@ class RecordingDiagServices : public IDiagServices {
 };
 
 // Clears the factory's host components before and after each test.
-struct FactoryComponents {
-  FactoryComponents() { reset(); }
-  ~FactoryComponents() { reset(); }
-  URLCommandFactory* operator->() const { return URLCommandFactory::getInstance(); }
-  static void reset() {
-    URLCommandFactory* factory = URLCommandFactory::getInstance();
-    factory->textService = nullptr;
-    factory->dataManager = nullptr;
-    factory->diagData = nullptr;
-    factory->diagServices = nullptr;
-  }
+struct FactoryComponents : FactoryTestAccess {
+  FactoryComponents() { clearServices(); }
+  ~FactoryComponents() { clearServices(); }
 };
 
 }  // namespace comm_test

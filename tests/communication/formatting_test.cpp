@@ -53,7 +53,7 @@ TEST(Formatting, ParametersByTheFormatsLeadingDigitsStatesByTheFirstMatchingText
       {"Plain", "1", true, "1"}, {"EmptyTable", "1", true, "1"}, {"Unknown", "0", true, "0"},
   };
   FactoryComponents factory;
-  factory->diagData = &diagData;
+  factory.setDiagData(&diagData);
   CommunicationHandler handler;
   for (const auto& row : params)
     EXPECT_EQ(handler.getFormatedParam("ABC", row.name, row.value).toStdString(), row.expected)
@@ -63,12 +63,12 @@ TEST(Formatting, ParametersByTheFormatsLeadingDigitsStatesByTheFirstMatchingText
   EXPECT_TRUE(huge.startsWith("0.1000000000000000055511151231257827"));
   EXPECT_LT(huge.size(), 2000);
   for (const auto& row : states) {
-    factory->textService = row.withTextService ? &texts : nullptr;
+    factory.setTextService(row.withTextService ? &texts : nullptr);
     EXPECT_EQ(handler.getFormatedState("ABC", row.name, row.value).toStdString(), row.expected)
         << row.name << "=" << row.value;
   }
 
-  factory->diagData = nullptr;
+  factory.setDiagData(nullptr);
   EXPECT_EQ(handler.getFormatedParam("ABC", "Two", 12.345), "12");
   EXPECT_EQ(handler.getFormatedState("ABC", "Pump", "1"), "1");
 }

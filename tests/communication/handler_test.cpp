@@ -36,7 +36,7 @@ TEST(ProcessRequest, MissingHostComponentsAnswerUnknown) {
   FactoryComponents factory;
   comm_test::RecordingDiagServices services;
   for (const auto& row : rows) {
-    factory->diagServices = row.withDiagServices ? &services : nullptr;
+    factory.setDiagServices(row.withDiagServices ? &services : nullptr);
     CommunicationHandler handler;
     handler.command = row.command;
     handler.setParameters(row.parameters);

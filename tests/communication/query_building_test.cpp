@@ -20,7 +20,7 @@ QString queryShape(const QString& name, const QString& id, const QString& type,
 
 class QueryBuilding : public ::testing::Test {
  protected:
-  QueryBuilding() { factory->diagServices = &services; }
+  QueryBuilding() { factory.setDiagServices(&services); }
   FactoryComponents factory;
   RecordingDiagServices services;
   CommunicationHandler handler;

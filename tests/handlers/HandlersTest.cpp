@@ -11,6 +11,7 @@
 #include "handlers/GUIHandler.h"
 #include "handlers/ResourceHandler.h"
 #include "handlers/ScenarioHandler.h"
+#include "support/FactoryTestAccess.h"
 
 namespace {
 
@@ -72,13 +73,12 @@ TEST(ContentTypes, ByCompleteLowerCaseExtension) {
 
 // Without a text service the separators still line the fields up.
 TEST(GetText, WithoutTextServiceAnswersEmptyFields) {
-  URLCommandFactory* factory = URLCommandFactory::getInstance();
-  IBText* saved = factory->textService;
-  factory->textService = nullptr;
+  IBText* saved = URLCommandFactory::getInstance()->getTextService();
+  FactoryTestAccess::setTextService(nullptr);
   GUIHandler handler;
   EXPECT_EQ(handler.GetText("A;B;;C", ORIGIN_K), ";;");
   EXPECT_EQ(handler.GetText(";;", ORIGIN_Q), "");
-  factory->textService = saved;
+  FactoryTestAccess::setTextService(saved);
 }
 
 }  // namespace
