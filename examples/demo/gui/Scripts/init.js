@@ -12,7 +12,13 @@
  *               asked the host to stop the scenario (the checks below prevent this);
  *   "NO SERVER" the request did not get an answer at all;
  *   "BAD REPLY" the answer could not be read as the command's answer.
+ * Its message names the command, its parameters and the word:
+ *   "sendQuery query=Bleed: TIMEOUT".
  * Arguments that cannot be sent safely reject with a TypeError before anything is sent.
+ *
+ * In development mode (the server then marks the title div, see developmentMode below) a
+ * panel at the bottom of the page lists every uncaught script error and every failed command,
+ * so that a mistake never leaves a silent, empty page.
  *
  * The server does not percent-decode names and values: a name reaches it exactly as written.
  * That is why names (signals, commands, files, text codes, raw frames) are limited to the
@@ -31,18 +37,31 @@
   var MAX_ENCODED_CONTENT = 6000;
 
   /**
-   * A failed API call. `word` tells what failed, `command` which URL command was sent.
+   * A failed API call. `word` tells what failed, `command` which URL command was sent and
+   * `params` with which parameters ({name: value}).
    * @constructor
    */
-  function FtError(word, command, detail) {
+  function FtError(word, command, detail, params) {
     this.name = 'FtError';
     this.word = word;
     this.command = command;
-    this.message = command + ': ' + word + (detail ? ' (' + detail + ')' : '');
+    this.params = params || {};
+    this.detail = detail || '';
+    this.message = commandText(command, this.params) + ': ' + word + (detail ? ' (' + detail + ')' : '');
     this.stack = new Error(this.message).stack;
   }
   FtError.prototype = Object.create(Error.prototype);
   FtError.prototype.constructor = FtError;
+
+  // "sendQuery query=Bleed param=3": what was sent, readable, long contents cut.
+  function commandText(command, params) {
+    var parts = [command];
+    Object.keys(params || {}).forEach(function (key) {
+      var value = String(params[key]);
+      parts.push(key + '=' + (value.length > 60 ? value.slice(0, 57) + '...' : value));
+    });
+    return parts.join(' ');
+  }
 
   function checkName(what, value) {
     if (typeof value !== 'string' || !SAFE_NAME.test(value)) {
@@ -62,18 +81,26 @@
     });
   }
 
+  // A failed command, shown in development mode and handed to the caller.
+  function failure(word, command, params, detail) {
+    var error = new FtError(word, command, detail, params);
+    problems.add('failed command', error.message);
+    return error;
+  }
+
   // Sends one URL command and resolves with the answer's body text.
   async function send(command, params) {
-    var query = Object.keys(params || {}).map(function (key) {
+    params = params || {};
+    var query = Object.keys(params).map(function (key) {
       return key + '=' + params[key];
     }).join('&');
     var response;
     try {
       response = await fetch('/' + command + (query ? '?' + query : ''), { cache: 'no-store' });
     } catch (e) {
-      throw new FtError('NO SERVER', command, e.message);
+      throw failure('NO SERVER', command, params, e.message);
     }
-    if (!response.ok) throw new FtError('REFUSED', command, 'HTTP ' + response.status);
+    if (!response.ok) throw failure('REFUSED', command, params, 'HTTP ' + response.status);
     return response.text();
   }
 
@@ -81,11 +108,106 @@
     return STATUS_WORDS.indexOf(body) >= 0 ? body : null;
   }
 
-  function rejectOnStatusWord(command, body) {
+  // Sends the command; a status word for an answer rejects.
+  async function sendChecked(command, params) {
+    var body = await send(command, params);
     var word = statusWordOf(body);
-    if (word) throw new FtError(word, command);
+    if (word) throw failure(word, command, params);
     return body;
   }
+
+  // Lists uncaught errors and failed commands on the page itself, in development mode only:
+  // the same entry again counts up instead of piling up (a failing poll repeats every second).
+  var problems = {
+    enabled: false,
+    entries: [],
+    panel: null,
+
+    add: function (kind, text) {
+      var entry = this.entries.find(function (e) { return e.kind === kind && e.text === text; });
+      if (entry) {
+        entry.count++;
+      } else {
+        entry = { kind: kind, text: text, count: 1 };
+        this.entries.push(entry);
+      }
+      if (kind !== 'failed command') console.error('[' + kind + '] ' + text);
+      this.render(kind === 'script error');
+    },
+
+    render: function (open) {
+      if (!this.enabled || this.entries.length === 0 || !document.body) return;
+      if (!this.panel) this.panel = buildPanel();
+      var list = this.panel.querySelector('ol');
+      list.textContent = '';
+      this.entries.forEach(function (e) {
+        var item = document.createElement('li');
+        item.className = 'ft-problem';
+        item.dataset.kind = e.kind;
+        item.style.cssText = 'margin:2px 0;white-space:pre-wrap;overflow-wrap:anywhere;color:' +
+            (e.kind === 'script error' ? '#ffb4ab' : '#ffd479');
+        item.textContent = e.kind + ': ' + e.text + (e.count > 1 ? '  (x' + e.count + ')' : '');
+        list.appendChild(item);
+      });
+      var scripts = this.entries.filter(function (e) { return e.kind === 'script error'; }).length;
+      this.panel.querySelector('.ft-problem-count').textContent =
+          scripts + ' script error' + (scripts === 1 ? '' : 's') + ', ' +
+          (this.entries.length - scripts) + ' failed command' +
+          (this.entries.length - scripts === 1 ? '' : 's');
+      this.panel.hidden = false;
+      if (open) list.hidden = false;
+    }
+  };
+
+  function buildPanel() {
+    var panel = document.createElement('aside');
+    panel.id = 'ft-problems';
+    panel.setAttribute('role', 'log');
+    panel.style.cssText = 'position:fixed;right:8px;bottom:8px;z-index:2147483647;' +
+        'max-width:min(640px,calc(100vw - 16px));max-height:40vh;overflow:auto;' +
+        'padding:6px 10px;font:12px/1.4 monospace;color:#fff;background:rgba(32,20,20,0.94);' +
+        'border-radius:4px;box-shadow:0 2px 8px rgba(0,0,0,0.4)';
+    var head = document.createElement('div');
+    head.style.cssText = 'display:flex;gap:8px;align-items:center;font-weight:bold';
+    var title = document.createElement('span');
+    title.textContent = 'Development mode:';
+    var count = document.createElement('span');
+    count.className = 'ft-problem-count';
+    count.style.flex = '1';
+    var toggle = document.createElement('button');
+    toggle.type = 'button';
+    toggle.textContent = 'show/hide';
+    toggle.style.cssText = 'font:inherit;padding:0 6px';
+    var list = document.createElement('ol');
+    list.style.cssText = 'margin:4px 0 0;padding-left:20px';
+    toggle.addEventListener('click', function () { list.hidden = !list.hidden; });
+    head.append(title, count, toggle);
+    panel.append(head, list);
+    document.body.appendChild(panel);
+    return panel;
+  }
+
+  function errorText(error) {
+    if (error instanceof Error) {
+      var where = (error.stack || '').split('\n').find(function (line) {
+        return /:\d+:\d+\)?$/.test(line) && line.indexOf(error.message) < 0;
+      });
+      return error.name + ': ' + error.message + (where ? ' ' + where.trim() : '');
+    }
+    return String(error);
+  }
+
+  // Errors of the page's own scripts once init.js has loaded; a failed command has its entry.
+  global.addEventListener('error', function (event) {
+    if (event.error instanceof FtError) return;
+    problems.add('script error', (event.message || 'error') +
+                 (event.filename ? ' at ' + event.filename + ':' + event.lineno + ':' + event.colno
+                                 : ''));
+  });
+  global.addEventListener('unhandledrejection', function (event) {
+    if (event.reason instanceof FtError) return;
+    problems.add('script error', 'unhandled rejection: ' + errorText(event.reason));
+  });
 
   var ft = {
     FtError: FtError,
@@ -101,13 +223,13 @@
     readSignals: async function (items) {
       checkItems(items);
       if (items.length === 0) return [];
-      var body = rejectOnStatusWord('readSignal', await send('readSignal', {
+      var params = {
         names: items.map(function (i) { return i.name; }).join(';'),
         types: items.map(function (i) { return i.type; }).join(';')
-      }));
-      var fields = body.split(';');
+      };
+      var fields = (await sendChecked('readSignal', params)).split(';');
       if (fields.length !== 2 * items.length) {
-        throw new FtError('BAD REPLY', 'readSignal', fields.length + ' fields');
+        throw failure('BAD REPLY', 'readSignal', params, fields.length + ' fields');
       }
       return items.map(function (item, i) {
         return { name: item.name, type: item.type, value: fields[2 * i], text: fields[2 * i + 1] };
@@ -122,13 +244,13 @@
     isApplicable: async function (items) {
       checkItems(items);
       if (items.length === 0) return [];
-      var body = rejectOnStatusWord('isApplicable', await send('isApplicable', {
+      var params = {
         names: items.map(function (i) { return i.name; }).join(';'),
         types: items.map(function (i) { return i.type; }).join(';')
-      }));
-      var fields = body.split(';');
+      };
+      var fields = (await sendChecked('isApplicable', params)).split(';');
       if (fields.length !== items.length) {
-        throw new FtError('BAD REPLY', 'isApplicable', fields.length + ' fields');
+        throw failure('BAD REPLY', 'isApplicable', params, fields.length + ' fields');
       }
       return fields.map(function (f) { return f === '1'; });
     },
@@ -145,8 +267,8 @@
       if (input !== undefined && input !== null && String(input) !== '') {
         params.param = checkName('command input', String(input));
       }
-      var body = rejectOnStatusWord('sendQuery', await send('sendQuery', params));
-      if (!/^\d+$/.test(body)) throw new FtError('BAD REPLY', 'sendQuery', body);
+      var body = await sendChecked('sendQuery', params);
+      if (!/^\d+$/.test(body)) throw failure('BAD REPLY', 'sendQuery', params, body);
       return Number(body);
     },
 
@@ -156,8 +278,7 @@
      * @return {Promise<string>} the response frame in upper-case hexadecimal
      */
     sendRawFrame: async function (frame) {
-      var body = await send('sendRawQuery', { query: checkName('raw frame', frame) });
-      return rejectOnStatusWord('sendRawQuery', body);
+      return sendChecked('sendRawQuery', { query: checkName('raw frame', frame) });
     },
 
     /**
@@ -173,12 +294,13 @@
         throw new TypeError('codes must be a non-empty array');
       }
       codes.forEach(function (c) { checkName('text code', c); });
-      var body = await send('getText', { textCode: codes.join(';'), origin: origin });
+      var params = { textCode: codes.join(';'), origin: origin };
+      var body = await send('getText', params);
       // A text holding ';' cannot be told apart from two texts: one code, one whole text.
       if (codes.length === 1) return [body];
       var texts = body.split(';');
       if (texts.length !== codes.length) {
-        throw new FtError('BAD REPLY', 'getText', texts.length + ' texts');
+        throw failure('BAD REPLY', 'getText', params, texts.length + ' texts');
       }
       return texts;
     },
@@ -241,7 +363,32 @@
      */
     endScenario: async function () {
       var body = await send('ENDFT', {});
-      if (body.trim() !== 'end') throw new FtError('BAD REPLY', 'ENDFT', body);
+      if (body.trim() !== 'end') throw failure('BAD REPLY', 'ENDFT', {}, body);
+    },
+
+    /**
+     * Sends any URL command with its parameters exactly as given, unchecked: a parameter the
+     * server refuses makes it answer 404 and stop the scenario ("REFUSED").
+     * @param {string} command the command word, e.g. "readSignal"
+     * @param {Object<string, string>} [params]
+     * @return {Promise<string>} the answer's body
+     */
+    call: async function (command, params) {
+      return send(command, params);
+    },
+
+    /**
+     * True when the server runs in development mode: it then gives the title div an onfocus
+     * that calls endFT(). Known once init() has run.
+     */
+    developmentMode: false,
+
+    /**
+     * Lists a problem of the scenario itself in the development-mode panel.
+     * @param {string} text
+     */
+    reportProblem: function (text) {
+      problems.add('script error', String(text));
     },
 
     /**
@@ -257,7 +404,8 @@
         try {
           await fn();
         } catch (e) {
-          console.error(e);
+          // A failed command already has its entry.
+          if (!(e instanceof FtError)) problems.add('script error', errorText(e));
         }
         if (!stopped) timer = setTimeout(tick, ms);
       }
@@ -271,11 +419,36 @@
     }
   };
 
+  // Files of the page that did not load (a misspelt script or style sheet path).
+  function missingFiles() {
+    if (!global.performance || !performance.getEntriesByType) return [];
+    return performance.getEntriesByType('resource').filter(function (r) {
+      return r.responseStatus >= 400 && r.initiatorType !== 'fetch';
+    }).map(function (r) { return r.name + ' (HTTP ' + r.responseStatus + ')'; });
+  }
+
   /** Started by the server's injected window.onload. */
   function init() {
-    if (typeof global.scenarioMain !== 'function') return;
+    var title = document.getElementById('title');
+    ft.developmentMode = !!title && /endFT/.test(title.getAttribute('onfocus') || '');
+    problems.enabled = ft.developmentMode;
+    missingFiles().forEach(function (name) { problems.add('script error', 'not loaded: ' + name); });
+    problems.render(true);
+    if (typeof global.scenarioMain !== 'function') {
+      // A syntax error in the page's script leaves it undefined: say so instead of nothing.
+      if (ft.developmentMode) {
+        problems.add('script error', 'the page defines no scenarioMain(ft): did one of its ' +
+                     'scripts fail to load or to parse? The browser console tells where.');
+      }
+      return;
+    }
     Promise.resolve().then(function () { return global.scenarioMain(ft); }).catch(function (e) {
-      console.error('scenarioMain failed:', e);
+      if (e instanceof FtError) {
+        console.error('scenarioMain failed: ' + e.message);
+        problems.add('script error', 'scenarioMain failed: ' + e.message);
+      } else {
+        problems.add('script error', 'scenarioMain failed: ' + errorText(e));
+      }
     });
   }
 
