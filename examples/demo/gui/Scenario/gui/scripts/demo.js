@@ -7,6 +7,8 @@
 var NOTE_FILE = 'demo-note.txt';
 var POLL_MS = 1000;
 var livePoll = null;
+// Battery limits from DEMO_limits.xml, once read.
+var limits = {};
 
 function $(selector) {
   return document.querySelector(selector);
@@ -35,6 +37,139 @@ function banner(text) {
   b.textContent = text;
   b.hidden = !text;
 }
+
+// --- the test sequence -------------------------------------------------------------------------
+
+function passIf(pass, text) {
+  return { pass: !!pass, text: text };
+}
+
+// Runs a command, then reads the item it should have changed.
+function commandStep(command, input, item, type, expectedValue) {
+  return async function (ft) {
+    var status = await ft.runCommand(command, input);
+    if (status !== 0) return passIf(false, 'status ' + status);
+    if (!item) return passIf(true, 'status 0');
+    var read = (await ft.readSignals([{ name: item, type: type }]))[0];
+    return passIf(read.value === expectedValue, 'status 0, ' + item + ' ' + read.text);
+  };
+}
+
+// A technician's answer: resolves once Yes or No is clicked in the step's row.
+function askTechnician(row, question) {
+  var cell = row.querySelector('.result');
+  cell.textContent = question + ' ';
+  return new Promise(function (resolve) {
+    [['Yes', true], ['No', false]].forEach(function (pair) {
+      var button = document.createElement('button');
+      button.textContent = pair[0];
+      button.className = pair[0].toLowerCase();
+      button.addEventListener('click', function () {
+        resolve(passIf(pair[1], 'technician: ' + pair[0].toLowerCase()));
+      });
+      cell.appendChild(button);
+    });
+  });
+}
+
+var STEPS = [
+  {
+    id: 'identify', title: 'Identify the ECU', expected: 'a VIN of 17 characters',
+    run: async function (ft) {
+      var ids = await ft.readSignals([{ name: 'VIN', type: 'Identification' },
+                                      { name: 'SoftwareVersion', type: 'Identification' }]);
+      return passIf(ids[0].value.length === 17, 'VIN ' + ids[0].text + ', software ' + ids[1].text);
+    }
+  },
+  {
+    id: 'battery', title: 'Battery voltage', expected: 'within the ECU\'s limits',
+    run: async function (ft) {
+      var v = (await ft.readSignals([{ name: 'BatteryVoltage', type: 'Parameter' }]))[0];
+      var limit = limits.BatteryVoltage;
+      if (!limit) return passIf(false, v.text + ' V, but DEMO_limits.xml gives no limits');
+      var x = Number(v.value);
+      return passIf(x >= limit.min && x <= limit.max,
+                    v.text + ' V (limits ' + limit.min + ' to ' + limit.max + ' V)');
+    }
+  },
+  {
+    id: 'pump-on', title: 'Start the pump', expected: 'status 0, pump running',
+    run: commandStep('StartPump', undefined, 'PumpState', 'State', '1')
+  },
+  {
+    id: 'pump-heard', title: 'Listen to the pump', expected: 'the pump is heard running',
+    manual: 'Do you hear the pump?'
+  },
+  {
+    id: 'door', title: 'Close the door', expected: 'status 0, door closed',
+    run: commandStep('CloseDoor', undefined, 'DoorState', 'State', '0')
+  },
+  {
+    id: 'self-test', title: 'Self test, level 3', expected: 'status 0',
+    run: commandStep('SelfTest', 3)
+  },
+  {
+    id: 'pump-off', title: 'Stop the pump', expected: 'status 0, pump off',
+    run: commandStep('StopPump', undefined, 'PumpState', 'State', '0')
+  }
+];
+
+function buildSteps() {
+  var body = $('#steps');
+  STEPS.forEach(function (step, i) {
+    var row = document.createElement('tr');
+    row.id = 'step-' + step.id;
+    [String(i + 1), step.title, step.expected, '', ''].forEach(function (text, column) {
+      var cell = document.createElement('td');
+      cell.textContent = text;
+      cell.className = ['number', 'title', 'expected', 'result', 'verdict'][column];
+      row.appendChild(cell);
+    });
+    body.appendChild(row);
+  });
+}
+
+function showVerdict(element, verdict, text) {
+  element.dataset.verdict = verdict;
+  element.textContent = text;
+}
+
+// Runs every step in order; a failed step does not stop the ones after it.
+async function runSequence(ft) {
+  var button = $('#run-sequence');
+  button.disabled = true;
+  STEPS.forEach(function (step) {
+    var row = $('#step-' + step.id);
+    row.querySelector('.result').textContent = '';
+    showVerdict(row.querySelector('.verdict'), 'none', '');
+  });
+  showVerdict($('#overall'), 'running', 'Running…');
+  var failed = [];
+  for (var i = 0; i < STEPS.length; i++) {
+    var step = STEPS[i];
+    var row = $('#step-' + step.id);
+    var verdictCell = row.querySelector('.verdict');
+    row.scrollIntoView({ block: 'nearest' });
+    showVerdict(verdictCell, 'running', step.manual ? 'waiting' : '…');
+    var outcome;
+    try {
+      outcome = step.manual ? await askTechnician(row, step.manual) : await step.run(ft);
+    } catch (e) {
+      outcome = passIf(false, failureWord(ft, e));
+    }
+    if (document.body.classList.contains('ended')) return;
+    row.querySelector('.result').textContent = outcome.text;
+    showVerdict(verdictCell, outcome.pass ? 'pass' : 'fail', outcome.pass ? 'PASS' : 'FAIL');
+    if (!outcome.pass) failed.push(i + 1);
+  }
+  showVerdict($('#overall'), failed.length ? 'fail' : 'pass', failed.length
+      ? 'FAIL: step ' + failed.join(', ') + ' of ' + STEPS.length + ' failed'
+      : 'PASS: all ' + STEPS.length + ' steps passed');
+  button.textContent = 'Run again';
+  button.disabled = false;
+}
+
+// --- live values, texts, files -----------------------------------------------------------------
 
 async function showTexts(ft) {
   var nodes = Array.prototype.slice.call(document.querySelectorAll('[data-text]'));
@@ -87,9 +222,10 @@ function startLiveValues(ft, rows) {
         row.querySelector('.text').textContent = v.text + unit;
         row.querySelector('.value').textContent = v.value;
         row.classList.remove('stale');
-        if (row.dataset.min !== undefined) {
+        var limit = limits[row.dataset.name];
+        if (limit) {
           var x = Number(v.value);
-          row.classList.toggle('out-of-range', x < row.dataset.min || x > row.dataset.max);
+          row.classList.toggle('out-of-range', x < limit.min || x > limit.max);
         }
       });
       banner('');
@@ -101,7 +237,7 @@ function startLiveValues(ft, rows) {
   });
 }
 
-function wireCommands(ft) {
+function wireStatusWords(ft) {
   document.querySelectorAll('button[data-command]').forEach(function (button) {
     button.addEventListener('click', async function () {
       var output = button.closest('tr').querySelector('output');
@@ -126,29 +262,105 @@ function wireCommands(ft) {
   });
 }
 
-function asciiOf(hex) {
-  var text = '';
-  for (var i = 0; i + 1 < hex.length; i += 2) {
-    var code = parseInt(hex.substr(i, 2), 16);
-    text += code >= 32 && code < 127 ? String.fromCharCode(code) : '.';
+// --- raw frames --------------------------------------------------------------------------------
+
+// Why a request frame cannot be sent, or '' when it can.
+function frameProblem(text) {
+  if (text === '') return 'Enter a request frame in hexadecimal, e.g. 22F190.';
+  var bad = text.search(/[^0-9A-Fa-f]/);
+  if (bad >= 0) {
+    var c = text.charAt(bad);
+    return (c === ' ' ? 'A blank' : '"' + c + '"') + ' at position ' + (bad + 1) +
+        ' is not a hexadecimal digit (0-9, A-F); write the bytes without separators.';
   }
-  return text;
+  if (text.length % 2 !== 0) {
+    return text.length + ' digits: a frame is whole bytes, two digits each.';
+  }
+  return '';
+}
+
+function bytesOf(hex) {
+  var bytes = [];
+  for (var i = 0; i + 1 < hex.length; i += 2) bytes.push(parseInt(hex.substr(i, 2), 16));
+  return bytes;
+}
+
+function hex2(b) {
+  return (b < 16 ? '0' : '') + b.toString(16).toUpperCase();
+}
+
+// Splits a response into the part that answers the request (positive response code and the
+// request bytes it repeats, or a negative response) and the data bytes.
+function splitResponse(requestHex, responseHex) {
+  var request = bytesOf(requestHex);
+  var response = bytesOf(responseHex);
+  if (response[0] === 0x7F && response.length >= 3) {
+    return { header: response, data: [],
+             note: 'negative response to service ' + hex2(response[1]) + ', code ' + hex2(response[2]) };
+  }
+  if (request.length === 0 || response[0] !== request[0] + 0x40) {
+    return { header: [], data: response, note: 'not a positive response to ' + hex2(request[0]) };
+  }
+  var echoed = 1;
+  while (echoed < request.length && echoed < response.length && response[echoed] === request[echoed]) {
+    echoed++;
+  }
+  return { header: response.slice(0, echoed), data: response.slice(echoed),
+           note: 'positive response to ' + request.slice(0, echoed).map(hex2).join(' ') };
+}
+
+function showDump(parts) {
+  var dump = $('#frame-dump');
+  var body = dump.querySelector('tbody');
+  body.textContent = '';
+  $('#frame-header').textContent = parts.header.map(hex2).join(' ') +
+      (parts.header.length ? ': ' : '') + parts.note + '; ' + parts.data.length + ' data bytes';
+  for (var offset = 0; offset < parts.data.length; offset += 8) {
+    var line = parts.data.slice(offset, offset + 8);
+    var row = document.createElement('tr');
+    [hex2(offset), line.map(hex2).join(' '), line.map(function (b) {
+      return b >= 32 && b < 127 ? String.fromCharCode(b) : '.';
+    }).join('')].forEach(function (text) {
+      var cell = document.createElement('td');
+      cell.textContent = text;
+      row.appendChild(cell);
+    });
+    body.appendChild(row);
+  }
+  dump.hidden = parts.data.length === 0;
 }
 
 function wireRawFrame(ft) {
+  var input = $('#frame');
+  var send = $('#frame-form button');
+  function check() {
+    var problem = frameProblem(input.value.trim());
+    $('#frame-problem').textContent = problem;
+    input.setAttribute('aria-invalid', problem ? 'true' : 'false');
+    send.disabled = !!problem || document.body.classList.contains('ended');
+    return problem;
+  }
+  input.addEventListener('input', check);
   $('#frame-form').addEventListener('submit', async function (event) {
     event.preventDefault();
+    if (check()) return;
     var output = $('#frame-response');
-    $('#frame-ascii').textContent = '';
+    var request = input.value.trim().toUpperCase();
+    $('#frame-header').textContent = '';
+    $('#frame-dump').hidden = true;
+    showPending(output);
     try {
-      var response = await ft.sendRawFrame($('#frame').value.trim().toUpperCase());
+      var response = await ft.sendRawFrame(request);
       showOutcome(output, response);
-      $('#frame-ascii').textContent = '"' + asciiOf(response) + '"';
+      showDump(splitResponse(request, response));
     } catch (e) {
       showOutcome(output, failureWord(ft, e), true);
     }
   });
+  check();
 }
+
+// --- note file ---------------------------------------------------------------------------------
 
 function wireNote(ft) {
   var status = $('#note-status');
@@ -218,16 +430,10 @@ async function showFiles(ft) {
   var max = Number(limit.getAttribute('max'));
   $('#file-limits').textContent =
       limit.getAttribute('name') + ' between ' + min + ' and ' + max + ' ' + limit.getAttribute('unit');
-  var row = document.querySelector('tr[data-name="' + limit.getAttribute('name') + '"]');
-  if (row) {
-    row.dataset.min = min;
-    row.dataset.max = max;
-  }
+  limits[limit.getAttribute('name')] = { min: min, max: max };
 }
 
-function wireEnd(ft) {
-  $('#end').addEventListener('click', endFT);
-}
+// --- the end -----------------------------------------------------------------------------------
 
 // Ends the scenario; in development mode a focus on the title calls it too.
 async function endFT() {
@@ -237,17 +443,23 @@ async function endFT() {
   try {
     await ft.endScenario();
     document.body.classList.add('ended');
+    // Nothing may reach the ECU once the scenario is over.
+    document.querySelectorAll('main button, main input, main textarea, footer button')
+      .forEach(function (control) { control.disabled = true; });
     showOutcome(output, 'scenario ended');
+    banner('The scenario has ended: reload the page to start again.');
   } catch (e) {
     showOutcome(output, failureWord(ft, e), true);
   }
 }
 
 async function scenarioMain(ft) {
-  wireCommands(ft);
+  buildSteps();
+  $('#run-sequence').addEventListener('click', function () { runSequence(ft); });
+  wireStatusWords(ft);
   wireRawFrame(ft);
   wireNote(ft);
-  wireEnd(ft);
+  $('#end').addEventListener('click', endFT);
   var rows = await applicableRows(ft);
   startLiveValues(ft, rows);
   try {
