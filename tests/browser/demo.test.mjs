@@ -1,27 +1,18 @@
 // End-to-end test of the bundled demo: ft-host serves a copy of examples/demo on a free port,
-// headless Chromium opens the scenario page and a person's round is played through it.
+// headless Chromium opens the scenario page (through check.mjs, as `./ft check` does) and a
+// technician's round is played through it.
 //
 //   node demo.test.mjs [--host build/bin/ft-host] [--demo examples/demo] [--out build]
 //
 // Exit 0 when every check passed, 1 on the first failed one, 77 (skipped) only when Chromium
 // is missing and cannot be installed without root.
-import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { ensureChromium, loadPlaywright, openScenario, root, sleep } from './check.mjs';
 
-const SKIPPED = 77;
-const DEADLINE_MS = 55_000;
+const DEADLINE_MS = 60_000;
 const STEP_TIMEOUT_MS = 8_000;
-const CHROMIUM = '/usr/bin/chromium';
-const CHROMIUM_ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
-  '--no-first-run', '--disable-background-networking', '--disable-component-update',
-  '--disable-sync'];
-
-const here = path.dirname(fileURLToPath(import.meta.url));
-const root = path.resolve(here, '..', '..');
 
 function option(name, fallback) {
   const i = process.argv.indexOf(name);
@@ -31,70 +22,13 @@ const hostBinary = option('--host', path.join(root, 'build', 'bin', 'ft-host'));
 const demoDir = option('--demo', path.join(root, 'examples', 'demo'));
 const outDir = option('--out', path.join(root, 'build'));
 
-// Chromium comes from the distribution; ./ft test installs it, and so does this test as root.
-function ensureChromium() {
-  if (fs.existsSync(CHROMIUM)) return;
-  if (process.getuid() !== 0) {
-    console.log(`browser_demo skipped: ${CHROMIUM} is missing and installing it needs root`);
-    process.exit(SKIPPED);
-  }
-  console.log('installing chromium…');
-  const env = { ...process.env, DEBIAN_FRONTEND: 'noninteractive' };
-  let r = spawnSync('apt-get', ['install', '-y', '-qq', 'chromium'], { stdio: 'inherit', env });
-  if (r.status !== 0) {
-    spawnSync('apt-get', ['update', '-qq'], { stdio: 'inherit', env });
-    r = spawnSync('apt-get', ['install', '-y', '-qq', 'chromium'], { stdio: 'inherit', env });
-  }
-  if (r.status !== 0 || !fs.existsSync(CHROMIUM)) {
-    throw new Error('chromium could not be installed');
-  }
-}
-
-// playwright-core is pinned in package-lock.json; `npm ci` once when it is not there yet.
-async function loadPlaywright() {
-  try {
-    return await import('playwright-core');
-  } catch {
-    const r = spawnSync('npm', ['ci', '--no-audit', '--no-fund', '--loglevel=error'],
-                        { cwd: here, stdio: 'inherit' });
-    if (r.status !== 0) throw new Error('npm ci failed in ' + here);
-    return import('playwright-core');
-  }
-}
-
-function freePort() {
-  return new Promise((resolve, reject) => {
-    const server = net.createServer();
-    server.once('error', reject);
-    server.listen(0, '127.0.0.1', () => {
-      const { port } = server.address();
-      server.close(() => resolve(port));
-    });
-  });
-}
-
-function canConnect(port) {
-  return new Promise((resolve) => {
-    const socket = net.connect(port, '127.0.0.1');
-    socket.once('connect', () => { socket.destroy(); resolve(true); });
-    socket.once('error', () => resolve(false));
-  });
-}
-
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
-// --- the run -------------------------------------------------------------------------------
-
 // Installing is not part of the bounded run.
-ensureChromium();
+ensureChromium('browser_demo');
 const { chromium } = await loadPlaywright();
 
 let passed = 0;
-let host = null;
-let context = null;
+let session = null;
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'ft-browser-'));
-const hostLog = path.join(work, 'host.log');
-const hostStderr = path.join(work, 'host.stderr');
 
 async function check(name, fn) {
   try {
@@ -107,62 +41,31 @@ async function check(name, fn) {
 }
 
 function assertEqual(actual, expected, what) {
-  if (actual !== expected) {
-    throw new Error(`${what}: expected ${JSON.stringify(expected)}, got ${JSON.stringify(actual)}`);
+  const a = JSON.stringify(actual);
+  const e = JSON.stringify(expected);
+  if (a !== e) throw new Error(`${what}: expected ${e}, got ${a}`);
+}
+
+function assertIncludes(list, expected, what) {
+  if (!list.some((x) => x.includes(expected))) {
+    throw new Error(`${what}: nothing holds ${JSON.stringify(expected)} in ${JSON.stringify(list)}`);
   }
 }
 
-function readHostLog() {
-  return fs.existsSync(hostLog) ? fs.readFileSync(hostLog, 'utf8') : '';
-}
-
-async function startHost(demoCopy, port) {
-  const err = fs.openSync(hostStderr, 'w');
-  host = spawn(hostBinary, ['--data', path.join(demoCopy, 'demo.xml'), '--port', String(port),
-                            '--log-file', hostLog],
-               { stdio: ['ignore', err, err] });
-  fs.closeSync(err);
-  let exited = null;
-  host.once('exit', (code, signal) => { exited = signal || code; });
-  for (const end = Date.now() + 10_000; Date.now() < end;) {
-    if (exited !== null) throw new Error(`ft-host exited (${exited}) before serving`);
-    if (await canConnect(port)) return;
-    await sleep(100);
-  }
-  throw new Error(`ft-host did not listen on port ${port} within 10 s`);
-}
-
-async function stopHost() {
-  if (!host || host.exitCode !== null || host.signalCode !== null) return;
-  const gone = new Promise((resolve) => host.once('exit', resolve));
-  host.kill('SIGTERM');
-  if (await Promise.race([gone.then(() => true), sleep(5_000).then(() => false)])) return;
-  host.kill('SIGKILL');
-  await gone;
-}
-
-async function run(chromium) {
+async function run() {
   const demoCopy = path.join(work, 'demo');
   fs.cpSync(demoDir, demoCopy, {
     recursive: true,
     filter: (src) => path.basename(src) !== 'demo-note.txt',
   });
-  const port = await freePort();
-  await startHost(demoCopy, port);
-
-  context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-    executablePath: CHROMIUM,
-    headless: true,
-    args: CHROMIUM_ARGS,
-    viewport: { width: 1000, height: 760 },
+  session = await openScenario(chromium, {
+    url: '/FT?gui=demo&mw=demo&flow=demo',
+    data: path.join(demoCopy, 'demo.xml'),
+    hostBinary,
+    viewport: { width: 1280, height: 800 },
+    stepTimeoutMs: STEP_TIMEOUT_MS,
   });
-  const page = context.pages()[0] || await context.newPage();
-  page.setDefaultTimeout(STEP_TIMEOUT_MS);
-  const pageErrors = [];
-  page.on('pageerror', (e) => pageErrors.push(e.message));
-  page.on('console', (m) => {
-    if (m.type() === 'error') pageErrors.push(`${m.text()} (${m.location().url})`);
-  });
+  const { page, report, host } = session;
 
   const text = (selector) => page.locator(selector).first().textContent();
   async function waitText(selector, expected) {
@@ -177,32 +80,36 @@ async function run(chromium) {
     }
   }
   const row = (name) => `#live tr[data-name="${name}"]`;
+  const steps = () => page.$$eval('#steps tr', (rows) => rows.map((r) =>
+      [r.querySelector('.result').textContent, r.querySelector('.verdict').textContent]));
 
-  await check('the scenario page loads with the API injected', async () => {
-    const response = await page.goto(`http://127.0.0.1:${port}/FT?gui=demo&mw=demo&flow=demo`);
-    assertEqual(response.status(), 200, 'status of /FT');
+  await check('the scenario page loads with the API injected, in development mode', async () => {
+    assertEqual(session.response.status(), 200, 'status of /FT');
     await page.waitForFunction(() => document.body.classList.contains('ready'));
     const injected = await page.evaluate(() => ({
       api: typeof window.ft === 'object' && typeof window.init === 'function',
       script: document.querySelectorAll('script[src="/Scripts/init.js"]').length,
-      onfocus: document.getElementById('title').getAttribute('onfocus'),
+      developmentMode: window.ft.developmentMode,
     }));
-    assertEqual(injected.api, true, 'ft and init defined');
-    assertEqual(injected.script, 1, 'injected init.js elements');
-    assertEqual(injected.onfocus, 'javascript:endFT();', 'development-mode title attribute');
+    assertEqual(injected, { api: true, script: 1, developmentMode: true }, 'injected API');
   });
 
-  await check('the style sheet applies', async () => {
+  await check('the style sheet and the favicon are served', async () => {
     const color = await page.evaluate(
         () => getComputedStyle(document.getElementById('title')).backgroundColor);
     assertEqual(color, 'rgb(31, 78, 121)', 'title background');
+    const icon = await page.evaluate(async () => {
+      const r = await fetch(document.querySelector('link[rel="icon"]').href);
+      return [r.status, (await r.text()).startsWith('<svg')];
+    });
+    assertEqual(icon, [200, true], 'favicon');
   });
 
-  await check('live values appear with their display texts', async () => {
+  await check('live values appear with their display texts; masks hide two items', async () => {
     await waitText(`${row('PumpState')} .text`, 'Off');
     const cells = await page.$$eval('#live tbody tr:not([hidden])', (rows) => rows.map((r) =>
         [r.dataset.name, r.querySelector('.value').textContent, r.querySelector('.text').textContent]));
-    assertEqual(JSON.stringify(cells), JSON.stringify([
+    assertEqual(cells, [
       ['PumpState', '0', 'Off'],
       ['DoorState', '2', 'Ajar'],
       ['BatteryVoltage', '12.600000', '12.60 V'],
@@ -210,24 +117,14 @@ async function run(chromium) {
       ['EngineSpeed', '850.000000', '850 rpm'],
       ['VIN', 'DEMOVIN0000000042', 'DEMOVIN0000000042'],
       ['SoftwareVersion', 'DEMO-2.4.1', 'DEMO-2.4.1'],
-    ]), 'visible rows');
-  });
-
-  await check('items whose mask does not apply are hidden', async () => {
-    assertEqual(await page.locator(row('HeaterState')).isHidden(), true, 'HeaterState hidden');
-    assertEqual(await page.locator(row('TurboPressure')).isHidden(), true, 'TurboPressure hidden');
+    ], 'visible rows');
     assertEqual(await text('#hidden-items'), 'HeaterState, TurboPressure', 'hidden list');
   });
 
   await check('texts of both origins and the data files show', async () => {
     assertEqual(await text('#title [data-text]'), 'Demo function test', 'title text');
-    assertEqual(await text('#intro'), 'Live values of the simulated ECU DEMO, read once a second.',
-                'intro text');
     const texts = await page.$$eval('#text-list dd', (dds) => dds.map((d) => d.textContent));
-    assertEqual(texts.includes('Texts of origin Q are stored under the prefix C3P_.'), true,
-                'origin Q text in ' + JSON.stringify(texts));
-    assertEqual(await text('#file-welcome'), 'Welcome to the demo: this text is ' +
-                'ApplicationData/ATWS/welcome.txt, read with readFile.\n', 'welcome.txt');
+    assertIncludes(texts, 'Texts of origin Q are stored under the prefix C3P_.', 'origin Q');
     assertEqual(await text('#file-notice'), 'This notice is stored scrambled (every byte ' +
                 'complemented) as notice.txtc.\n', 'notice.txtc unscrambled');
     assertEqual(await text('#file-workshop'), 'Demo Garage, Lyon', 'workshop.xml');
@@ -235,13 +132,24 @@ async function run(chromium) {
                 'DEMO_limits.xml');
   });
 
-  await check('a command changes a state that the page then shows', async () => {
-    await page.click('button[data-command="StartPump"]');
-    await waitText('#cmd-StartPump output', 'status 0');
-    await waitText(`${row('PumpState')} .text`, 'Running');
-    assertEqual(await text(`${row('PumpState')} .value`), '1', 'raw PumpState');
-    await page.click('button[data-command="SelfTest"]');
-    await waitText('#cmd-SelfTest output', 'status 0');
+  await check('the test sequence gives a verdict per step and overall', async () => {
+    await page.click('#run-sequence');
+    await page.click('#step-pump-heard button.yes');
+    await waitText('#overall', 'PASS: all 7 steps passed');
+    assertEqual(await steps(), [
+      ['VIN DEMOVIN0000000042, software DEMO-2.4.1', 'PASS'],
+      ['12.60 V (limits 11.8 to 14.8 V)', 'PASS'],
+      ['status 0, PumpState Running', 'PASS'],
+      ['technician: yes', 'PASS'],
+      ['status 0, DoorState Closed', 'PASS'],
+      ['status 0', 'PASS'],
+      ['status 0, PumpState Off', 'PASS'],
+    ], 'steps');
+    await page.click('#run-sequence');
+    await page.click('#step-pump-heard button.no');
+    await waitText('#overall', 'FAIL: step 4 of 7 failed');
+    assertEqual((await steps()).map((s) => s[1]), ['PASS', 'PASS', 'PASS', 'FAIL', 'PASS', 'PASS',
+                                                   'PASS'], 'verdicts of the second run');
   });
 
   await check('every status word shows as a failure', async () => {
@@ -258,10 +166,32 @@ async function run(chromium) {
     }
   });
 
-  await check('a raw frame gets its response', async () => {
+  await check('the raw-frame box says why it refuses an input', async () => {
+    for (const [input, problem] of [
+      ['', 'Enter a request frame in hexadecimal, e.g. 22F190.'],
+      ['22F19', '5 digits: a frame is whole bytes, two digits each.'],
+      ['22 F1 90', 'A blank at position 3 is not a hexadecimal digit (0-9, A-F); write the ' +
+                   'bytes without separators.'],
+      ['0x22F190', '"x" at position 2 is not a hexadecimal digit (0-9, A-F); write the bytes ' +
+                   'without separators.'],
+    ]) {
+      await page.fill('#frame', input);
+      await waitText('#frame-problem', problem);
+      assertEqual(await page.locator('#frame-form button').isDisabled(), true, `Send for "${input}"`);
+    }
+  });
+
+  await check('a raw frame shows its data bytes in hexadecimal and ASCII', async () => {
+    await page.fill('#frame', '22f190');
     await page.click('#frame-form button');
     await waitText('#frame-response', '62F19044454D4F56494E30303030303030303432');
-    assertEqual((await text('#frame-ascii')).includes('DEMOVIN0000000042'), true, 'ASCII form');
+    assertEqual(await text('#frame-header'),
+                '62 F1 90: positive response to 22 F1 90; 17 data bytes', 'header');
+    const dump = await page.$$eval('#frame-dump tbody tr',
+                                   (rows) => rows.map((r) => [...r.cells].map((c) => c.textContent)));
+    assertEqual(dump, [['00', '44 45 4D 4F 56 49 4E 30', 'DEMOVIN0'],
+                       ['08', '30 30 30 30 30 30 30 34', '00000004'],
+                       ['10', '32', '2']], 'dump');
   });
 
   await check('the note file round-trips', async () => {
@@ -278,49 +208,80 @@ async function run(chromium) {
     assertEqual(await page.inputValue('#note'), note, 'note loaded back');
   });
 
-  await check('no request was refused and the page raised no error', async () => {
-    assertEqual(readHostLog().includes('event 669'), false, 'stop event before the end');
-    assertEqual(JSON.stringify(pageErrors.filter((e) => !e.includes('favicon'))), '[]',
-                'page errors');
+  await check('long values wrap inside their cards at 1024 and 1280 px', async () => {
+    for (const width of [1024, 1280]) {
+      await page.setViewportSize({ width, height: 800 });
+      const overflowing = await page.$$eval('main > section, body', (elements) => elements
+          .filter((e) => e.scrollWidth > e.clientWidth + 1)
+          .map((e) => `${e.id || e.tagName} ${e.scrollWidth} > ${e.clientWidth}`));
+      assertEqual(overflowing, [], `overflowing at ${width} px`);
+    }
+  });
+
+  await check('no request failed, the page raised no error, the status words were seen', () => {
+    assertEqual(report.consoleErrors, [], 'console errors');
+    assertEqual(report.failedRequests, [], 'failed requests');
+    assertEqual(report.statusWords.map((s) => s.word),
+                ['TIMEOUT', 'VCI DISCONNECTED', 'INVALID QUERY', 'UNKNOWN'], 'status words');
+    assertEqual(host.log().includes('event 669'), false, 'stop event before the end');
   });
 
   fs.mkdirSync(outDir, { recursive: true });
   await page.screenshot({ path: path.join(outDir, 'demo-screenshot.png'), fullPage: true });
 
-  await check('ending the scenario reaches the host', async () => {
+  await check('the development-mode panel lists script errors and failed commands', async () => {
+    await page.addScriptTag({ content: 'setTimeout(function () { noSuchFunction(); });' });
+    const refused = await page.evaluate(() => window.ft.call('readSignal', { names: 'PumpState' })
+        .then(() => 'answered', (e) => e.message));
+    assertEqual(refused, 'readSignal names=PumpState: REFUSED (HTTP 404)', 'API error message');
+    await page.waitForFunction(() => document.querySelectorAll('#ft-problems li').length >= 6);
+    const entries = await session.overlay();
+    assertIncludes(entries, 'script error: Uncaught ReferenceError: noSuchFunction is not defined',
+                   'panel');
+    assertIncludes(entries, 'failed command: readSignal names=PumpState: REFUSED (HTTP 404)',
+                   'panel');
+    assertIncludes(entries, 'failed command: sendQuery query=Bleed: TIMEOUT', 'panel');
+    assertIncludes(entries, 'failed command: readSignal names=GearState types=State: UNKNOWN',
+                   'panel');
+    assertIncludes(report.failedRequests, '/readSignal?names=PumpState: HTTP 404', 'report');
+    assertIncludes(report.consoleErrors, 'noSuchFunction is not defined', 'report');
+  });
+
+  await check('ending the scenario reaches the host and disables every control', async () => {
     await page.click('#end');
     await waitText('#end-status', 'scenario ended');
-    for (const end = Date.now() + STEP_TIMEOUT_MS; !readHostLog().includes('event 669');) {
-      if (Date.now() > end) throw new Error('the host log shows no "event 669"');
-      await sleep(100);
+    const enabled = await page.$$eval('main button, main input, main textarea, footer button',
+                                      (controls) => controls.filter((c) => !c.disabled).length);
+    assertEqual(enabled, 0, 'controls still enabled');
+    assertEqual(report.endRequests, 1, 'ENDFT requests');
+    // One stop event for the refused command, one for the end.
+    for (const end = Date.now() + STEP_TIMEOUT_MS;
+         (host.log().match(/event 669\b/g) || []).length < 2; await sleep(100)) {
+      if (Date.now() > end) throw new Error('the host log shows no second "event 669"');
     }
   });
 }
 
-async function cleanUp() {
-  if (context) await Promise.race([context.close().catch(() => {}), sleep(5_000)]);
-  await stopHost();
-  fs.rmSync(work, { recursive: true, force: true });
-}
-
 const deadline = setTimeout(() => {
   console.log(`not ok - the test took longer than ${DEADLINE_MS / 1000} s`);
-  if (host) host.kill('SIGKILL');
+  if (session) session.kill();
   process.exit(1);
 }, DEADLINE_MS);
-process.on('exit', () => { if (host && host.exitCode === null) host.kill('SIGKILL'); });
 
 let failure = null;
 try {
-  await run(chromium);
+  await run();
 } catch (e) {
   failure = e;
   console.log(`not ok - ${e.message}`);
-  const tail = (file) => (fs.existsSync(file) ? fs.readFileSync(file, 'utf8') : '')
-      .split('\n').slice(-30).join('\n');
-  console.log('--- ft-host log (last lines) ---\n' + tail(hostLog) + tail(hostStderr));
+  if (session?.host) {
+    const tail = (t) => t.split('\n').slice(-30).join('\n');
+    console.log('--- ft-host log (last lines) ---\n' + tail(session.host.log()) +
+                tail(session.host.stderr()));
+  }
 }
-await cleanUp();
+if (session) await session.close();
+fs.rmSync(work, { recursive: true, force: true });
 clearTimeout(deadline);
 console.log(`browser_demo: ${passed} passed, ${failure ? 1 : 0} failed`);
 process.exit(failure ? 1 : 0);
