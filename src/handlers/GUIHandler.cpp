@@ -19,14 +19,19 @@ GUIHandler::GUIHandler() {
   FT_LOG_TRACE(kClass, L"[GUIHandler()]: Constructor called.");
 }
 
-// "getText" needs a non-empty textCode and an origin of exactly K or Q; a
-// missing origin is refused silently.
+// "getText" needs a non-empty textCode and an origin of exactly K or Q.
 bool GUIHandler::checkParameters() {
   if (command != QLatin1String("getText")) return false;
   if (isParameterEmpty(QStringLiteral("textCode"))) return false;
   const auto origin = parameters.constFind(QStringLiteral("origin"));
-  if (origin == parameters.constEnd()) return false;
-  return *origin == QLatin1String("K") || *origin == QLatin1String("Q");
+  if (origin == parameters.constEnd()) {
+    FT_LOG_WARNING(kClass, L"[checkParameters]: parameter origin missing, K or Q expected");
+    return false;
+  }
+  if (*origin == QLatin1String("K") || *origin == QLatin1String("Q")) return true;
+  FT_LOG_WARNING(kClass, L"[checkParameters]: parameter origin is '%s', K or Q expected",
+                 FT_W(*origin));
+  return false;
 }
 
 bool GUIHandler::processRequest(QByteArray& reply) {

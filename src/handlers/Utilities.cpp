@@ -1,12 +1,15 @@
 #include "handlers/Utilities.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <cerrno>
 
 #include "BDomData.h"
 #include "platform/FtLog.h"
+#include "platform/Limits.h"
+#include "platform/Platform.h"
 #include "platform/WideText.h"
 
 namespace {
@@ -34,10 +37,48 @@ QByteArray percentDecoded(const QByteArray& text) {
   return bytes;
 }
 
+// Closes a descriptor on every way out.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() { Platform::closeFile(fd_); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::string local(const QString& text) {
+  return text.toStdString();
+}
+
+std::wstring reason(int error) {
+  return QString::fromStdString(Platform::errorText(error)).toStdWString();
+}
+
+// relative split at its last '/'; the root itself is "." in "".
+void split(const QString& relative, QString& folder, QString& leaf) {
+  const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+  folder = slash < 0 ? QString() : relative.left(slash);
+  leaf = relative.isEmpty() ? QStringLiteral(".") : relative.mid(slash + 1);
+}
+
+QString joined(const QString& folder, const QString& leaf) {
+  return folder.isEmpty() ? leaf : folder + QLatin1Char('/') + leaf;
+}
+
 }  // namespace
 
-Utilities::Utilities(const QString& root) : root(root) {
-  if (!root.isEmpty()) cleanRoot = QDir::cleanPath(QDir::current().absoluteFilePath(root));
+Utilities::Utilities(const QString& root) : root_(root) {
+  if (!root_.isEmpty()) {
+    cleanRoot_ = QDir::cleanPath(QDir::current().absoluteFilePath(root_));
+    std::string real;
+    int error = 0;
+    if (Platform::realPath(local(cleanRoot_), real, error))
+      realRoot_ = QString::fromStdString(real);
+  }
   FT_LOG_TRACE(kClass, L"[Utilities()]: Constructor called.");
 }
 
@@ -45,38 +86,109 @@ Utilities::~Utilities() {
   FT_LOG_TRACE(kClass, L"[Utilities()]: Destructor called.");
 }
 
-// Confinement is decided on the text alone, so the file system never sees a
-// name that leaves root; what it is given is still root + name unchanged.
-bool Utilities::isInsideRoot(const QString& path) const {
-  if (cleanRoot.isEmpty()) return false;
+// The text is judged first, so the file system never sees a name that leaves
+// root as written; what it is given is still root + name unchanged.
+bool Utilities::isInsideText(const QString& path) const {
+  if (cleanRoot_.isEmpty()) return false;
   const QString candidate = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-  if (candidate == cleanRoot) return true;
+  if (candidate == cleanRoot_) return true;
   const QString prefix =
-      cleanRoot.endsWith(QLatin1Char('/')) ? cleanRoot : cleanRoot + QLatin1Char('/');
+      cleanRoot_.endsWith(QLatin1Char('/')) ? cleanRoot_ : cleanRoot_ + QLatin1Char('/');
   return candidate.startsWith(prefix);
 }
 
-bool Utilities::resolve(const wchar_t* operation, const QString& name, QString& path) const {
-  path = root + name;
-  if (isInsideRoot(path)) return true;
+bool Utilities::warnOutside(const wchar_t* operation, const QString& name,
+                            const QString& path) const {
   FT_LOG_WARNING(kClass, L"[%s(%s)]: '%s' leaves the data root, treated as missing.", operation,
                  FT_W(name), FT_W(path));
   return false;
 }
 
+bool Utilities::joinInside(const wchar_t* operation, const QString& name, QString& path) const {
+  path = root_ + name;
+  return isInsideText(path) || warnOutside(operation, name, path);
+}
+
+bool Utilities::isTemporary(const QString& leaf) const {
+  return leaf.startsWith(QLatin1String(kTemporaryPrefix));
+}
+
+// Links are judged by where they end, as the kernel would open them, so a link
+// inside root may lead anywhere inside it and nowhere else.
+Utilities::Where Utilities::resolveExisting(const QString& path, Target& target) const {
+  target.shown = path;
+  std::string real;
+  int error = 0;
+  if (realRoot_.isEmpty() || !Platform::realPath(local(path), real, error)) return Where::Missing;
+  const QString resolved = QString::fromStdString(real);
+  if (resolved == realRoot_) {
+    target.relative.clear();
+    return Where::Inside;
+  }
+  const QString prefix =
+      realRoot_.endsWith(QLatin1Char('/')) ? realRoot_ : realRoot_ + QLatin1Char('/');
+  if (!resolved.startsWith(prefix)) return Where::Outside;
+  target.relative = resolved.mid(prefix.size());
+  QString folder, leaf;
+  split(target.relative, folder, leaf);
+  return isTemporary(leaf) ? Where::Missing : Where::Inside;
+}
+
 bool Utilities::locate(const wchar_t* operation, const wchar_t* reader, const QString& name,
-                       QString& path) const {
-  if (!resolve(operation, name, path)) return false;
-  if (!QFileInfo::exists(path)) path += QLatin1Char('c');
-  if (QFileInfo::exists(path)) return true;
-  FT_LOG_ERROR(kClass, L"[%s(%s)]: not found (last attempt '%s')", reader, FT_W(name), FT_W(path));
+                       Target& target) const {
+  QString path;
+  if (!joinInside(operation, name, path)) return false;
+  Where where = resolveExisting(path, target);
+  if (where == Where::Missing) where = resolveExisting(path + QLatin1Char('c'), target);
+  if (where == Where::Outside) return warnOutside(operation, name, target.shown);
+  if (where == Where::Inside) return true;
+  FT_LOG_ERROR(kClass, L"[%s(%s)]: not found (last attempt '%s')", reader, FT_W(name),
+               FT_W(target.shown));
   return false;
+}
+
+QString Utilities::folderPath(const Target& target) const {
+  QString folder, leaf;
+  split(target.relative, folder, leaf);
+  return folder.isEmpty() ? realRoot_ : realRoot_ + QLatin1Char('/') + folder;
+}
+
+// Opened by walking down from the resolved root, so a link put in place after
+// the resolution fails the open instead of being followed.
+int Utilities::openForReading(const Target& target, int& error) const {
+  QString folder, leaf;
+  split(target.relative, folder, leaf);
+  const Descriptor parent(Platform::openFolderBeneath(local(realRoot_), local(folder), error));
+  if (parent.get() < 0) return -1;
+  return Platform::openIn(parent.get(), local(leaf), Platform::FileAccess::Read, error);
+}
+
+bool Utilities::readWhole(const Target& target, QByteArray& bytes) const {
+  int error = 0;
+  const Descriptor file(openForReading(target, error));
+  long long size = file.get() < 0 ? -1 : Platform::regularFileSize(file.get(), error);
+  if (size >= 0) {
+    bytes.resize(static_cast<qsizetype>(size));
+    size = Platform::readFully(file.get(), bytes.data(), size, error);
+  }
+  if (size < 0) {
+    bytes.clear();
+    FT_LOG_ERROR(kClass, L"[readFile]:Error reading %s: %s", FT_W(target.shown),
+                 reason(error).c_str());
+    return false;
+  }
+  bytes.resize(static_cast<qsizetype>(size));
+  return true;
 }
 
 bool Utilities::fileExists(const QString& name) {
   FT_LOG_TRACE(kClass, L"[fileExists()]: Method called.");
   QString path;
-  return resolve(L"fileExists", name, path) && QFileInfo::exists(path);
+  if (!joinInside(L"fileExists", name, path)) return false;
+  Target target;
+  const Where where = resolveExisting(path, target);
+  if (where == Where::Outside) return warnOutside(L"fileExists", name, path);
+  return where == Where::Inside;
 }
 
 // A read tries the name, then its scrambled variant, and unscrambles by the
@@ -84,18 +196,13 @@ bool Utilities::fileExists(const QString& name) {
 QByteArray Utilities::readResourceAsBytes(const QString& name) {
   FT_LOG_TRACE(kClass, L"[readResourceAsBytes(%s)]: Method started.", FT_W(name));
   QByteArray bytes;
-  QString path;
-  if (!locate(L"readResourceAsBytes", L"readResourceAsBytes", name, path)) return bytes;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    FT_LOG_ERROR(kClass, L"[readFile]:Error reading %s", FT_W(path));
-  } else {
-    bytes = file.readAll();
-    file.close();
-    if (isEncrypted(path)) {
+  Target target;
+  if (!locate(L"readResourceAsBytes", L"readResourceAsBytes", name, target)) return bytes;
+  if (readWhole(target, bytes)) {
+    if (isEncrypted(target.shown)) {
       decrypt(bytes);
     } else {
-      FT_LOG_INFO(kClass, L"[readFile(%s)]: is not encrypted.", FT_W(path));
+      FT_LOG_INFO(kClass, L"[readFile(%s)]: is not encrypted.", FT_W(target.shown));
     }
   }
   FT_LOG_TRACE(kClass, L"[readFile()]: Method end.");
@@ -127,62 +234,140 @@ QString Utilities::readResourceAsText(const QString& name) {
 // file is unscrambled before the DOM parses it, since the DOM cannot.
 QString Utilities::readXMLResource(const QString& name) {
   FT_LOG_TRACE(kClass, L"[readXMLResource(%s)]: Method start.", FT_W(name));
-  QString path;
-  if (!locate(L"readXMLResource", L"readResourceAsText", name, path)) return {};
+  Target target;
+  if (!locate(L"readXMLResource", L"readResourceAsText", name, target)) return {};
   QString result;
   BDomData dom;
   bool loaded = false;
-  if (isEncrypted(path)) {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-      QByteArray bytes = file.readAll();
+  if (isEncrypted(target.shown)) {
+    QByteArray bytes;
+    if (readWhole(target, bytes)) {
       decrypt(bytes);
       loaded = !bytes.isEmpty() && dom.setXML(toWide(QString::fromUtf8(bytes)));
     }
   } else {
-    loaded = dom.load(path.toUtf8().constData());
+    // The DOM reads by path: it is given the file already opened, not the name.
+    int error = 0;
+    const Descriptor file(openForReading(target, error));
+    loaded = file.get() >= 0 && dom.load(Platform::openedFilePath(file.get()).c_str());
   }
   if (!loaded) {
-    FT_LOG_ERROR(kClass, L"[readXMLFile]:Error reading XML: %s", FT_W(path));
+    FT_LOG_ERROR(kClass, L"[readXMLFile]:Error reading XML: %s", FT_W(target.shown));
   } else {
     ACE_WString xml;
     if (dom.getXML(xml)) {
       result = fromWide(xml);
     } else {
-      FT_LOG_ERROR(kClass, L"[readXMLFile]:Not valid XML content for XML: %s", FT_W(path));
+      FT_LOG_ERROR(kClass, L"[readXMLFile]:Not valid XML content for XML: %s", FT_W(target.shown));
     }
   }
-  FT_LOG_TRACE(kClass, L"[readXMLFile(%s)]: Method end.", FT_W(path));
+  FT_LOG_TRACE(kClass, L"[readXMLFile(%s)]: Method end.", FT_W(target.shown));
   return result;
 }
 
 // The content arrives percent-encoded ('+' is not a blank). It is written to a
 // temporary file beside the target and renamed over it, so a reader sees the
-// old or the new file whole and a failed write changes nothing.
+// old or the new file whole and a failed write changes nothing. A link as the
+// name writes where it leads, if that is inside root.
 void Utilities::writeFile(const QString& name, const QString& content) {
   FT_LOG_TRACE(kClass, L"[writeFile(%s)]: Method started.", FT_W(name));
   QString path;
-  if (resolve(L"writeFile", name, path)) {
-    const QByteArray bytes = QString::fromUtf8(percentDecoded(content.toUtf8())).toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-      file.cancelWriting();
-      FT_LOG_ERROR(kClass, L"[readFile]:Error writing %s", FT_W(path));
+  Target target;
+  int error = 0;
+  const auto fail = [&](int cause) {
+    FT_LOG_ERROR(kClass, L"[readFile]:Error writing %s: %s", FT_W(path), reason(cause).c_str());
+  };
+  if (!joinInside(L"writeFile", name, path)) return;
+  Where where = resolveExisting(path, target);
+  if (where == Where::Missing) {
+    // A new file: its folder must resolve inside root; a link to nothing is
+    // not followed, since the kernel would create its target wherever it is.
+    const QFileInfo info(path);
+    if (Platform::isLink(local(path)) || isTemporary(info.fileName())) {
+      FT_LOG_WARNING(kClass,
+                     L"[writeFile(%s)]: '%s' is a link to nothing or a temporary name, "
+                     L"not written.",
+                     FT_W(name), FT_W(path));
+      return;
     }
+    Target parent;
+    where = resolveExisting(info.path(), parent);
+    if (where == Where::Missing) return fail(ENOENT);
+    target.relative = joined(parent.relative, info.fileName());
   }
+  if (where == Where::Outside) {
+    warnOutside(L"writeFile", name, path);
+    return;
+  }
+  QString folder, leaf;
+  split(target.relative, folder, leaf);
+  const Descriptor parent(Platform::openFolderBeneath(local(realRoot_), local(folder), error));
+  if (parent.get() < 0) return fail(error);
+
+  const QByteArray bytes = QString::fromUtf8(percentDecoded(content.toUtf8())).toUtf8();
+  std::string temporary;
+  int file = -1;
+  for (int attempt = 0; file < 0 && attempt < 8; ++attempt) {
+    temporary = kTemporaryPrefix + std::to_string(QRandomGenerator::global()->generate64());
+    file = Platform::openIn(parent.get(), temporary, Platform::FileAccess::CreateNew, error);
+    if (file < 0 && error != EEXIST) break;
+  }
+  if (file < 0) return fail(error);
+  bool written = Platform::writeFully(file, bytes.constData(), bytes.size(), error);
+  Platform::closeFile(file);
+  if (written) written = Platform::renameIn(parent.get(), temporary, local(leaf), error);
+  if (!written) {
+    int ignored = 0;
+    Platform::removeIn(parent.get(), temporary, ignored);
+    fail(error);
+  }
+  removeStaleTemporaries(parent.get(), target);
   FT_LOG_TRACE(kClass, L"[writeFile()]: Method end.");
 }
 
+// A write killed before its rename leaves its temporary file; the next write
+// in the folder removes those old enough not to belong to a write under way.
+void Utilities::removeStaleTemporaries(int folder, const Target& target) const {
+  const QDir listing(folderPath(target));
+  const QStringList names = listing.entryList({QLatin1String(kTemporaryPrefix) + QLatin1Char('*')},
+                                              QDir::Files | QDir::Hidden | QDir::System);
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  for (const QString& entry : names) {
+    const QDateTime modified = QFileInfo(listing, entry).lastModified().toUTC();
+    if (modified.secsTo(now) < limits::kStaleTemporaryFileSeconds) continue;
+    int error = 0;
+    if (Platform::removeIn(folder, local(entry), error)) {
+      FT_LOG_INFO(kClass, L"[writeFile]: removed the stale temporary file %s.", FT_W(entry));
+    }
+  }
+}
+
+// The name itself is removed, as the kernel removes it: a link goes, never
+// what it leads to.
 bool Utilities::deleteResourceFile(const QString& name) {
   FT_LOG_TRACE(kClass, L"[deleteResourceFile(%s)]: Method start.", FT_W(name));
   QString path;
-  if (!resolve(L"deleteResourceFile", name, path)) return false;
-  if (!QFileInfo::exists(path)) {
+  if (!joinInside(L"deleteResourceFile", name, path)) return false;
+  Target target;
+  Where where = resolveExisting(path, target);
+  if (where == Where::Inside && Platform::isLink(local(path))) {
+    const QFileInfo info(path);
+    Target parent;
+    where = resolveExisting(info.path(), parent);
+    target.relative = joined(parent.relative, info.fileName());
+  }
+  if (where == Where::Outside) return warnOutside(L"deleteResourceFile", name, path);
+  if (where == Where::Missing) {
     FT_LOG_WARNING(kClass, L"[deleteResourceFile()]: File %s does not exist.", FT_W(path));
     return false;
   }
-  if (!QFile::remove(path)) {
-    FT_LOG_WARNING(kClass, L"[deleteResourceFile()]: File %s cannot be delete.", FT_W(path));
+  QString folder, leaf;
+  split(target.relative, folder, leaf);
+  int error = 0;
+  const Descriptor parent(Platform::openFolderBeneath(local(realRoot_), local(folder), error));
+  if (parent.get() < 0 || !Platform::removeIn(parent.get(), local(leaf), error)) {
+    FT_LOG_WARNING(kClass, L"[deleteResourceFile()]: File %s cannot be delete. Reason: %s",
+                   FT_W(path), reason(error).c_str());
     return false;
   }
   FT_LOG_TRACE(kClass, L"[deleteResourceFile()]: Method end with success.");

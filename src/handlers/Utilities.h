@@ -4,9 +4,10 @@
 #include <QString>
 
 // The handlers' only access to the disk. Names are relative to root and joined
-// to it as they stand. A name that leaves root once "." and ".." are resolved
-// is treated as a missing file: nothing outside root is read, written or
-// deleted. Immutable after construction; one object per request.
+// to it as they stand. A name that leaves root, either as written or once the
+// kernel has followed its links, is treated as a missing file: nothing outside
+// root is read, written or deleted. Immutable after construction; one object
+// per request.
 class Utilities {
  public:
   explicit Utilities(const QString& root);
@@ -21,17 +22,40 @@ class Utilities {
   void writeFile(const QString& name, const QString& content);
   bool deleteResourceFile(const QString& name);
 
- private:
-  // path = root + name; false, with a warning, when that leaves root.
-  bool resolve(const wchar_t* operation, const QString& name, QString& path) const;
-  // resolve, then the scrambled variant when the name itself does not exist;
-  // false, with an error naming reader, when neither does.
-  bool locate(const wchar_t* operation, const wchar_t* reader, const QString& name,
-              QString& path) const;
-  bool isInsideRoot(const QString& path) const;
+  // Leaf names of the temporary files of writes start with this; the file
+  // commands never see such a name.
+  static constexpr char kTemporaryPrefix[] = ".ft-write-";
 
-  QString root;
+ private:
+  // A file below the resolved root, its path free of links.
+  struct Target {
+    QString relative;  // below realRoot_, "" for realRoot_ itself
+    QString shown;     // the path as built from the name, for the log
+  };
+  enum class Where { Inside, Missing, Outside };
+
+  // root + name, false with a warning when the text alone leaves root.
+  bool joinInside(const wchar_t* operation, const QString& name, QString& path) const;
+  // Where path ends once the kernel has followed its links.
+  Where resolveExisting(const QString& path, Target& target) const;
+  // joinInside, then resolveExisting of the name or else its scrambled
+  // variant; false, with an error naming reader, when neither exists.
+  bool locate(const wchar_t* operation, const wchar_t* reader, const QString& name,
+              Target& target) const;
+  bool warnOutside(const wchar_t* operation, const QString& name, const QString& path) const;
+  // A descriptor of the target opened for reading, or -1 with error set.
+  int openForReading(const Target& target, int& error) const;
+  bool readWhole(const Target& target, QByteArray& bytes) const;
+  void removeStaleTemporaries(int folder, const Target& target) const;
+  bool isTemporary(const QString& leaf) const;
+  bool isInsideText(const QString& path) const;
+  // Absolute resolved path of a target's folder, for the log and listings.
+  QString folderPath(const Target& target) const;
+
+  QString root_;
   // root made absolute with "." and ".." resolved and no trailing '/';
   // empty when root is empty, which confines every name out.
-  QString cleanRoot;
+  QString cleanRoot_;
+  // root as the kernel resolves it; empty when it does not exist.
+  QString realRoot_;
 };

@@ -3,11 +3,18 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #endif
 
+#include <cstdio>
 #include <cstring>
 
 #ifdef _WIN32
@@ -33,7 +40,9 @@ void Platform::setCurrentThreadName(const char* name) {
   }
 }
 
-unsigned long Platform::currentThreadId() { return GetCurrentThreadId(); }
+unsigned long Platform::currentThreadId() {
+  return GetCurrentThreadId();
+}
 
 std::wstring Platform::ansiToWide(const char* text) {
   int n = MultiByteToWideChar(GetACP(), 0, text, -1, nullptr, 0);
@@ -49,6 +58,54 @@ std::string Platform::wideToAnsi(const wchar_t* text) {
   return out;
 }
 
+// Confined access is not ported yet: every call fails with ENOSYS, which keeps
+// the file commands closed rather than unconfined. The port opens components
+// with CreateFileW and FILE_FLAG_OPEN_REPARSE_POINT.
+std::string Platform::errorText(int error) {
+  char text[256];
+  strerror_s(text, sizeof(text), error);
+  return text;
+}
+bool Platform::realPath(const std::string&, std::string&, int& error) {
+  error = ENOSYS;
+  return false;
+}
+bool Platform::isLink(const std::string&) {
+  return false;
+}
+int Platform::openFolderBeneath(const std::string&, const std::string&, int& error) {
+  error = ENOSYS;
+  return -1;
+}
+int Platform::openIn(int, const std::string&, FileAccess, int& error) {
+  error = ENOSYS;
+  return -1;
+}
+long long Platform::regularFileSize(int, int& error) {
+  error = ENOSYS;
+  return -1;
+}
+long long Platform::readFully(int, char*, long long, int& error) {
+  error = ENOSYS;
+  return -1;
+}
+bool Platform::writeFully(int, const char*, long long, int& error) {
+  error = ENOSYS;
+  return false;
+}
+bool Platform::renameIn(int, const std::string&, const std::string&, int& error) {
+  error = ENOSYS;
+  return false;
+}
+bool Platform::removeIn(int, const std::string&, int& error) {
+  error = ENOSYS;
+  return false;
+}
+std::string Platform::openedFilePath(int) {
+  return {};
+}
+void Platform::closeFile(int) {}
+
 #else
 
 void Platform::setCurrentThreadName(const char* name) {
@@ -58,7 +115,9 @@ void Platform::setCurrentThreadName(const char* name) {
   pthread_setname_np(pthread_self(), shortName);
 }
 
-unsigned long Platform::currentThreadId() { return static_cast<unsigned long>(syscall(SYS_gettid)); }
+unsigned long Platform::currentThreadId() {
+  return static_cast<unsigned long>(syscall(SYS_gettid));
+}
 
 namespace {
 // Length of the valid UTF-8 sequence at s and its code point, or 0.
@@ -117,6 +176,124 @@ std::string Platform::wideToAnsi(const wchar_t* text) {
     }
   }
   return out;
+}
+
+std::string Platform::errorText(int error) {
+  char text[256];
+  // The GNU variant may return a static text instead of filling the buffer.
+  return strerror_r(error, text, sizeof(text));
+}
+
+bool Platform::realPath(const std::string& path, std::string& resolved, int& error) {
+  char buffer[PATH_MAX];
+  if (realpath(path.c_str(), buffer) == nullptr) {
+    error = errno;
+    return false;
+  }
+  resolved = buffer;
+  return true;
+}
+
+bool Platform::isLink(const std::string& path) {
+  struct stat status {};
+  return lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+int Platform::openFolderBeneath(const std::string& root, const std::string& relative, int& error) {
+  constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  int folder = open(root.c_str(), kFolderFlags);
+  size_t start = 0;
+  while (folder >= 0 && start < relative.size()) {
+    size_t end = relative.find('/', start);
+    if (end == std::string::npos) end = relative.size();
+    const std::string component = relative.substr(start, end - start);
+    start = end + 1;
+    if (component.empty()) continue;
+    const int next = openat(folder, component.c_str(), kFolderFlags);
+    const int openError = errno;
+    close(folder);
+    folder = next;
+    errno = openError;
+  }
+  if (folder < 0) error = errno;
+  return folder;
+}
+
+int Platform::openIn(int folder, const std::string& leaf, FileAccess access, int& error) {
+  const int flags = access == FileAccess::Read
+                        ? O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC
+                        : O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  const int file = openat(folder, leaf.c_str(), flags, 0666);
+  if (file < 0) error = errno;
+  return file;
+}
+
+long long Platform::regularFileSize(int file, int& error) {
+  struct stat status {};
+  if (fstat(file, &status) != 0) {
+    error = errno;
+    return -1;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    return -1;
+  }
+  return status.st_size;
+}
+
+long long Platform::readFully(int file, char* buffer, long long size, int& error) {
+  long long done = 0;
+  while (done < size) {
+    const ssize_t n = read(file, buffer + done, static_cast<size_t>(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = errno;
+      return -1;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+bool Platform::writeFully(int file, const char* data, long long size, int& error) {
+  long long done = 0;
+  while (done < size) {
+    const ssize_t n = write(file, data + done, static_cast<size_t>(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = errno;
+      return false;
+    }
+    done += n;
+  }
+  if (fsync(file) != 0) {
+    error = errno;
+    return false;
+  }
+  return true;
+}
+
+bool Platform::renameIn(int folder, const std::string& from, const std::string& to, int& error) {
+  if (renameat(folder, from.c_str(), folder, to.c_str()) == 0) return true;
+  error = errno;
+  return false;
+}
+
+bool Platform::removeIn(int folder, const std::string& leaf, int& error) {
+  if (unlinkat(folder, leaf.c_str(), 0) == 0) return true;
+  error = errno;
+  return false;
+}
+
+std::string Platform::openedFilePath(int file) {
+  char path[32];
+  std::snprintf(path, sizeof(path), "/proc/self/fd/%d", file);
+  return path;
+}
+
+void Platform::closeFile(int file) {
+  if (file >= 0) close(file);
 }
 
 #endif

@@ -64,6 +64,8 @@ class Handlers : public ::testing::Test {
     put(root + "/ECUSpecific/ecu.xml", kDocument);
     put(root + "/top.xml", kDocument);
     put(root + "/ExternalFiles/broken.xml", "<list>");
+    std::filesystem::create_symlink("../Scenario", root + "/atws/shortcut");
+    std::filesystem::create_symlink("../..", root + "/atws/out");
   }
   static void TearDownTestSuite() {
     delete host;
@@ -131,6 +133,12 @@ TEST_F(Handlers, RepliesAndStopEvents) {
       {"/writeFile?name=../../planted.txt&content=owned", kPlain, 0},
       {"/deleteFile?name=../../secret.txt", kPlain + "0", 0},
       {"/deleteFile?name=%2e%2e/%2e%2e/secret.txt", kPlain + "0", 0},
+      // Inside as written, outside once the kernel follows the links.
+      {"/readFile?name=shortcut/../../secret.txt", kPlain, 0},
+      {"/deleteFile?name=shortcut/../../secret.txt", kPlain + "0", 0},
+      {"/writeFile?name=out/secret.txt&content=owned", kPlain, 0},
+      {"/fileExists?name=out/secret.txt", kPlain + "0", 0},
+      {"/fileExists?name=shortcut/gui/main.html", kPlain + "1", 0},
       // One step up from the ATWS folder is still inside.
       {"/readFile?name=../top.xml", kPlain + kDomText, 0},
       {"/fileExists?name=//a.txt", kPlain + "1", 0},
@@ -141,7 +149,7 @@ TEST_F(Handlers, RepliesAndStopEvents) {
     EXPECT_EQ(reply, row.reply) << row.target;
     EXPECT_EQ(events, row.events) << row.target;
   }
-  EXPECT_EQ(countLogLines(host->log(), "leaves the data root"), 9u);
+  EXPECT_EQ(countLogLines(host->log(), "leaves the data root"), 13u);
   EXPECT_EQ(detail::readFile(dir + "/secret.txt"), "secret");
   EXPECT_FALSE(std::filesystem::exists(dir + "/planted.txt"));
 }

@@ -1,16 +1,20 @@
 // File access below a data root: scrambled fall-back, XML through the DOM,
-// decoded writes, deletes, and confinement of names to the root.
+// decoded writes, deletes, confinement of names and links to the root, and
+// the temporary files of writes.
+#include "handlers/Utilities.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "BDomData.h"
 #include "StandinLog.h"
-#include "handlers/Utilities.h"
 
 namespace {
 
@@ -22,7 +26,7 @@ QByteArray scrambled(QByteArray bytes) {
 class UtilitiesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(QDir().mkpath(root + "sub"));
+    ASSERT_TRUE(rootMade);
     StandinLog::setStderr(false);
     StandinLog::setLevel(MakoraLog_Static::Trace);
     StandinLog::startCapture();
@@ -50,6 +54,8 @@ class UtilitiesTest : public ::testing::Test {
 
   QTemporaryDir temp;
   QString root = temp.path() + "/root/";
+  // The root must exist before the object resolves it.
+  bool rootMade = QDir().mkpath(root + "sub");
   Utilities utilities{root};
   std::vector<LogRecord> records;
 };
@@ -167,6 +173,112 @@ TEST_F(UtilitiesTest, NamesAreConfinedToTheRoot) {
   EXPECT_EQ(utilities.readResourceAsBytes("%2e%2e/literal.txt"), "literal");
   EXPECT_EQ(utilities.readResourceAsBytes("/etc/hostname"), QByteArray());
   EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"), 0u);
+}
+
+namespace fs = std::filesystem;
+
+// Links are judged by where the kernel takes them: inside the root they work
+// for every command, anywhere else (or nowhere) they are missing files.
+TEST_F(UtilitiesTest, LinksAreConfinedByWhereTheyLead) {
+  const std::string top = temp.path().toStdString();
+  put("outside.txt", "secret");
+  ASSERT_TRUE(QDir().mkpath(temp.path() + "/outdir") && QDir().mkpath(root + "a/b"));
+  put("outdir/secret.txt", "secret");
+  put("root/sub/inside.txt", "inside");
+  const std::pair<const char*, std::string> links[] = {
+      {"in_link", "sub/inside.txt"},
+      {"in_dir", "sub"},
+      {"abs_in", top + "/root/sub/inside.txt"},
+      {"a/b/shortcut", "../../sub"},  // inside, but ".." after it climbs out
+      {"out_link", "../outside.txt"},
+      {"out_dir", "../outdir"},
+      {"abs_out", top + "/outside.txt"},
+      {"dangling", "nowhere.txt"},
+      {"dangling_out", "../planted.txt"},
+  };
+  for (const auto& [link, target] : links) fs::create_symlink(target, top + "/root/" + link);
+
+  const struct {
+    const char* name;
+    bool inside;         // where the kernel takes the name
+    bool deletesTarget;  // false: the name is a link, and only the link goes
+  } rows[] = {
+      {"in_link", true, false},
+      {"in_dir/inside.txt", true, true},
+      {"abs_in", true, false},
+      {"a/b/shortcut/inside.txt", true, true},
+      {"a/b/shortcut/../../outside.txt", false, false},
+      {"out_link", false, false},
+      {"out_dir/secret.txt", false, false},
+      {"abs_out", false, false},
+      {"dangling", false, false},
+      {"dangling_out", false, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    put("root/sub/inside.txt", "inside");
+    EXPECT_EQ(utilities.fileExists(row.name), row.inside);
+    EXPECT_EQ(utilities.readResourceAsBytes(row.name), row.inside ? "inside" : "");
+    EXPECT_EQ(utilities.readResourceAsText(row.name), row.inside ? "inside" : "");
+    EXPECT_EQ(utilities.readXMLResource(row.name), "");  // not XML, or not readable
+    utilities.writeFile(row.name, "written");
+    EXPECT_EQ(get("root/sub/inside.txt"), row.inside ? "written" : "inside");
+    EXPECT_EQ(utilities.deleteResourceFile(row.name), row.inside);
+    EXPECT_EQ(QFileInfo::exists(root + "sub/inside.txt"), !row.deletesTarget);
+    EXPECT_EQ(get("outside.txt"), "secret");
+    EXPECT_EQ(get("outdir/secret.txt"), "secret");
+    EXPECT_FALSE(fs::exists(top + "/planted.txt"));
+    EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"),
+              row.inside || std::string(row.name).starts_with("dangling") ? 0u : 6u);
+    records.clear();
+  }
+  EXPECT_FALSE(fs::is_symlink(top + "/root/in_link"));
+  EXPECT_TRUE(fs::is_symlink(top + "/root/out_link"));
+}
+
+TEST_F(UtilitiesTest, RootThatIsALinkKeepsWorking) {
+  fs::create_directory_symlink(temp.path().toStdString() + "/root",
+                               temp.path().toStdString() + "/alias");
+  put("root/sub/inside.txt", "inside");
+  Utilities aliased(temp.path() + "/alias/");
+  EXPECT_EQ(aliased.readResourceAsBytes("sub/inside.txt"), "inside");
+  aliased.writeFile("sub/new.txt", "new");
+  EXPECT_EQ(get("root/sub/new.txt"), "new");
+  EXPECT_TRUE(aliased.deleteResourceFile("sub/new.txt"));
+}
+
+// Temporary files of writes are invisible to every command; those left by a
+// killed write are removed by the next write in their folder.
+TEST_F(UtilitiesTest, TemporariesAreHiddenAndStaleOnesCleaned) {
+  const QString stale = QString(Utilities::kTemporaryPrefix) + "old";
+  const QString fresh = QString(Utilities::kTemporaryPrefix) + "new";
+  put("root/" + stale, "left by a crash");
+  put("root/" + fresh, "being written");
+  const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (root + stale).toUtf8().constData(), times, 0), 0);
+  for (const QString& name : {stale, fresh}) {
+    EXPECT_FALSE(utilities.fileExists(name));
+    EXPECT_EQ(utilities.readResourceAsBytes(name), QByteArray());
+    EXPECT_FALSE(utilities.deleteResourceFile(name));
+    utilities.writeFile(name, "x");
+  }
+  EXPECT_EQ(get("root/" + fresh), "being written");
+  utilities.writeFile("note.txt", "n");
+  EXPECT_FALSE(QFileInfo::exists(root + stale));
+  EXPECT_TRUE(QFileInfo::exists(root + fresh));
+}
+
+// Special files and failed operations: no hang, and the system's reason logged.
+TEST_F(UtilitiesTest, FailuresNameTheSystemsReason) {
+  ASSERT_EQ(mkfifo((root + "pipe").toUtf8().constData(), 0600), 0);
+  EXPECT_EQ(utilities.readResourceAsBytes("pipe"), QByteArray());
+  utilities.writeFile("missing/x.txt", "x");
+  EXPECT_EQ(
+      logged(MakoraLog_Static::Error, "Error writing " + (root + "missing/x.txt").toStdString() +
+                                          ": No such file or directory"),
+      1u);
+  EXPECT_EQ(
+      logged(MakoraLog_Static::Error, "Error reading " + (root + "pipe").toStdString() + ": "), 1u);
 }
 
 TEST_F(UtilitiesTest, EmptyRootConfinesEverythingOut) {
