@@ -1,21 +1,18 @@
 #include "communication/CommunicationHandler.h"
 
-#include <QDateTime>
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "BSet.h"
-#include "DRCommand.h"
 #include "DRCorrespondance.h"
 #include "DRFormat.h"
-#include "DRIdentification.h"
-#include "DRInputData.h"
-#include "DRInputList.h"
 #include "DRInterpretation.h"
-#include "DRMask.h"
 #include "DRParameter.h"
 #include "DRState.h"
 #include "IBText.h"
@@ -24,6 +21,9 @@
 #include "IDiagData.h"
 #include "IDiagServices.h"
 #include "ZrkUtils.h"
+#include "communication/DiagStatus.h"
+#include "communication/ItemKind.h"
+#include "communication/QueryBuilder.h"
 #include "dispatch/ResponseConstants.h"
 #include "dispatch/URLCommandFactory.h"
 #include "platform/FtLog.h"
@@ -34,27 +34,15 @@ namespace {
 
 constexpr const wchar_t* kClass = L"CommunicationHandler";
 
-const QString CMD_IS_APPLICABLE = QStringLiteral("isApplicable");
-const QString CMD_READ_SIGNAL = QStringLiteral("readSignal");
-const QString CMD_SEND_QUERY = QStringLiteral("sendQuery");
-const QString CMD_SEND_RAW_QUERY = QStringLiteral("sendRawQuery");
-
 const QString PARAM_NAMES = QStringLiteral("names");
 const QString PARAM_TYPES = QStringLiteral("types");
 const QString PARAM_QUERY = QStringLiteral("query");
 const QString PARAM_PARAM = QStringLiteral("param");
 
-const QString KIND_STATE = QStringLiteral("State");
-const QString KIND_PARAMETER = QStringLiteral("Parameter");
-const QString KIND_IDENTIFICATION = QStringLiteral("Identification");
-
 const QString UNKNOWN = QStringLiteral("UNKNOWN");
 
 constexpr const wchar_t* KEY_COMMANDS = L"data:/Auto/UCEs/%s/Commands";
 constexpr const wchar_t* KEY_RAW_FRAMES = L"data:/Auto/UCEs/%s/RawFrames";
-constexpr const wchar_t* KEY_STATES = L"data:/Auto/UCEs/%s/States";
-constexpr const wchar_t* KEY_PARAMETERS = L"data:/Auto/UCEs/%s/Parameters";
-constexpr const wchar_t* KEY_IDENTIFICATIONS = L"data:/Auto/UCEs/%s/Identifications";
 
 // Traces entry and exit of an operation under its bracketed name.
 class MethodTrace {
@@ -84,8 +72,78 @@ int readEcuSet(IDataManager& dataManager, const wchar_t* keyFormat, const QStrin
   return dataManager.readSet(ID(ZrkUtils::wideSprintf(keyFormat, wideEcu.c_str())), set);
 }
 
-// Rule: printf's fixed notation; a negative count means printf's default of 6.
-QString formatFixed(double value, int decimals) {
+// Rule: a decimal count read the way atoi reads (blanks, sign, leading digits; none gives 0).
+int decimalsFromFormat(const ACE_WString& content) {
+  const std::string narrow = fromWide(content).toStdString();
+  const long count = std::strtol(narrow.c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp<long>(count, INT_MIN, INT_MAX));
+}
+
+// Submits the query; without diagnostic services nothing is sent and the
+// caller reads whatever the data manager already holds.
+int submitQuery(const DRQuery& query) {
+  IDiagServices* services = factory()->getDiagServices();
+  return services != nullptr ? services->executeQuery(query) : diag_status::kExecuted;
+}
+
+bool isListCommand(const QString& command) {
+  return command == QLatin1String(CMD_IS_APPLICABLE) || command == QLatin1String(CMD_READ_SIGNAL);
+}
+
+}  // namespace
+
+bool CommunicationHandler::checkParameters() {
+  MethodTrace trace(L"checkParameters()");
+  if (isListCommand(command)) {
+    const bool namesEmpty = isParameterEmpty(PARAM_NAMES);
+    const bool typesEmpty = isParameterEmpty(PARAM_TYPES);
+    if (namesEmpty || typesEmpty) return false;
+    return splitList(parameters.value(PARAM_NAMES)).size() ==
+           splitList(parameters.value(PARAM_TYPES)).size();
+  }
+  if (command == QLatin1String(CMD_SEND_RAW_QUERY) || command == QLatin1String(CMD_SEND_QUERY))
+    return !isParameterEmpty(PARAM_QUERY);
+  return false;
+}
+
+bool CommunicationHandler::processRequest(QByteArray& out) {
+  MethodTrace trace(L"processRequest()");
+  const QString ecu = factory()->getEcuName();
+  QString body;
+  if (isListCommand(command)) {
+    const QStringList names = splitList(parameters.value(PARAM_NAMES));
+    const QStringList types = splitList(parameters.value(PARAM_TYPES));
+    body = command == QLatin1String(CMD_IS_APPLICABLE) ? isApplicable(ecu, names, types)
+                                                       : readSignal(ecu, names, types);
+  } else if (command == QLatin1String(CMD_SEND_QUERY)) {
+    const int status = sendQuery(ecu, parameters.value(PARAM_QUERY), parameters.value(PARAM_PARAM));
+    body = status < 0 ? getErrResponseForNegStatus(status) : QString::number(status);
+  } else if (command == QLatin1String(CMD_SEND_RAW_QUERY)) {
+    body = sendRawQuery(ecu, parameters.value(PARAM_QUERY));
+  } else {
+    return false;
+  }
+  toUtf8Bytes(QString::fromLatin1(HTTP_200_HTML_HEADER) + body, out);
+  return true;
+}
+
+QString CommunicationHandler::getErrResponseForNegStatus(int status) {
+  using namespace diag_status;
+  if (status == kTimeout) return QStringLiteral("TIMEOUT");
+  if (std::find(std::begin(kInvalidQuery), std::end(kInvalidQuery), status) !=
+      std::end(kInvalidQuery))
+    return QStringLiteral("INVALID QUERY");
+  if (status == kVciDisconnected) return QStringLiteral("VCI DISCONNECTED");
+  if (status == kExecuted) {
+    FT_LOG_WARNING(kClass,
+                   L"[getErrResponseForNegStatus] method should be used for negative "
+                   L"DiagServices responses.");
+    return QString();
+  }
+  return UNKNOWN;
+}
+
+QString CommunicationHandler::formatFixed(double value, int decimals) {
   // Sign, the 309 integer digits of the largest double, the point and the decimals.
   char text[1 + 309 + 1 + limits::kMaxFormatDecimals + 1];
   const int length = std::snprintf(text, sizeof text, "%.*f",
@@ -94,195 +152,10 @@ QString formatFixed(double value, int decimals) {
   return QString::fromLatin1(text, std::min<qsizetype>(length, sizeof text - 1));
 }
 
-// Rule: a decimal count read the way atoi reads (blanks, sign, leading digits; none gives 0).
-int decimalsFromFormat(const ACE_WString& content) {
-  const std::string narrow = fromWide(content).toStdString();
-  const long count = std::strtol(narrow.c_str(), nullptr, 10);
-  return static_cast<int>(std::clamp<long>(count, INT_MIN, INT_MAX));
-}
-
-// A model element made from its template and named.
-template <class Element>
-Element namedElement(const wchar_t* templateXml, const QString& name) {
-  Element element;
-  element.setXML(ACE_WString(templateXml));
-  element.set_name(toWide(name));
-  return element;
-}
-
-// Submits the query; without diagnostic services nothing is sent and the
-// caller reads whatever the data manager already holds.
-int submitQuery(const DRQuery& query) {
-  IDiagServices* services = factory()->getDiagServices();
-  return services != nullptr ? services->executeQuery(query) : 0;
-}
-
-// Whether a command carries an input shows in its query's name and identifier.
-QString commandId(const QString& param) {
-  return param.isEmpty() ? QStringLiteral("CMD2") : QStringLiteral("CMD1");
-}
-
-// "1" when the item's mask holds exactly 1 or it has none; "0" when it is unknown.
-template <class Description>
-QString applicability(int lookupStatus, const Description& description) {
-  if (lookupStatus != 0) return QStringLiteral("0");
-  if (!description.has_Mask()) return QStringLiteral("1");
-  DRMask mask;
-  description.get_Mask(mask);
-  ACE_WString expression;
-  mask.get_value(expression);
-  return factory()->evaluateMask(expression) == 1 ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-}  // namespace
-
-bool CommunicationHandler::checkParameters() {
-  MethodTrace trace(L"checkParameters()");
-  if (command == CMD_IS_APPLICABLE || command == CMD_READ_SIGNAL) {
-    const bool namesEmpty = isParameterEmpty(PARAM_NAMES);
-    const bool typesEmpty = isParameterEmpty(PARAM_TYPES);
-    if (namesEmpty || typesEmpty) return false;
-    return splitList(parameters.value(PARAM_NAMES)).size() ==
-           splitList(parameters.value(PARAM_TYPES)).size();
-  }
-  if (command == CMD_SEND_RAW_QUERY || command == CMD_SEND_QUERY)
-    return !isParameterEmpty(PARAM_QUERY);
-  return false;
-}
-
-bool CommunicationHandler::processRequest(QByteArray& out) {
-  MethodTrace trace(L"processRequest()");
-  const QString ecu = factory()->getEcuName();
-  QString answer;
-  if (command == CMD_IS_APPLICABLE || command == CMD_READ_SIGNAL) {
-    const QStringList names = splitList(parameters.value(PARAM_NAMES));
-    const QStringList types = splitList(parameters.value(PARAM_TYPES));
-    answer = QString::fromLatin1(HTTP_200_HTML_HEADER) + (command == CMD_IS_APPLICABLE
-                                                              ? isApplicable(ecu, names, types)
-                                                              : readSignal(ecu, names, types));
-  } else if (command == CMD_SEND_QUERY) {
-    const int status = sendQuery(ecu, parameters.value(PARAM_QUERY), parameters.value(PARAM_PARAM));
-    answer = QString::fromLatin1(HTTP_200_HTML_HEADER) +
-             (status < 0 ? getErrResponseForNegStatus(status) : QString::number(status));
-  } else if (command == CMD_SEND_RAW_QUERY) {
-    answer = QString::fromLatin1(HTTP_200_HTML_HEADER) +
-             sendRawQuery(ecu, parameters.value(PARAM_QUERY));
-  } else {
-    return false;
-  }
-  toUtf8Bytes(answer, out);
-  return true;
-}
-
-QString CommunicationHandler::getErrResponseForNegStatus(int status) {
-  switch (status) {
-    case -992:
-      return QStringLiteral("TIMEOUT");
-    case -979:
-    case -13:
-    case -9:
-      return QStringLiteral("INVALID QUERY");
-    case -14:
-      return QStringLiteral("VCI DISCONNECTED");
-    case 0:
-      FT_LOG_WARNING(kClass,
-                     L"[getErrResponseForNegStatus] method should be used for negative "
-                     L"DiagServices responses.");
-      return QString();
-    default:
-      return UNKNOWN;
-  }
-}
-
-DRQuery CommunicationHandler::createQuery(QString queryId, QString requestType, QString name) {
-  DRQuery query;
-  query.setXML(ACE_WString(L"<Query/>"));
-  query.set_name(toWide(name));
-  query.set_queryId(toWide(queryId));
-  query.set_sleepTimer(ACE_WString(L"0"));
-  query.set_requestType(toWide(requestType));
-  query.set_refresh(ACE_WString(L"once"));
-  query.set_synchronous(ACE_WString(L"true"));
-  return query;
-}
-
-DREcuDataSet CommunicationHandler::createQueryDataSet(QString ecu, QString command, QString param) {
-  DREcuDataSet dataSet = namedElement<DREcuDataSet>(L"<EcuDataSet/>", ecu);
-  FT_LOG_INFO(kClass, L"[CommunicationHandler::createQueryDataSet]: Command: %s.", FT_W(command));
-  DRCommand commandElement = namedElement<DRCommand>(L"<Command/>", command);
-  if (!param.isEmpty()) {
-    FT_LOG_INFO(kClass, L"[CommunicationHandler::createQueryDataSet]: Command Parameter: %s.",
-                FT_W(param));
-    DRInputData input;
-    input.setXML(ACE_WString(L"<InputData/>"));
-    input.set_value(toWide(param));
-    DRInputList inputs;
-    inputs.setXML(ACE_WString(L"<InputList/>"));
-    inputs.insert_InputData(input);
-    commandElement.set_InputList(inputs);
-  }
-  dataSet.insert_Command(commandElement);
-  return dataSet;
-}
-
-DREcuDataSet CommunicationHandler::createSignalDataSet(QString ecu, QStringList names,
-                                                       QStringList types) {
-  DREcuDataSet dataSet = namedElement<DREcuDataSet>(L"<EcuDataSet/>", ecu);
-  FT_LOG_INFO(kClass, L"[CommunicationHandler::createSignalDataSet]: Total number of data: %d.",
-              static_cast<int>(names.size()));
-  const qsizetype count = std::min(names.size(), types.size());
-  for (qsizetype i = 0; i < count; ++i) {
-    const QString& name = names.at(i);
-    const QString& kind = types.at(i);
-    FT_LOG_INFO(kClass,
-                L"[CommunicationHandler::createSignalDataSet]: Data signal %s from type %s.",
-                FT_W(name), FT_W(kind));
-    if (kind == KIND_STATE) {
-      dataSet.insert_State(namedElement<DRState>(L"<State/>", name));
-    } else if (kind == KIND_PARAMETER) {
-      dataSet.insert_Parameter(namedElement<DRParameter>(L"<Parameter/>", name));
-    } else if (kind == KIND_IDENTIFICATION) {
-      dataSet.insert_Identification(namedElement<DRIdentification>(L"<Identification/>", name));
-    }
-  }
-  return dataSet;
-}
-
-DREcuDataSet CommunicationHandler::createRawFrameDataSet(QString ecu, QString frame) {
-  DREcuDataSet dataSet = namedElement<DREcuDataSet>(L"<EcuDataSet/>", ecu);
-  BDomData service;
-  service.setXML(ACE_WString(L"<Service/>"));
-  service.setAttributeValue(ACE_WString(L"delay"), ACE_WString(L"0"));
-  service.setAttributeValue(ACE_WString(L"mode"), ACE_WString(L"1"));
-  BDomData start;
-  start.setXML(ACE_WString(L"<Start/>"));
-  BDomData request;
-  request.setXML(ACE_WString(L"<Request/>"));
-  request.setAttributeValue(ACE_WString(L"val"), toWide(frame));
-  BDomData response;
-  response.setXML(ACE_WString(L"<Response/>"));
-  BDomData simple;
-  simple.setXML(ACE_WString(L"<Simple/>"));
-  simple.setAttributeValue(ACE_WString(L"val"), ACE_WString(L""));
-  // Inserting copies the child, so each element is complete before it goes in.
-  response.insertElement(simple);
-  start.insertElement(request);
-  start.insertElement(response);
-  service.insertElement(start);
-  dataSet.insertElement(service);
-  return dataSet;
-}
-
 int CommunicationHandler::sendQuery(QString ecu, QString query, QString param) {
   MethodTrace trace(L"sendQuery()");
-  int value = NO_VALUE;
-  const QString id = commandId(param);
-  DREcuDataSet dataSet = createQueryDataSet(ecu, query, param);
-  DRQuery request =
-      createQuery(ecu + "/" + query + id + "/" + param, QStringLiteral("command"), id);
-  request.insert_EcuDataSet(dataSet);
-
-  if (const int status = submitQuery(request); status != 0) {
+  if (const int status = submitQuery(QueryBuilder::command(ecu, query, param));
+      status != diag_status::kExecuted) {
     FT_LOG_WARNING(kClass,
                    L"[CommunicationHandler::sendQuery]: Query has not been sent, error status "
                    L"was returned from Diag Services: %d",
@@ -290,6 +163,7 @@ int CommunicationHandler::sendQuery(QString ecu, QString query, QString param) {
     return status;
   }
 
+  int value = diag_status::kNoValue;
   BSet results(10);
   IDataManager* dataManager = factory()->getDataManager();
   if (dataManager != nullptr && readEcuSet(*dataManager, KEY_COMMANDS, ecu, results) == 0) {
@@ -308,12 +182,8 @@ int CommunicationHandler::sendQuery(QString ecu, QString query, QString param) {
 
 QString CommunicationHandler::sendRawQuery(QString ecu, QString query) {
   MethodTrace trace(L"sendRawQuery()");
-  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmsszzz"));
-  DREcuDataSet dataSet = createRawFrameDataSet(ecu, query);
-  DRQuery request = createQuery(ecu + "/RF" + stamp, QStringLiteral("rawframe"), ecu);
-  request.insert_EcuDataSet(dataSet);
-
-  if (const int status = submitQuery(request); status != 0) {
+  if (const int status = submitQuery(QueryBuilder::rawFrame(ecu, query));
+      status != diag_status::kExecuted) {
     FT_LOG_WARNING(kClass,
                    L"[sendRawQuery]: Query has not been sent, error status return from Diag "
                    L"Services: %d",
@@ -344,12 +214,8 @@ QString CommunicationHandler::readSignal(QString ecu, QStringList names, QString
     FT_LOG_ERROR(kClass, L"[readSignal()]: Error obtaining Diag services");
     return UNKNOWN;
   }
-  DREcuDataSet dataSet = createSignalDataSet(ecu, names, types);
-  DRQuery request =
-      createQuery(ecu + "/" + names.join(QString()), QStringLiteral("read"), QStringLiteral("EP"));
-  request.insert_EcuDataSet(dataSet);
-  const int status = services->executeQuery(request);
-  if (status != 0) {
+  const int status = services->executeQuery(QueryBuilder::signalRead(ecu, names, types));
+  if (status != diag_status::kExecuted) {
     FT_LOG_WARNING(kClass,
                    L"[readSignal]: Query has not been sent, error status return from Diag "
                    L"Services: %d",
@@ -369,18 +235,10 @@ QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList name
   }
 
   // Only the kinds asked for are read: a missing key of another kind is no failure.
-  BSet states(10);
-  BSet parameters(10);
-  BSet identifications(10);
-  const struct {
-    const QString& kind;
-    const wchar_t* key;
-    BSet& set;
-  } reads[] = {{KIND_STATE, KEY_STATES, states},
-               {KIND_PARAMETER, KEY_PARAMETERS, parameters},
-               {KIND_IDENTIFICATION, KEY_IDENTIFICATIONS, identifications}};
-  for (const auto& read : reads) {
-    if (types.contains(read.kind) && readEcuSet(*dataManager, read.key, ecu, read.set) != 0) {
+  std::vector<BSet> values(std::size(ItemKind::kinds), BSet(10));
+  for (const ItemKind& kind : ItemKind::kinds) {
+    if (types.contains(QLatin1String(kind.word)) &&
+        readEcuSet(*dataManager, kind.valuesKey, ecu, values[&kind - ItemKind::kinds]) != 0) {
       FT_LOG_WARNING(kClass,
                      L"[signalResponseFromDM]: There are no states, parameters or "
                      L"identification to be got from DM");
@@ -391,36 +249,13 @@ QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList name
   QString answer;
   const qsizetype count = std::min(names.size(), types.size());
   for (qsizetype i = 0; i < count; ++i) {
-    const QString& name = names.at(i);
-    const QString& kind = types.at(i);
     if (i > 0) answer += QChar(LIST_SEPARATOR);
-    if (kind == KIND_STATE) {
-      long value = 0;
-      if (states.getInt(toWide(name), value) != 0) {
-        FT_LOG_WARNING(kClass, L"[signalResponseFromDM]: Error getting value for State: %s",
-                       FT_W(name));
-        return UNKNOWN;
-      }
-      const QString raw = QString::number(value);
-      answer += raw + QChar(LIST_SEPARATOR) + getFormatedState(ecu, name, raw);
-    } else if (kind == KIND_PARAMETER) {
-      double value = 0.0;
-      if (parameters.getFloat(toWide(name), value) != 0) {
-        FT_LOG_WARNING(kClass, L"[signalResponseFromDM]: Error getting value for Parameter: %s",
-                       FT_W(name));
-        return UNKNOWN;
-      }
-      answer += formatFixed(value, 6) + QChar(LIST_SEPARATOR) + getFormatedParam(ecu, name, value);
-    } else if (kind == KIND_IDENTIFICATION) {
-      ACE_WString value;
-      if (identifications.getString(toWide(name), value) != 0) {
-        FT_LOG_WARNING(kClass,
-                       L"[signalResponseFromDM]: Error getting value for Identification: %s",
-                       FT_W(name));
-        return UNKNOWN;
-      }
-      const QString text = fromWide(value);
-      answer += text + QChar(LIST_SEPARATOR) + text;
+    const ItemKind* kind = ItemKind::find(types.at(i));
+    if (kind == nullptr) continue;
+    if (!kind->appendFields(*this, values[kind - ItemKind::kinds], ecu, names.at(i), answer)) {
+      FT_LOG_WARNING(kClass, L"[signalResponseFromDM]: Error getting value for %S: %s", kind->word,
+                     FT_W(names.at(i)));
+      return UNKNOWN;
     }
   }
   return answer;
@@ -428,14 +263,12 @@ QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList name
 
 QString CommunicationHandler::getFormatedState(QString ecu, QString name, QString value) {
   QString result = value;
-  URLCommandFactory* commands = factory();
-  IDiagData* diagData = commands->getDiagData();
+  IDiagData* diagData = factory()->getDiagData();
   if (diagData == nullptr) {
     FT_LOG_ERROR(kClass, L"[getFormatedState()]: Error obtaining PDiagData");
     return result;
   }
-  DRState state;
-  state.setXML(ACE_WString(L"<State/>"));
+  DRState state = QueryBuilder::element<DRState>(ItemKind::state().element);
   diagData->getState(toWide(ecu), toWide(name), state);
   if (!state.has_Interpretation()) return result;
   DRInterpretation interpretation;
@@ -453,7 +286,7 @@ QString CommunicationHandler::getFormatedState(QString ecu, QString name, QStrin
     entries[i].get_codetext(code);
     entries[i].get_defaultText(defaultText);
     // Without a text service the page still gets a readable text.
-    if (IBText* texts = commands->getTextService()) {
+    if (IBText* texts = factory()->getTextService()) {
       ACE_WString text;
       result = fromWide(texts->lookupText(text, code, defaultText));
     } else {
@@ -471,8 +304,7 @@ QString CommunicationHandler::getFormatedParam(QString ecu, QString name, double
     FT_LOG_ERROR(kClass, L"[getFormatedParam()]: Error obtaining services");
     return result;
   }
-  DRParameter parameter;
-  parameter.setXML(ACE_WString(L"<Parameter/>"));
+  DRParameter parameter = QueryBuilder::element<DRParameter>(ItemKind::parameter().element);
   diagData->getParameter(toWide(ecu), toWide(name), parameter);
   if (parameter.has_Format()) {
     DRFormat format;
@@ -498,24 +330,17 @@ QString CommunicationHandler::isApplicable(QString ecu, QStringList names, QStri
   const qsizetype count = std::min(names.size(), types.size());
   for (qsizetype i = 0; i < count; ++i) {
     const QString& name = names.at(i);
-    const QString& kind = types.at(i);
+    const QString& kindWord = types.at(i);
     FT_LOG_INFO(kClass, L"[CommunicationHandler::isApplicable]:Data signal %s from type %s.",
-                FT_W(name), FT_W(kind));
+                FT_W(name), FT_W(kindWord));
     if (i > 0) answer += QChar(LIST_SEPARATOR);
-    if (kind == KIND_STATE) {
-      DRState state;
-      state.setXML(ACE_WString(L"<State/>"));
-      answer += applicability(diagData->getState(wideEcu, toWide(name), state), state);
-    } else if (kind == KIND_PARAMETER) {
-      DRParameter parameter;
-      parameter.setXML(ACE_WString(L"<Parameter/>"));
-      answer += applicability(diagData->getParameter(wideEcu, toWide(name), parameter), parameter);
-    } else if (kind == KIND_IDENTIFICATION) {
-      DRIdentification identification;
-      identification.setXML(ACE_WString(L"<Identification/>"));
-      answer += applicability(diagData->getIdentification(wideEcu, toWide(name), identification),
-                              identification);
-    }
+    const ItemKind* kind = ItemKind::find(kindWord);
+    if (kind == nullptr) continue;
+    // Applies when its mask gives exactly 1 or it has none; an unknown item does not.
+    std::optional<ACE_WString> mask;
+    const bool applies = kind->describe(*kind, *diagData, wideEcu, name, mask) == 0 &&
+                         (!mask || factory()->evaluateMask(*mask) == 1);
+    answer += applies ? QStringLiteral("1") : QStringLiteral("0");
   }
   return answer;
 }

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include "DREcuDataSet.h"
-#include "DRQuery.h"
 #include "dispatch/CommandHandlerBase.h"
 
 // "isApplicable", "readSignal", "sendQuery", "sendRawQuery" (and the refused
@@ -25,12 +23,6 @@ class CommunicationHandler : public CommandHandlerBase {
   QString getFormatedState(QString ecu, QString name, QString value);
   QString getFormatedParam(QString ecu, QString name, double value);
 
-  static DRQuery createQuery(QString queryId, QString requestType, QString name);
-  static DREcuDataSet createQueryDataSet(QString ecu, QString command, QString param);
-  static DREcuDataSet createSignalDataSet(QString ecu, QStringList names, QStringList types);
-  // The ECU data set that carries one raw request frame, unchanged.
-  static DREcuDataSet createRawFrameDataSet(QString ecu, QString frame);
-
-  // Status used when a value could not be obtained.
-  static constexpr int NO_VALUE = -999;
+  // printf's fixed notation; a negative count means printf's default of 6.
+  static QString formatFixed(double value, int decimals);
 };

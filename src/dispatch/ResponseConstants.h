@@ -16,6 +16,12 @@ inline constexpr char CMD_READ_FILE[] = "readFile";
 inline constexpr char CMD_READ_XML_FILE[] = "readXMLFile";
 inline constexpr char CMD_WRITE_FILE[] = "writeFile";
 inline constexpr char CMD_DELETE_FILE[] = "deleteFile";
+inline constexpr char CMD_GET_TEXT[] = "getText";
+inline constexpr char CMD_IS_APPLICABLE[] = "isApplicable";
+inline constexpr char CMD_READ_SIGNAL[] = "readSignal";
+inline constexpr char CMD_RETRIEVE_INITIAL_VALUE[] = "retrieveInitialValue";
+inline constexpr char CMD_SEND_QUERY[] = "sendQuery";
+inline constexpr char CMD_SEND_RAW_QUERY[] = "sendRawQuery";
 
 inline constexpr char LIST_SEPARATOR = ';';
 

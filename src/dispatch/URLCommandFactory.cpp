@@ -88,12 +88,12 @@ QMap<QString, CommandCreator> URLCommandFactory::initCommandsMap() {
   QMap<QString, CommandCreator> map;
   map.insert(QString::fromLatin1(CMD_FT), &create<ScenarioHandler>);
   map.insert(QString::fromLatin1(CMD_ENDFT), &create<ScenarioHandler>);
-  map.insert(QStringLiteral("isApplicable"), &create<CommunicationHandler>);
-  map.insert(QStringLiteral("readSignal"), &create<CommunicationHandler>);
-  map.insert(QStringLiteral("retrieveInitialValue"), &create<CommunicationHandler>);
-  map.insert(QStringLiteral("sendQuery"), &create<CommunicationHandler>);
-  map.insert(QStringLiteral("sendRawQuery"), &create<CommunicationHandler>);
-  map.insert(QStringLiteral("getText"), &create<GUIHandler>);
+  map.insert(QString::fromLatin1(CMD_IS_APPLICABLE), &create<CommunicationHandler>);
+  map.insert(QString::fromLatin1(CMD_READ_SIGNAL), &create<CommunicationHandler>);
+  map.insert(QString::fromLatin1(CMD_RETRIEVE_INITIAL_VALUE), &create<CommunicationHandler>);
+  map.insert(QString::fromLatin1(CMD_SEND_QUERY), &create<CommunicationHandler>);
+  map.insert(QString::fromLatin1(CMD_SEND_RAW_QUERY), &create<CommunicationHandler>);
+  map.insert(QString::fromLatin1(CMD_GET_TEXT), &create<GUIHandler>);
   map.insert(QString::fromLatin1(CMD_FILE_EXISTS), &create<UtilitiesHandler>);
   map.insert(QString::fromLatin1(CMD_READ_FILE), &create<UtilitiesHandler>);
   map.insert(QString::fromLatin1(CMD_READ_XML_FILE), &create<UtilitiesHandler>);
