@@ -3,7 +3,8 @@
 // Clicks only what it is told to.
 //
 //   node check.mjs URL [--data FILE] [--host FT_HOST] [--click SELECTOR]... [--wait SELECTOR]
-//                      [--screenshot FILE] [--viewport WxH] [--timeout S] [--expect-end] [--json]
+//                      [--text SELECTOR]... [--screenshot FILE] [--viewport WxH] [--timeout S]
+//                      [--expect-end] [--json]
 //
 // With --data, ft-host serves FILE on a free port and a URL's origin is replaced by it (a URL
 // may then be just "/FT?gui=...").  Exit 0 when the page loaded without console errors and
@@ -211,13 +212,13 @@ export async function openScenario(chromium, { url, data, hostBinary, viewport, 
 
 function usage(message) {
   console.error(`ft check: ${message}\nusage: ./ft check URL [--data FILE] [--click SELECTOR]... ` +
-                '[--wait SELECTOR] [--screenshot FILE] [--viewport WxH] [--timeout S] ' +
-                '[--expect-end] [--json]');
+                '[--wait SELECTOR] [--text SELECTOR]... [--screenshot FILE] [--viewport WxH] ' +
+                '[--timeout S] [--expect-end] [--json]');
   process.exit(2);
 }
 
 function parseArguments(argv) {
-  const options = { clicks: [], timeout: 30, screenshot: 'ft-check.png', viewport: '1280x800',
+  const options = { clicks: [], texts: [], timeout: 30, screenshot: 'ft-check.png', viewport: '1280x800',
                     hostBinary: path.join(root, 'build', 'bin', 'ft-host') };
   for (let i = 0; i < argv.length; i++) {
     const a = argv[i];
@@ -226,6 +227,7 @@ function parseArguments(argv) {
     else if (a === '--host') options.hostBinary = path.resolve(value());
     else if (a === '--click') options.clicks.push(value());
     else if (a === '--wait') options.wait = value();
+    else if (a === '--text') options.texts.push(value());
     else if (a === '--screenshot') options.screenshot = value();
     else if (a === '--viewport') options.viewport = value();
     else if (a === '--timeout') options.timeout = Number(value());
@@ -253,6 +255,7 @@ function print(result) {
   console.log(`  console errors:${list(result.consoleErrors)}`);
   console.log(`  failed requests:${list(result.failedRequests)}`);
   console.log(`  status words:${list(result.statusWords.map((s) => `${s.word} <- ${s.request}`))}`);
+  for (const [selector, text] of Object.entries(result.texts)) console.log(`  ${selector}: ${text}`);
   if (result.overlay.length) console.log(`  development-mode panel:${list(result.overlay)}`);
   console.log(`  end of scenario: ${result.endRequests ? 'ENDFT sent' : 'not ended'}` +
               (result.hostStopEvents === null ? '' : `; host stop events (669): ${result.hostStopEvents}`));
@@ -275,7 +278,7 @@ async function main() {
 
   let session = null;
   const result = { url: options.url, page: 'not loaded', consoleErrors: [], failedRequests: [],
-                   statusWords: [], overlay: [], endRequests: 0, hostStopEvents: null,
+                   statusWords: [], overlay: [], texts: {}, endRequests: 0, hostStopEvents: null,
                    screenshot: path.resolve(options.screenshot), problems: [] };
   try {
     session = await openScenario(chromium, { ...options, stepTimeoutMs: options.timeout * 1000 });
@@ -287,6 +290,9 @@ async function main() {
     for (const selector of options.clicks) {
       await page.click(selector);
       await session.quiet(options.timeout * 1000);
+    }
+    for (const selector of options.texts) {
+      result.texts[selector] = (await page.locator(selector).first().textContent()).trim();
     }
     await page.screenshot({ path: result.screenshot, fullPage: true });
     result.overlay = await session.overlay();
