@@ -14,6 +14,7 @@
 #include "dispatch/CommandHandlerBase.h"
 #include "dispatch/ResponseConstants.h"
 #include "dispatch/URLCommandFactory.h"
+#include "handlers/CrossSiteGuard.h"
 #include "http/ConnectionRegistry.h"
 #include "http/RequestDesc.h"
 #include "http/RequestLine.h"
@@ -154,6 +155,15 @@ int HttpDaemon::processRequest(const QString& request) {
         QString::fromLatin1(HTTP_405_NOT_ALLOWED) + QString::fromLatin1(kMethodNotAllowedBody),
         reply);
     sendReply(reply);
+    return 0;
+  }
+
+  if (!CrossSiteGuard::allows(line.target, pieces.mid(1))) {
+    // A refused command's answer, without its stop event: a foreign page must
+    // not end the scenario either.
+    QByteArray refused;
+    toUtf8Bytes(QString::fromLatin1(HTTP_404_NOT_FOUND), refused);
+    sendReply(refused);
     return 0;
   }
 

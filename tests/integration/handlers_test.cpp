@@ -168,6 +168,28 @@ TEST_F(Handlers, WriteReadDelete) {
   EXPECT_EQ(httpGet(host->port(), "/deleteFile?name=gone.txt"), kPlain + "0");
 }
 
+// A foreign page gets a refused command's answer and changes nothing; the
+// same request without browser headers works.
+TEST_F(Handlers, ForeignSitesCannotWrite) {
+  const std::string request = "GET /writeFile?name=x.txt&content=new HTTP/1.1\r\n";
+  const struct {
+    const char* headers;
+    std::string reply;
+  } rows[] = {
+      {"Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n", k404},
+      {"Host: rebound.example\r\n", k404},
+      {"Host: 127.0.0.1\r\nOrigin: http://evil.example\r\n", k404},
+      {"Host: 127.0.0.1\r\n", kPlain},
+  };
+  put(root + "/atws/x.txt", "old");
+  for (const auto& row : rows) {
+    const bool allowed = row.reply == kPlain;
+    EXPECT_EQ(httpExchange(host->port(), request + row.headers + "\r\n"), row.reply) << row.headers;
+    EXPECT_EQ(detail::readFile(root + "/atws/x.txt"), allowed ? "new" : "old") << row.headers;
+  }
+  EXPECT_EQ(countLogLines(host->log(), "writeFile refused"), 3u);
+}
+
 TEST(HandlersProduction, TitleStaysUnchanged) {
   FtHostProcess host;
   ASSERT_TRUE(host.start(hostData(false))) << host.output();
