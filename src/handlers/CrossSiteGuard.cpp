@@ -47,7 +47,7 @@ bool refuse(const QString& command, const wchar_t* why, const QString& value) {
 
 bool CrossSiteGuard::changesSomething(const QString& command) {
   return command == QLatin1String(CMD_WRITE_FILE) || command == QLatin1String(CMD_DELETE_FILE) ||
-         command == QLatin1String("sendQuery") || command == QLatin1String("sendRawQuery");
+         command == QLatin1String(CMD_SEND_QUERY) || command == QLatin1String(CMD_SEND_RAW_QUERY);
 }
 
 // An IP literal cannot be rebound, and localhost never leaves the machine.

@@ -21,7 +21,7 @@ GUIHandler::GUIHandler() {
 
 // "getText" needs a non-empty textCode and an origin of exactly K or Q.
 bool GUIHandler::checkParameters() {
-  if (command != QLatin1String("getText")) return false;
+  if (command != QLatin1String(CMD_GET_TEXT)) return false;
   if (isParameterEmpty(QStringLiteral("textCode"))) return false;
   const auto origin = parameters.constFind(QStringLiteral("origin"));
   if (origin == parameters.constEnd()) {
@@ -35,7 +35,7 @@ bool GUIHandler::checkParameters() {
 }
 
 bool GUIHandler::processRequest(QByteArray& reply) {
-  if (command != QLatin1String("getText")) return false;
+  if (command != QLatin1String(CMD_GET_TEXT)) return false;
   const QString codes = parameters.value(QStringLiteral("textCode"));
   const ETextOrigin origin =
       parameters.value(QStringLiteral("origin")) == QLatin1String("Q") ? ORIGIN_Q : ORIGIN_K;
