@@ -9,6 +9,9 @@ class HOST_API MakoraLog_Static {
   enum Level { Trace = 0, Information = 1, Warning = 2, Error = 3 };
 
   static bool isEnabled(Level level);
+  // The same for one logging class: a level may let one class's lines through
+  // (the host's request log shows the information lines of "RequestLog").
+  static bool isEnabled(Level level, const wchar_t* className);
   static void logTrace_static(const wchar_t* component, const wchar_t* module,
                               const wchar_t* className, const wchar_t* format, ...);
   static void logInformation_static(const wchar_t* component, const wchar_t* module,

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <string>
 
 #include "MakoraLog_Static.h"
@@ -11,24 +10,25 @@
 #define FT_COMPONENT_NAME L"ZRKOrvaneFTServer"
 #define FT_MODULE_NAME L"ZRKOrvaneFTServer.dll"
 
-#define FT_LOG_TRACE(cls, ...)                                                               \
-  do {                                                                                       \
-    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Trace))                                \
+#define FT_LOG_TRACE(cls, ...)                                                                \
+  do {                                                                                        \
+    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Trace, cls))                            \
       MakoraLog_Static::logTrace_static(FT_COMPONENT_NAME, FT_MODULE_NAME, cls, __VA_ARGS__); \
   } while (0)
-#define FT_LOG_INFO(cls, ...)                                                                      \
-  do {                                                                                             \
-    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Information))                                \
-      MakoraLog_Static::logInformation_static(FT_COMPONENT_NAME, FT_MODULE_NAME, cls, __VA_ARGS__); \
+#define FT_LOG_INFO(cls, ...)                                                         \
+  do {                                                                                \
+    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Information, cls))              \
+      MakoraLog_Static::logInformation_static(FT_COMPONENT_NAME, FT_MODULE_NAME, cls, \
+                                              __VA_ARGS__);                           \
   } while (0)
-#define FT_LOG_WARNING(cls, ...)                                                               \
-  do {                                                                                         \
-    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Warning))                                \
+#define FT_LOG_WARNING(cls, ...)                                                                \
+  do {                                                                                          \
+    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Warning, cls))                            \
       MakoraLog_Static::logWarning_static(FT_COMPONENT_NAME, FT_MODULE_NAME, cls, __VA_ARGS__); \
   } while (0)
-#define FT_LOG_ERROR(cls, ...)                                                                 \
-  do {                                                                                         \
-    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Error))                                  \
+#define FT_LOG_ERROR(cls, ...)                                                                    \
+  do {                                                                                            \
+    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Error, cls))                                \
       MakoraLog_Static::logError_static(FT_COMPONENT_NAME, FT_MODULE_NAME, cls, -1, __VA_ARGS__); \
   } while (0)
 

@@ -58,15 +58,22 @@ std::string defaultDataPath(const fs::path& exeDir) {
   return FT_DEFAULT_DATA;
 }
 
-MakoraLog_Static::Level levelOf(const std::string& name) {
-  if (name == "trace") return MakoraLog_Static::Trace;
-  if (name == "warning") return MakoraLog_Static::Warning;
-  if (name == "error") return MakoraLog_Static::Error;
-  return MakoraLog_Static::Information;
+// "requests" (the default): warnings, errors and the one line per request.
+void applyLogLevel(const std::string& name) {
+  if (name == "requests")
+    StandinLog::setRequestLevel();
+  else if (name == "trace")
+    StandinLog::setLevel(MakoraLog_Static::Trace);
+  else if (name == "warning")
+    StandinLog::setLevel(MakoraLog_Static::Warning);
+  else if (name == "error")
+    StandinLog::setLevel(MakoraLog_Static::Error);
+  else
+    StandinLog::setLevel(MakoraLog_Static::Information);
 }
 
 void logLine(MakoraLog_Static::Level level, const std::string& message) {
-  if (MakoraLog_Static::isEnabled(level)) StandinLog::write(level, "ft-host", message);
+  StandinLog::write(level, "ft-host", message);
 }
 
 std::string absolute(const std::string& path) {
@@ -81,7 +88,7 @@ struct Options {
   int port = 0;
   bool portGiven = false;
   std::string component;
-  std::string logLevel = "info";
+  std::string logLevel = "requests";
   std::string logFile;
 };
 
@@ -100,7 +107,7 @@ int parseOptions(int argc, char** argv, Options& options) {
   app.add_option("--component", options.component, "component module to load")
       ->capture_default_str();
   app.add_option("--log-level", options.logLevel, "lowest level written")
-      ->check(CLI::IsMember({"trace", "info", "warning", "error"}))
+      ->check(CLI::IsMember({"requests", "trace", "info", "warning", "error"}))
       ->capture_default_str();
   app.add_option("--log-file", options.logFile, "also append every log line to this file");
   try {
@@ -215,7 +222,7 @@ int main(int argc, char** argv) {
   const int parsed = parseOptions(argc, argv, options);
   if (parsed >= 0) return parsed;
 
-  StandinLog::setLevel(levelOf(options.logLevel));
+  applyLogLevel(options.logLevel);
   if (!options.logFile.empty() && !StandinLog::setFile(absolute(options.logFile)))
     return failure("--log-file " + options.logFile + ": cannot open the file");
   return serve(options, stopSignals);

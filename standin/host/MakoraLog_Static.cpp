@@ -1,12 +1,16 @@
 #include "MakoraLog_Static.h"
 
 #include <cstdarg>
+#include <cwchar>
 #include <string>
 
 #include "StandinLogState.h"
 #include "WindowsFormat.h"
 
 namespace {
+
+// StandinLog::kRequestClass as the component passes it.
+constexpr wchar_t kRequestClass[] = L"RequestLog";
 
 std::string narrow(const wchar_t* text) {
   return text != nullptr ? WindowsFormat::toUtf8(std::wstring(text)) : std::string();
@@ -26,11 +30,16 @@ void writeLine(MakoraLog_Static::Level level, const wchar_t* className, const wc
 }  // namespace
 
 bool MakoraLog_Static::isEnabled(Level level) {
-  return level >= StandinLogState::instance().level.load(std::memory_order_relaxed);
+  return level >= StandinLogState::instance().level();
+}
+
+bool MakoraLog_Static::isEnabled(Level level, const wchar_t* className) {
+  return StandinLogState::instance().wanted(
+      level, className != nullptr && std::wcscmp(className, kRequestClass) == 0);
 }
 
 #define MAKORA_LOG_BODY(level)               \
-  if (!isEnabled(level)) return;             \
+  if (!isEnabled(level, className)) return;  \
   va_list args;                              \
   va_start(args, format);                    \
   writeLine(level, className, format, args); \

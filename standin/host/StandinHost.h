@@ -12,6 +12,7 @@ class StandinDataManager;
 class StandinTextService;
 class StandinDiagData;
 class StandinDiagServices;
+struct HostContent;
 
 // The stand-in host: owns the services the component asks the component
 // manager for and fills them from the host data file.
@@ -46,14 +47,12 @@ class HOST_API StandinHost {
   StandinHost(const StandinHost&) = delete;
   StandinHost& operator=(const StandinHost&) = delete;
 
-  struct Content;
-
  private:
   StandinHost();
   ~StandinHost();
 
   bool load(const std::string& text, const std::string& origin, std::string& error);
-  void applyLocked(const Content& content);
+  void applyLocked(const HostContent& content);
   void registerLocked();
 
   // hostMutex_ guards ecus_, defaultEcu_, unavailable_, diagServices_ and the

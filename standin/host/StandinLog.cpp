@@ -52,14 +52,44 @@ void StandinLogState::rebuild() {
   logger_->flush_on(spdlog::level::trace);
 }
 
-void StandinLogState::write(MakoraLog_Static::Level level, const std::string& className,
+bool StandinLogState::shows(MakoraLog_Static::Level lineLevel, bool requestLine) const {
+  if (lineLevel >= level_.load(std::memory_order_relaxed)) return true;
+  return requestLine && lineLevel == MakoraLog_Static::Information &&
+         requestLines_.load(std::memory_order_relaxed);
+}
+
+bool StandinLogState::wanted(MakoraLog_Static::Level lineLevel, bool requestLine) const {
+  return shows(lineLevel, requestLine) ||
+         (requestLine && lineLevel == MakoraLog_Static::Information &&
+          hasListener_.load(std::memory_order_relaxed));
+}
+
+void StandinLogState::setRequestListener(StandinLog::RequestListener listener) {
+  std::lock_guard lock(listenerGuard_);
+  listener_ =
+      listener ? std::make_shared<const StandinLog::RequestListener>(std::move(listener)) : nullptr;
+  hasListener_ = listener_ != nullptr;
+}
+
+void StandinLogState::write(MakoraLog_Static::Level lineLevel, const std::string& className,
                             const std::string& message) {
+  const bool requestLine = className == StandinLog::kRequestClass;
+  if (requestLine && lineLevel == MakoraLog_Static::Information &&
+      hasListener_.load(std::memory_order_relaxed)) {
+    std::shared_ptr<const StandinLog::RequestListener> listener;
+    {
+      std::lock_guard lock(listenerGuard_);
+      listener = listener_;
+    }
+    if (listener) (*listener)(LogRecord{lineLevel, className, message});
+  }
+  if (!shows(lineLevel, requestLine)) return;
   if (capturing_.load(std::memory_order_relaxed)) {
     std::lock_guard lock(captureGuard_);
-    if (capturing_) captured_.push_back({level, className, message});
+    if (capturing_) captured_.push_back({lineLevel, className, message});
   }
   std::shared_lock lock(sinksGuard_);
-  logger_->log(toSpdlog(level), "[{}] {}", className, message);
+  logger_->log(toSpdlog(lineLevel), "[{}] {}", className, message);
 }
 
 bool StandinLogState::setFile(const std::string& path) {
@@ -100,12 +130,29 @@ std::vector<LogRecord> StandinLogState::takeCaptured() {
   return std::exchange(captured_, {});
 }
 
+void StandinLogState::setLevel(MakoraLog_Static::Level lowest, bool requestLines) {
+  level_.store(lowest, std::memory_order_relaxed);
+  requestLines_.store(requestLines, std::memory_order_relaxed);
+}
+
 void StandinLog::setLevel(MakoraLog_Static::Level level) {
-  StandinLogState::instance().level.store(level, std::memory_order_relaxed);
+  StandinLogState::instance().setLevel(level, false);
+}
+
+void StandinLog::setRequestLevel() {
+  StandinLogState::instance().setLevel(MakoraLog_Static::Warning, true);
+}
+
+bool StandinLog::shows(MakoraLog_Static::Level level, const std::string& className) {
+  return StandinLogState::instance().shows(level, className == kRequestClass);
+}
+
+void StandinLog::setRequestListener(RequestListener listener) {
+  StandinLogState::instance().setRequestListener(std::move(listener));
 }
 
 MakoraLog_Static::Level StandinLog::level() {
-  return StandinLogState::instance().level.load(std::memory_order_relaxed);
+  return StandinLogState::instance().level();
 }
 
 bool StandinLog::setFile(const std::string& path) {

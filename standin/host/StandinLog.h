@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,22 @@ struct LogRecord {
 // "<local time .ms> [<level>] [<thread id>] [<class>] <message>".
 class HOST_API StandinLog {
  public:
+  // The logging class of the component's one line per request.
+  static constexpr const char* kRequestClass = "RequestLog";
+
+  // Lowest level written, for every class.
   static void setLevel(MakoraLog_Static::Level level);
+  // The request log: warnings, errors and the information lines of kRequestClass.
+  static void setRequestLevel();
+  // The lowest level written for most classes (Warning for the request log).
   static MakoraLog_Static::Level level();
+  // Whether a line of this level and class is written.
+  static bool shows(MakoraLog_Static::Level level, const std::string& className);
+
+  // Receives every kRequestClass line, whatever the level; an empty function
+  // stops that. Called on the logging thread, outside the logger's locks.
+  using RequestListener = std::function<void(const LogRecord&)>;
+  static void setRequestListener(RequestListener listener);
   // Also appends every line to path, flushed per line; an empty path stops
   // that. False when the file cannot be opened (the previous file is kept).
   static bool setFile(const std::string& path);
@@ -27,7 +42,7 @@ class HOST_API StandinLog {
   static void startCapture();
   static void stopCapture();
   static std::vector<LogRecord> takeCaptured();
-  // Writes one line without a level check; for the host's own services.
+  // Writes one line if its level and class are shown; for the host's own services.
   static void write(MakoraLog_Static::Level level, const std::string& className,
                     const std::string& message);
 };

@@ -18,14 +18,19 @@ class StandinLogState {
 
   void write(MakoraLog_Static::Level level, const std::string& className,
              const std::string& message);
+  bool shows(MakoraLog_Static::Level level, bool requestLine) const;
+  // Whether a line of this level and class is written or heard by the listener.
+  bool wanted(MakoraLog_Static::Level level, bool requestLine) const;
+  void setRequestListener(StandinLog::RequestListener listener);
   bool setFile(const std::string& path);
   void setStderr(bool enabled);
   void startCapture();
   void stopCapture();
   std::vector<LogRecord> takeCaptured();
 
-  // Lowest level written; read without a lock on every call.
-  std::atomic<MakoraLog_Static::Level> level{MakoraLog_Static::Information};
+  // requestLines: lines of the request class are written below the level too.
+  void setLevel(MakoraLog_Static::Level level, bool requestLines);
+  MakoraLog_Static::Level level() const { return level_.load(std::memory_order_relaxed); }
 
  private:
   StandinLogState();
@@ -39,8 +44,17 @@ class StandinLogState {
   spdlog::sink_ptr fileSink_;
   bool stderrEnabled_ = true;
 
+  // Read without a lock on every call.
+  std::atomic<MakoraLog_Static::Level> level_{MakoraLog_Static::Information};
+  std::atomic<bool> requestLines_{false};
+
   // captureGuard_ guards captured_; capturing_ is also read unlocked as a fast path.
   std::mutex captureGuard_;
   std::atomic<bool> capturing_{false};
   std::vector<LogRecord> captured_;
+
+  // listenerGuard_ guards listener_; hasListener_ is also read unlocked as a fast path.
+  std::mutex listenerGuard_;
+  std::atomic<bool> hasListener_{false};
+  std::shared_ptr<const StandinLog::RequestListener> listener_;
 };

@@ -122,15 +122,22 @@ TEST(FtHostRun, ServesOnTheGivenPortAndStopsOnSigterm) {
 }
 
 TEST(FtHostRun, WarnsOfAnUndescribedEcuAndLogsNothingBelowTheLevel) {
-  FtHostProcess host;
-  ASSERT_TRUE(host.start(kGoodFile, {"--ecu", "OTHER", "--log-level", "warning"}))
-      << host.output() << host.log();
-  EXPECT_NE(host.output().find("serving ECU OTHER"), std::string::npos) << host.output();
-  httpGet(host.port(), "/readSignal?names=Pump&types=State");
-  EXPECT_EQ(host.stop(), 0);
-  EXPECT_EQ(countLogLines(host.log(), "ECU OTHER is not described in"), 1u) << host.log();
-  EXPECT_EQ(countLogLines(host.log(), "[info]"), 0u) << host.log();
-  EXPECT_EQ(countLogLines(host.log(), "[trace]"), 0u) << host.log();
+  // At the request level the only information lines are the request log's.
+  for (const char* level : {"warning", "requests"}) {
+    SCOPED_TRACE(level);
+    FtHostProcess host;
+    ASSERT_TRUE(host.start(kGoodFile, {"--ecu", "OTHER", "--log-level", level}))
+        << host.output() << host.log();
+    EXPECT_NE(host.output().find("serving ECU OTHER"), std::string::npos) << host.output();
+    httpGet(host.port(), "/readSignal?names=Pump&types=State");
+    EXPECT_EQ(host.stop(), 0);
+    const std::string log = host.log();
+    EXPECT_EQ(countLogLines(log, "ECU OTHER is not described in"), 1u) << log;
+    const size_t requestLines =
+        std::string(level) == "warning" ? 0 : countLogLines(log, "] [RequestLog] ");
+    EXPECT_EQ(countLogLines(log, "[info] "), requestLines) << log;
+    EXPECT_EQ(countLogLines(log, "[trace]"), 0u) << log;
+  }
 }
 
 }  // namespace

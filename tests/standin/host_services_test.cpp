@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -73,26 +74,45 @@ TEST_F(HostLog, TranslatesTheWindowsFormat) {
 }
 
 TEST_F(HostLog, LinesBelowTheLevelAreDroppedUnformatted) {
-  const std::pair<MakoraLog_Static::Level, std::vector<std::string>> rows[] = {
-      {MakoraLog_Static::Trace, {"T", "I", "W", "E"}},
-      {MakoraLog_Static::Information, {"I", "W", "E"}},
-      {MakoraLog_Static::Warning, {"W", "E"}},
-      {MakoraLog_Static::Error, {"E"}},
+  using L = MakoraLog_Static;
+  const std::pair<std::function<void()>, std::vector<std::string>> rows[] = {
+      {[] { StandinLog::setLevel(L::Trace); }, {"T", "I", "r", "R", "W", "E"}},
+      {[] { StandinLog::setLevel(L::Information); }, {"I", "R", "W", "E"}},
+      {[] { StandinLog::setRequestLevel(); }, {"R", "W", "E"}},
+      {[] { StandinLog::setLevel(L::Warning); }, {"W", "E"}},
+      {[] { StandinLog::setLevel(L::Error); }, {"E"}},
   };
-  for (const auto& [level, kept] : rows) {
-    StandinLog::setLevel(level);
-    MakoraLog_Static::logTrace_static(L"C", L"M", L"X", L"%s", L"T");
-    MakoraLog_Static::logInformation_static(L"C", L"M", L"X", L"%s", L"I");
-    MakoraLog_Static::logWarning_static(L"C", L"M", L"X", L"%s", L"W");
-    MakoraLog_Static::logError_static(L"C", L"M", L"X", -1, L"%s", L"E");
+  for (const auto& [setLevel, kept] : rows) {
+    setLevel();
+    L::logTrace_static(L"C", L"M", L"X", L"%s", L"T");
+    L::logInformation_static(L"C", L"M", L"X", L"%s", L"I");
+    L::logTrace_static(L"C", L"M", L"RequestLog", L"%s", L"r");
+    L::logInformation_static(L"C", L"M", L"RequestLog", L"%s", L"R");
+    L::logWarning_static(L"C", L"M", L"X", L"%s", L"W");
+    L::logError_static(L"C", L"M", L"X", -1, L"%s", L"E");
     EXPECT_EQ(messages(), kept);
-    EXPECT_EQ(MakoraLog_Static::isEnabled(MakoraLog_Static::Trace),
-              level == MakoraLog_Static::Trace);
+    const bool request = std::find(kept.begin(), kept.end(), "R") != kept.end();
+    EXPECT_EQ(L::isEnabled(L::Information, L"RequestLog"), request);
+    EXPECT_EQ(L::isEnabled(L::Information, L"X"), kept.size() > 3);
   }
   // Formatting this argument would crash: it must never be looked at.
   MakoraLog_Static::logWarning_static(L"C", L"M", L"X", L"%s",
                                       reinterpret_cast<const wchar_t*>(16));
   EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(HostLog, TheRequestListenerHearsEveryRequestLineWhateverTheLevel) {
+  std::vector<std::string> heard;
+  StandinLog::setRequestListener([&](const LogRecord& record) { heard.push_back(record.message); });
+  StandinLog::setLevel(MakoraLog_Static::Error);
+  EXPECT_TRUE(MakoraLog_Static::isEnabled(MakoraLog_Static::Information, L"RequestLog"));
+  MakoraLog_Static::logInformation_static(L"C", L"M", L"RequestLog", L"GET %s 200", L"/a");
+  MakoraLog_Static::logInformation_static(L"C", L"M", L"X", L"not a request");
+  StandinLog::setRequestListener(nullptr);
+  MakoraLog_Static::logInformation_static(L"C", L"M", L"RequestLog", L"GET /b 200");
+  EXPECT_EQ(heard, std::vector<std::string>{"GET /a 200"});
+  EXPECT_TRUE(messages().empty());  // heard, not written
+  EXPECT_FALSE(MakoraLog_Static::isEnabled(MakoraLog_Static::Information, L"RequestLog"));
 }
 
 TEST_F(HostLog, FileLinesCarryTimeLevelThreadAndClass) {

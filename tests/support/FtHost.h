@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -154,6 +155,9 @@ class FtHostProcess {
       std::vector<std::string> args = {"--data",     dir_ + "/host.xml",
                                        "--port",     std::to_string(port_),
                                        "--log-file", dir_ + "/host.log"};
+      // The tests count component and event lines, which the default level leaves out.
+      if (std::find(extraArgs.begin(), extraArgs.end(), "--log-level") == extraArgs.end())
+        args.insert(args.end(), {"--log-level", "info"});
       args.insert(args.end(), extraArgs.begin(), extraArgs.end());
       pid_ = detail::spawnHost(args, dir_ + "/output.txt", dir_ + "/output.txt");
       if (pid_ <= 0) return false;

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <optional>
+#include <pugixml.hpp>
+#include <set>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "HostContent.h"
+
+// Reads one host data file into HostContent. The first fault ends the reading
+// with one message "origin:line: what"; findings that do not stop it are kept
+// as warnings of the same form.
+//
+// Each element has one read* rule; a new element is a new rule called from
+// its parent's, with its attributes declared through attributes().
+class HostFileReader {
+ public:
+  HostFileReader(const std::string& text, const std::string& origin);
+
+  bool read(HostContent& content);
+  const std::string& error() const { return error_; }
+  const std::vector<std::string>& warnings() const { return warnings_; }
+
+  // What a value's text must hold.
+  enum class ValueKind { Integer, Real, Flag, Text, Bytes };
+  // long, double, bool; Text and Bytes (upper-case-insensitive hex digits) as UTF-8.
+  using Value = std::variant<long, double, bool, std::string>;
+  // Text as the kind says: decimal integer or finite real with an optional sign, true/false/1/0,
+  // or two hexadecimal digits per byte; blanks around all but text are ignored.
+  static bool parseValue(const std::string& text, ValueKind kind, Value& value);
+
+ private:
+  using Description = StandinDiagData::Description;
+  using Simulation = StandinDiagServices::Simulation;
+  using Kind = StandinDiagData::Kind;
+  // Items of one <ecu> by kind and name, for the commands that name them.
+  using ItemNames = std::set<std::pair<Kind, std::string>>;
+
+  bool readData(pugi::xml_node data, HostContent& content);
+  bool readSet(pugi::xml_node setNode, BSet& set);
+  bool readTexts(pugi::xml_node texts, HostContent& content);
+  bool readEcu(pugi::xml_node ecu, HostContent& content);
+  bool readItem(pugi::xml_node node, Simulation& sim, std::vector<Description>& items,
+                ItemNames& names);
+  bool readInterpretation(pugi::xml_node node, Description& item);
+  bool readCommand(pugi::xml_node node, const ItemNames& names, Simulation& sim);
+  bool readAssignment(pugi::xml_node set, const ItemNames& names,
+                      StandinDiagServices::Assignment& assignment);
+  bool readRawFrame(pugi::xml_node node, Simulation& sim);
+
+  // The value of node's text or attribute, or a fault naming node and the text.
+  bool typed(pugi::xml_node node, const std::string& text, ValueKind kind, Value& value);
+  bool itemValue(pugi::xml_node node, const std::string& text, Kind kind,
+                 StandinDiagServices::Value& value);
+  bool optionalStatus(pugi::xml_node node, const char* name, std::optional<int>& status);
+  bool attributes(pugi::xml_node node, std::initializer_list<const char*> allowed);
+  bool required(pugi::xml_node node, const char* name, std::string& value);
+  bool leaf(pugi::xml_node node);
+  bool unknown(pugi::xml_node node, pugi::xml_node parent);
+  bool badValue(pugi::xml_node node, const std::string& value, const char* what);
+  bool fail(pugi::xml_node node, const std::string& what);
+  bool fail(std::ptrdiff_t offset, const std::string& what);
+  void warn(pugi::xml_node node, const std::string& what);
+  std::string where(std::ptrdiff_t offset);
+  static std::vector<pugi::xml_node> elements(pugi::xml_node node);
+
+  const std::string& text_;
+  std::string origin_;
+  std::string error_;
+  std::vector<std::string> warnings_;
+  std::vector<std::size_t> lineStarts_;  // filled on the first message
+};
