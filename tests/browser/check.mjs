@@ -81,13 +81,14 @@ function canConnect(port) {
   });
 }
 
-// ft-host on a free port, logging to a file of `work`.
+// ft-host on a free port, logging to a file of `work` at the level that shows events.
 export async function startHost(binary, dataFile, work) {
   const port = await freePort();
   const logFile = path.join(work, 'host.log');
   const stderrFile = path.join(work, 'host.stderr');
   const err = fs.openSync(stderrFile, 'w');
-  const child = spawn(binary, ['--data', dataFile, '--port', String(port), '--log-file', logFile],
+  const child = spawn(binary, ['--data', dataFile, '--port', String(port), '--log-file', logFile,
+                               '--log-level', 'info'],
                       { stdio: ['ignore', err, err] });
   fs.closeSync(err);
   let exited = null;
