@@ -24,8 +24,11 @@ const CHROMIUM_ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable
   '--disable-sync'];
 const HOST_START_MS = 10_000;
 const HOST_STOP_MS = 5_000;
-// No request for this long after the last action counts as "the page has settled".
+// No request for this long after the last action counts as "the page has settled"; a page
+// that polls faster than that is taken as settled after QUIET_LIMIT_MS.
 const QUIET_MS = 400;
+const QUIET_LIMIT_MS = 5_000;
+const STEP_LIMIT_MS = 10_000;
 const STATUS_WORDS = ['UNKNOWN', 'TIMEOUT', 'VCI DISCONNECTED', 'INVALID QUERY'];
 const WORD_COMMANDS = ['readSignal', 'isApplicable', 'sendQuery', 'sendRawQuery'];
 
@@ -280,25 +283,29 @@ async function main() {
   let session = null;
   const result = { url: options.url, page: 'not loaded', consoleErrors: [], failedRequests: [],
                    statusWords: [], overlay: [], texts: {}, endRequests: 0, hostStopEvents: null,
-                   screenshot: path.resolve(options.screenshot), problems: [] };
+                   screenshot: 'none', problems: [] };
   try {
-    session = await openScenario(chromium, { ...options, stepTimeoutMs: options.timeout * 1000 });
+    session = await openScenario(chromium, {
+      ...options, stepTimeoutMs: Math.min(STEP_LIMIT_MS, options.timeout * 500) });
     const { page } = session;
     result.url = session.url;
     result.page = `HTTP ${session.response?.status()}, title "${await page.title()}"`;
     if (options.wait) await page.waitForSelector(options.wait, { state: 'attached' });
-    await session.quiet(options.timeout * 1000);
+    await session.quiet(QUIET_LIMIT_MS);
     for (const selector of options.clicks) {
       await page.click(selector);
-      await session.quiet(options.timeout * 1000);
+      await session.quiet(QUIET_LIMIT_MS);
     }
     for (const selector of options.texts) {
       result.texts[selector] = (await page.locator(selector).first().textContent()).trim();
     }
-    await page.screenshot({ path: result.screenshot, fullPage: true });
+    await page.screenshot({ path: options.screenshot, fullPage: true });
+    result.screenshot = path.resolve(options.screenshot);
     result.overlay = await session.overlay();
   } catch (e) {
-    result.problems.push(e.message.replace(/\s*\n\s*/g, ' '));
+    // Playwright's messages carry colours and a call log; ft-host's one-line reason matters.
+    result.problems.push(e.message.replace(/\x1b\[[0-9;]*m/g, '').replace(/\s*Call log:[^]*/, '')
+      .replace(/\s*\n\s*/g, ' '));
   }
   if (session?.report) Object.assign(result, session.report);
   if (session?.host) result.hostStopEvents = (session.host.log().match(/event 669\b/g) || []).length;
