@@ -141,14 +141,18 @@ function watch(page) {
     if (new URL(r.url()).pathname === '/ENDFT') report.endRequests++;
   });
   const settled = () => { inFlight = Math.max(0, inFlight - 1); lastActivity = Date.now(); };
+  // A 404 the browser then aborts (a script) counts once.
+  const answered = new Set();
   page.on('requestfailed', (r) => {
     settled();
+    if (answered.has(r.url())) return;
     report.failedRequests.push(`${target(r.url())}: ${r.failure()?.errorText || 'failed'}`);
   });
   page.on('requestfinished', settled);
   page.on('response', async (r) => {
     const command = new URL(r.url()).pathname.slice(1);
     if (r.status() >= 400) {
+      answered.add(r.url());
       report.failedRequests.push(`${target(r.url())}: HTTP ${r.status()}`);
     } else if (WORD_COMMANDS.includes(command)) {
       const body = await r.text().catch(() => '');

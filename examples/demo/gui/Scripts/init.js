@@ -424,7 +424,10 @@
     if (!global.performance || !performance.getEntriesByType) return [];
     return performance.getEntriesByType('resource').filter(function (r) {
       return r.responseStatus >= 400 && r.initiatorType !== 'fetch';
-    }).map(function (r) { return r.name + ' (HTTP ' + r.responseStatus + ')'; });
+    }).map(function (r) {
+      var url = new URL(r.name);
+      return url.pathname + url.search + ' (HTTP ' + r.responseStatus + ')';
+    });
   }
 
   /** Started by the server's injected window.onload. */
