@@ -32,5 +32,4 @@ struct ItemKind {
   static const ItemKind kinds[3];
   static const ItemKind& state() { return kinds[0]; }
   static const ItemKind& parameter() { return kinds[1]; }
-  static const ItemKind& identification() { return kinds[2]; }
 };

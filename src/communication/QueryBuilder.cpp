@@ -34,11 +34,13 @@ DRQuery QueryBuilder::signalRead(const QString& ecu, const QStringList& names,
       dataSet);
 }
 
-DRQuery QueryBuilder::command(const QString& ecu, const QString& command, const QString& param) {
+DRQuery QueryBuilder::command(const QString& ecu, const QString& commandName,
+                              const QString& param) {
   const QString id = commandId(param);
-  const DREcuDataSet dataSet = createQueryDataSet(ecu, command, param);
+  const DREcuDataSet dataSet = createQueryDataSet(ecu, commandName, param);
   return withDataSet(
-      createQuery(ecu + "/" + command + id + "/" + param, QStringLiteral("command"), id), dataSet);
+      createQuery(ecu + "/" + commandName + id + "/" + param, QStringLiteral("command"), id),
+      dataSet);
 }
 
 DRQuery QueryBuilder::rawFrame(const QString& ecu, const QString& frame) {
@@ -58,11 +60,12 @@ DRQuery QueryBuilder::createQuery(const QString& queryId, const QString& request
   return query;
 }
 
-DREcuDataSet QueryBuilder::createQueryDataSet(const QString& ecu, const QString& command,
+DREcuDataSet QueryBuilder::createQueryDataSet(const QString& ecu, const QString& commandName,
                                               const QString& param) {
   DREcuDataSet dataSet = namedElement<DREcuDataSet>(L"<EcuDataSet/>", ecu);
-  FT_LOG_INFO(kClass, L"[CommunicationHandler::createQueryDataSet]: Command: %s.", FT_W(command));
-  DRCommand commandElement = namedElement<DRCommand>(L"<Command/>", command);
+  FT_LOG_INFO(kClass, L"[CommunicationHandler::createQueryDataSet]: Command: %s.",
+              FT_W(commandName));
+  DRCommand commandElement = namedElement<DRCommand>(L"<Command/>", commandName);
   if (!param.isEmpty()) {
     FT_LOG_INFO(kClass, L"[CommunicationHandler::createQueryDataSet]: Command Parameter: %s.",
                 FT_W(param));

@@ -16,17 +16,9 @@ class QueryBuilder {
   // A signal read of the named items; items of unknown kinds only name the query.
   static DRQuery signalRead(const QString& ecu, const QStringList& names, const QStringList& types);
   // A run of the named command, with param as its one input unless empty.
-  static DRQuery command(const QString& ecu, const QString& command, const QString& param);
+  static DRQuery command(const QString& ecu, const QString& commandName, const QString& param);
   // One raw request frame, copied unchanged, under a millisecond time stamp.
   static DRQuery rawFrame(const QString& ecu, const QString& frame);
-
-  static DRQuery createQuery(const QString& queryId, const QString& requestType,
-                             const QString& name);
-  static DREcuDataSet createQueryDataSet(const QString& ecu, const QString& command,
-                                         const QString& param);
-  static DREcuDataSet createSignalDataSet(const QString& ecu, const QStringList& names,
-                                          const QStringList& types);
-  static DREcuDataSet createRawFrameDataSet(const QString& ecu, const QString& frame);
 
   template <class Element>
   static Element element(const wchar_t* templateXml) {
@@ -40,4 +32,13 @@ class QueryBuilder {
     made.set_name(toWide(name));
     return made;
   }
+
+ private:
+  static DRQuery createQuery(const QString& queryId, const QString& requestType,
+                             const QString& name);
+  static DREcuDataSet createQueryDataSet(const QString& ecu, const QString& commandName,
+                                         const QString& param);
+  static DREcuDataSet createSignalDataSet(const QString& ecu, const QStringList& names,
+                                          const QStringList& types);
+  static DREcuDataSet createRawFrameDataSet(const QString& ecu, const QString& frame);
 };

@@ -276,8 +276,8 @@ bool URLCommandFactory::getAllMaskFromDM() {
     if (states.getInt(name, value) != 0)
       FT_LOG_WARNING(kClass, L"[getAllMaskFromDM()]: Error getting mask: %s", name.c_str());
     const std::unique_ptr<char[]> narrowName = toAscii(name);
-    ACE_Guard<ACE_Thread_Mutex> guard(maskMutex);
-    maskInterpreter.getStore()->setVariable(narrowName.get(), value, 0);
+    ACE_Guard<ACE_Thread_Mutex> guard(maskMutex_);
+    maskInterpreter_.getStore()->setVariable(narrowName.get(), value, 0);
   }
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method end");
   return true;
@@ -290,8 +290,8 @@ int URLCommandFactory::evaluateMask(ACE_WString mask) {
   double result = 0.0;
   const std::unique_ptr<char[]> text = toAscii(mask);
   {
-    ACE_Guard<ACE_Thread_Mutex> guard(maskMutex);
-    maskInterpreter.evaluate(text.get(), result);
+    ACE_Guard<ACE_Thread_Mutex> guard(maskMutex_);
+    maskInterpreter_.evaluate(text.get(), result);
   }
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::evaluateMask()]: Method end");
   if (!std::isfinite(result)) return 0;

@@ -77,10 +77,10 @@ class URLCommandFactory {
   QString mwExternalFolder_;
   QString mwEcuSpecificFolder_;
   QString atwsFolder_;
-  SyntaxInterpreter maskInterpreter;
+  SyntaxInterpreter maskInterpreter_;
   // The interpreter and its store are single-threaded; connection threads
   // evaluate masks one at a time under this lock.
-  ACE_Thread_Mutex maskMutex;
+  ACE_Thread_Mutex maskMutex_;
 
   // Read without the lock by getInstance's first test, hence atomic.
   static std::atomic<URLCommandFactory*> instance_;
