@@ -419,6 +419,29 @@
     }
   };
 
+  // Under ft-host in development mode, the page reloads itself when one of its files or the
+  // data file changes. ft-host names its control panel in the text FT_HOST_CONTROL; any other
+  // host has no such text, and nothing happens.
+  var LIVE_RELOAD_MS = 1000;
+  function reloadOnChange() {
+    send('getText', { textCode: 'FT_HOST_CONTROL', origin: 'K' }).then(function (base) {
+      if (!/^http:\/\/127\.0\.0\.1:\d+\/$/.test(base)) return;
+      var seen = null;
+      function look() {
+        fetch(base + 'api/changes', { cache: 'no-store' }).then(function (r) {
+          return r.json();
+        }).then(function (changes) {
+          if (seen !== null && changes.version !== seen) return global.location.reload();
+          seen = changes.version;
+          setTimeout(look, LIVE_RELOAD_MS);
+        }, function () {
+          setTimeout(look, LIVE_RELOAD_MS);
+        });
+      }
+      look();
+    }, function () {});
+  }
+
   // Files of the page that did not load (a misspelt script or style sheet path).
   function missingFiles() {
     if (!global.performance || !performance.getEntriesByType) return [];
@@ -437,6 +460,7 @@
     problems.enabled = ft.developmentMode;
     missingFiles().forEach(function (name) { problems.add('script error', 'not loaded: ' + name); });
     problems.render(true);
+    if (ft.developmentMode) reloadOnChange();
     if (typeof global.scenarioMain !== 'function') {
       // A syntax error in the page's script leaves it undefined: say so instead of nothing.
       if (ft.developmentMode) {
