@@ -14,10 +14,12 @@
 #include <string>
 
 #include "ComponentModule.h"
+#include "HostControl.h"
 #include "IComponent.h"
 #include "ID.h"
 #include "MakoraLog_Static.h"
 #include "ProxyComponent.h"
+#include "SimulationClock.h"
 #include "StandinDataManager.h"
 #include "StandinEvents.h"
 #include "StandinHost.h"
@@ -90,6 +92,8 @@ struct Options {
   std::string component;
   std::string logLevel = "requests";
   std::string logFile;
+  int controlPort = 0;
+  bool controlPortGiven = false;
 };
 
 // Fills options from the command line; a non-negative result is the exit status to leave with.
@@ -110,6 +114,11 @@ int parseOptions(int argc, char** argv, Options& options) {
       ->check(CLI::IsMember({"requests", "trace", "info", "warning", "error"}))
       ->capture_default_str();
   app.add_option("--log-file", options.logFile, "also append every log line to this file");
+  CLI::Option* controlPort =
+      app.add_option("--control-port", options.controlPort,
+                     "control panel port on 127.0.0.1 (0: any free one; default: the data "
+                     "port + 1000, else any free one)")
+          ->check(CLI::Range(0, 65535));
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -117,6 +126,7 @@ int parseOptions(int argc, char** argv, Options& options) {
     return failure(e.what());
   }
   options.portGiven = port->count() > 0;
+  options.controlPortGiven = controlPort->count() > 0;
   return -1;
 }
 
@@ -155,8 +165,13 @@ int serve(const Options& options, const sigset_t& stopSignals) {
             "ECU " + ecu + " is not described in " + options.data +
                 ": the component finds no diagnostic services and skips the rest of its set-up");
 
+  HostControl::Settings live;
+  live.dataFile = absolute(options.data);
+  live.ecu = ecu;
+  if (options.portGiven) live.port = options.port;
+  if (options.controlPortGiven) live.controlPort = options.controlPort;
+  HostControl::applyOverrides(host, live);
   StandinDataManager& data = host.dataManager();
-  if (options.portGiven) data.writeInteger(ID(kPortKey), options.port);
   int port = kDefaultPort;
   if (data.readInteger(ID(kPortKey), port) != 0) port = kDefaultPort;
 
@@ -195,11 +210,27 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   std::fflush(stdout);
   logLine(port == 0 ? MakoraLog_Static::Warning : MakoraLog_Static::Information, served);
 
+  HostControl control(host, *running.server, live);
+  const int controlPort = control.start(port & 0xFFFF, error);
+  if (controlPort < 0) {
+    running.server->stop();
+    running.destroy();
+    StandinEvents::shutdown();
+    return failure("--control-port: " + error);
+  }
+  const std::string panel =
+      "control panel on http://127.0.0.1:" + std::to_string(controlPort) + "/";
+  std::printf("ft-host: %s\n", panel.c_str());
+  std::fflush(stdout);
+  logLine(MakoraLog_Static::Information, panel);
+
   int signal = 0;
   while (::sigwait(&stopSignals, &signal) != 0) {
   }
   logLine(MakoraLog_Static::Information, std::string("stopping on ") + ::strsignal(signal));
 
+  control.stop();
+  SimulationClock::interruptSleeps();
   running.server->stop();
   running.destroy();
   StandinEvents::shutdown();

@@ -22,7 +22,9 @@ const char* elementName(StandinDiagData::Kind kind) {
 }  // namespace
 
 StandinDiagData::StandinDiagData()
-    : id_("diagData:DiagData"), table_(std::make_shared<const Table>()) {}
+    : id_("diagData:DiagData"),
+      table_(std::make_shared<const Table>()),
+      ecus_(std::make_shared<const std::map<std::string, std::vector<Description>>>()) {}
 
 StandinDiagData::~StandinDiagData() = default;
 
@@ -31,8 +33,21 @@ void StandinDiagData::setDescriptions(const std::map<std::string, std::vector<De
   for (const auto& [ecu, items] : ecus)
     for (const Description& item : items)
       (*table)[Key{pugi::as_wide(ecu), item.kind, pugi::as_wide(item.name)}] = renderXml(item);
+  auto copy = std::make_shared<const std::map<std::string, std::vector<Description>>>(ecus);
   std::lock_guard<std::mutex> lock(tableMutex_);
   table_ = std::move(table);
+  ecus_ = std::move(copy);
+}
+
+std::vector<StandinDiagData::Description> StandinDiagData::descriptionsOf(
+    const std::string& ecu) const {
+  std::shared_ptr<const std::map<std::string, std::vector<Description>>> ecus;
+  {
+    std::lock_guard<std::mutex> lock(tableMutex_);
+    ecus = ecus_;
+  }
+  auto found = ecus->find(ecu);
+  return found == ecus->end() ? std::vector<Description>{} : found->second;
 }
 
 // Built with the DOM so that any text in a name, mask or correspondance is escaped.

@@ -38,6 +38,9 @@ class HOST_API StandinDiagData : public IDiagData {
   // Replaces every description: ECU name -> its items.
   void setDescriptions(const std::map<std::string, std::vector<Description>>& ecus);
 
+  // The items of one ECU in the file's order; empty for an ECU not described.
+  std::vector<Description> descriptionsOf(const std::string& ecu) const;
+
   // The element a description object receives, e.g. <State name="S"><Mask value="…"/>…</State>.
   static std::wstring renderXml(const Description& description);
 
@@ -56,6 +59,8 @@ class HOST_API StandinDiagData : public IDiagData {
   int describe(const ACE_WString& ecu, const ACE_WString& name, Kind kind, BDomData& out) const;
 
   ID id_;
-  mutable std::mutex tableMutex_;  // guards table_ (the pointer; the table itself is immutable)
+  mutable std::mutex
+      tableMutex_;  // guards table_ and ecus_ (the pointers; what they point to is immutable)
   std::shared_ptr<const Table> table_;
+  std::shared_ptr<const std::map<std::string, std::vector<Description>>> ecus_;
 };

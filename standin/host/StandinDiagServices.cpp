@@ -6,22 +6,13 @@
 #include "BDomDataImpl.h"
 #include "BSet.h"
 #include "StandinDataManager.h"
+#include "StandinLimits.h"
 #include "StandinLog.h"
 #include "WideText.h"
 
 namespace {
 
-using Simulation = StandinDiagServices::Simulation;
-
-// What one query stores, one set per data key.
-struct Stored {
-  BSet states;
-  BSet parameters;
-  BSet identifications;
-  BSet commands;
-  BSet rawFrames;
-  int count = 0;
-};
+using Targets = SimulatedEcu::Targets;
 
 std::wstring wide(const char* utf8) {
   return pugi::as_wide(utf8);
@@ -37,86 +28,35 @@ std::vector<pugi::xml_node> dataSetsOf(pugi::xml_node query, const std::string& 
   return sets;
 }
 
-// A read stores the simulated value of every named item that has one.
-int runRead(const Simulation& sim, const std::vector<pugi::xml_node>& sets, Stored& out) {
+// What a query names: items of a read, commands, or the frames at
+// Service/Start/Request/@val of a raw-frame query.
+Targets targetsOf(const std::string& requestType, const std::vector<pugi::xml_node>& sets) {
+  static const std::pair<const char*, SimulatedEcu::Kind> kItems[] = {
+      {"State", SimulatedEcu::Kind::State},
+      {"Parameter", SimulatedEcu::Kind::Parameter},
+      {"Identification", SimulatedEcu::Kind::Identification}};
+  Targets targets;
   for (pugi::xml_node set : sets) {
-    for (pugi::xml_node item : set.children()) {
-      const std::wstring name = wide(item.attribute("name").value());
-      const std::string element = item.name();
-      if (element == "State") {
-        if (auto v = sim.states.find(name); v != sim.states.end()) {
-          out.states.setInt(aceWide(name), v->second);
-          ++out.count;
-        }
-      } else if (element == "Parameter") {
-        if (auto v = sim.parameters.find(name); v != sim.parameters.end()) {
-          out.parameters.setFloat(aceWide(name), v->second);
-          ++out.count;
-        }
-      } else if (element == "Identification") {
-        if (auto v = sim.identifications.find(name); v != sim.identifications.end()) {
-          out.identifications.setString(aceWide(name), aceWide(v->second));
-          ++out.count;
-        }
-      }
+    if (requestType == "read") {
+      for (pugi::xml_node item : set.children())
+        for (const auto& [element, kind] : kItems)
+          if (std::strcmp(item.name(), element) == 0)
+            targets.items.emplace_back(kind, wide(item.attribute("name").value()));
+    } else if (requestType == "command") {
+      for (pugi::xml_node command : set.children("Command"))
+        targets.commands.push_back(wide(command.attribute("name").value()));
+    } else if (requestType == "rawframe") {
+      for (pugi::xml_node service : set.children("Service"))
+        for (pugi::xml_node start : service.children("Start"))
+          for (pugi::xml_node request : start.children("Request"))
+            targets.rawFrames.push_back(wide(request.attribute("val").value()));
     }
   }
-  return 0;
+  return targets;
 }
 
-void assign(Simulation& sim, const StandinDiagServices::Assignment& assignment) {
-  switch (assignment.kind) {
-    case StandinDiagServices::Kind::State:
-      sim.states[assignment.item] = std::get<long>(assignment.value);
-      break;
-    case StandinDiagServices::Kind::Parameter:
-      sim.parameters[assignment.item] = std::get<double>(assignment.value);
-      break;
-    case StandinDiagServices::Kind::Identification:
-      sim.identifications[assignment.item] = std::get<std::wstring>(assignment.value);
-      break;
-  }
-}
-
-// A listed command that refuses refuses the whole query; otherwise each listed
-// command stores its status and then applies its <set>s.
-int runCommand(Simulation& sim, const std::vector<pugi::xml_node>& sets, Stored& out) {
-  std::vector<std::pair<std::wstring, const StandinDiagServices::Command*>> listed;
-  for (pugi::xml_node set : sets) {
-    for (pugi::xml_node command : set.children("Command")) {
-      const std::wstring name = wide(command.attribute("name").value());
-      auto found = sim.commands.find(name);
-      if (found == sim.commands.end()) continue;
-      if (found->second.refuse) return *found->second.refuse;
-      listed.emplace_back(name, &found->second);
-    }
-  }
-  for (const auto& [name, command] : listed) {
-    out.commands.setInt(aceWide(name), command->status);
-    ++out.count;
-    for (const auto& assignment : command->assignments) assign(sim, assignment);
-  }
-  return 0;
-}
-
-// The frame is Service/Start/Request/@val, matched exactly against the listed requests.
-int runRawFrame(const Simulation& sim, const std::vector<pugi::xml_node>& sets, Stored& out) {
-  std::vector<std::pair<std::wstring, const StandinDiagServices::RawFrame*>> listed;
-  for (pugi::xml_node set : sets)
-    for (pugi::xml_node service : set.children("Service"))
-      for (pugi::xml_node start : service.children("Start"))
-        for (pugi::xml_node request : start.children("Request")) {
-          const std::wstring frame = wide(request.attribute("val").value());
-          auto found = sim.rawFrames.find(frame);
-          if (found == sim.rawFrames.end()) continue;
-          if (found->second.refuse) return *found->second.refuse;
-          listed.emplace_back(frame, &found->second);
-        }
-  for (const auto& [frame, rawFrame] : listed) {
-    out.rawFrames.setByteArray(aceWide(frame), BByteArray(rawFrame->responseHex.c_str()));
-    ++out.count;
-  }
-  return 0;
+void log(MakoraLog_Static::Level level, const std::string& message) {
+  if (MakoraLog_Static::isEnabled(level)) StandinLog::write(level, "DiagServices", message);
 }
 
 }  // namespace
@@ -125,13 +65,30 @@ StandinDiagServices::StandinDiagServices(const std::string& ecu, StandinDataMana
     : ecu_(ecu),
       wideEcu_(pugi::as_wide(ecu)),
       id_(aceWide(L"diagServices:DiagServices?EcuDiag#" + wideEcu_)),
-      dataManager_(dataManager) {}
+      dataManager_(dataManager),
+      clock_(&SimulationClock::steady()) {}
 
 StandinDiagServices::~StandinDiagServices() = default;
 
 void StandinDiagServices::setSimulation(Simulation simulation) {
-  std::lock_guard<std::mutex> lock(valuesMutex_);
-  simulation_ = std::move(simulation);
+  std::lock_guard<std::mutex> lock(simulationGuard_);
+  simulation_ = SimulatedEcu(std::move(simulation), clock_->now());
+}
+
+void StandinDiagServices::reset() {
+  std::lock_guard<std::mutex> lock(simulationGuard_);
+  simulation_.reset(clock_->now());
+}
+
+void StandinDiagServices::setClock(SimulationClock& clock) {
+  std::lock_guard<std::mutex> lock(simulationGuard_);
+  clock_ = &clock;
+  simulation_.reset(clock_->now());
+}
+
+void StandinDiagServices::change(const std::function<void(SimulatedEcu& ecu, Millis now)>& edit) {
+  std::lock_guard<std::mutex> lock(simulationGuard_);
+  edit(simulation_, clock_->now());
 }
 
 const ID& StandinDiagServices::getID() const {
@@ -142,45 +99,64 @@ int StandinDiagServices::executeQuery(const DRQuery& query) {
   const pugi::xml_node root = query.impl().root();
   const std::string requestType = root.attribute("requestType").value();
   const std::string queryId = root.attribute("queryId").value();
+  const std::string what =
+      "[DiagServices::executeQuery]: ECU " + ecu_ + ", " + requestType + " query " + queryId + ": ";
   if (std::strcmp(root.name(), "Query") != 0) {
-    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Warning))
-      StandinLog::write(MakoraLog_Static::Warning, "DiagServices",
-                        "[DiagServices::executeQuery]: ECU " + ecu_ + ": unreadable query.");
+    log(MakoraLog_Static::Warning,
+        "[DiagServices::executeQuery]: ECU " + ecu_ + ": unreadable query.");
     return kInvalidQuery;
   }
+  const bool known = requestType == "read" || requestType == "command" || requestType == "rawframe";
+  const Targets targets = targetsOf(requestType, dataSetsOf(root, ecu_));
 
-  Stored stored;
-  int status = 0;
+  SimulatedEcu::Answer answer;
+  SimulationClock* clock = nullptr;
   {
-    std::lock_guard<std::mutex> lock(valuesMutex_);
-    const std::vector<pugi::xml_node> sets = dataSetsOf(root, ecu_);
-    if (simulation_.refuse)
-      status = *simulation_.refuse;
-    else if (requestType == "read")
-      status = runRead(simulation_, sets, stored);
-    else if (requestType == "command")
-      status = runCommand(simulation_, sets, stored);
-    else if (requestType == "rawframe")
-      status = runRawFrame(simulation_, sets, stored);
-    else
-      status = kInvalidQuery;
-
-    if (status == 0) {
-      const std::wstring base = L"data:/Auto/UCEs/" + wideEcu_;
-      const std::pair<const wchar_t*, const BSet*> keys[] = {
-          {L"/States", &stored.states},
-          {L"/Parameters", &stored.parameters},
-          {L"/Identifications", &stored.identifications},
-          {L"/Commands", &stored.commands},
-          {L"/RawFrames", &stored.rawFrames}};
-      for (const auto& [suffix, set] : keys)
-        if (set->size() > 0) dataManager_.mergeSet(ID(aceWide(base + suffix)), *set);
-    }
+    std::lock_guard<std::mutex> lock(simulationGuard_);
+    answer = simulation_.answerFor(targets);
+    clock = clock_;
   }
-  if (MakoraLog_Static::isEnabled(MakoraLog_Static::Information))
-    StandinLog::write(MakoraLog_Static::Information, "DiagServices",
-                      "[DiagServices::executeQuery]: ECU " + ecu_ + ", " + requestType + " query " +
-                          queryId + ": status " + std::to_string(status) + ", " +
-                          std::to_string(stored.count) + " value(s) stored.");
+  if (answer.noAnswer) {
+    clock->sleepFor(answer.delayMs > 0 ? answer.delayMs : standin_limits::kNoAnswerWaitMs);
+    log(MakoraLog_Static::Information, what + "no answer, status " + std::to_string(kTimeout));
+    return kTimeout;
+  }
+  if (answer.delayMs > 0) clock->sleepFor(answer.delayMs);
+  int status = answer.refuse.value_or(known ? 0 : kInvalidQuery);
+
+  int count = 0;
+  if (status == 0) {
+    BSet states, parameters, identifications, commands, rawFrames;
+    std::lock_guard<std::mutex> lock(simulationGuard_);
+    const Millis now = clock_->now();
+    for (const auto& [item, value] : simulation_.read(targets.items, now)) {
+      const ACE_WString name = aceWide(item.second);
+      if (const long* number = std::get_if<long>(&value))
+        states.setInt(name, *number);
+      else if (const double* real = std::get_if<double>(&value))
+        parameters.setFloat(name, *real);
+      else
+        identifications.setString(name, aceWide(std::get<std::wstring>(value)));
+      ++count;
+    }
+    for (const auto& [name, commandStatus] : simulation_.runCommands(targets.commands, now)) {
+      commands.setInt(aceWide(name), commandStatus);
+      ++count;
+    }
+    for (const auto& [frame, hex] : simulation_.rawFrames(targets.rawFrames)) {
+      rawFrames.setByteArray(aceWide(frame), BByteArray(hex.c_str()));
+      ++count;
+    }
+    const std::wstring base = L"data:/Auto/UCEs/" + wideEcu_;
+    const std::pair<const wchar_t*, const BSet*> keys[] = {{L"/States", &states},
+                                                           {L"/Parameters", &parameters},
+                                                           {L"/Identifications", &identifications},
+                                                           {L"/Commands", &commands},
+                                                           {L"/RawFrames", &rawFrames}};
+    for (const auto& [suffix, set] : keys)
+      if (set->size() > 0) dataManager_.mergeSet(ID(aceWide(base + suffix)), *set);
+  }
+  log(MakoraLog_Static::Information, what + "status " + std::to_string(status) + ", " +
+                                         std::to_string(count) + " value(s) stored.");
   return status;
 }

@@ -1,63 +1,46 @@
 #pragma once
 
-#include <map>
+#include <functional>
 #include <mutex>
-#include <optional>
 #include <string>
-#include <variant>
-#include <vector>
 
 #include "IDiagServices.h"
-#include "StandinDiagData.h"
+#include "SimulatedEcu.h"
+#include "SimulationClock.h"
 
 class StandinDataManager;
 
 // "diagServices:DiagServices?EcuDiag#NAME" of the stand-in host: one simulated
-// ECU. A query is answered from the simulated values and its outcome stored in
-// the data manager under "data:/Auto/UCEs/NAME/...", as the component reads it.
+// ECU. A query is answered from the simulated values, after its delay, and its
+// outcome stored in the data manager under "data:/Auto/UCEs/NAME/...", as the
+// component reads it.
 class HOST_API StandinDiagServices : public IDiagServices {
  public:
-  using Kind = StandinDiagData::Kind;
-  // Integer for a state, real for a parameter, text for an identification.
-  using Value = std::variant<long, double, std::wstring>;
-
-  // A command's <set>: the item and the value it takes.
-  struct Assignment {
-    Kind kind = Kind::State;
-    std::wstring item;
-    Value value;
-  };
-
-  struct Command {
-    int status = 0;
-    std::optional<int> refuse;
-    std::vector<Assignment> assignments;
-  };
-
-  struct RawFrame {
-    std::string responseHex;  // validated: an even number of hexadecimal digits
-    std::optional<int> refuse;
-  };
-
-  // Everything the data file says about one ECU's behaviour.
-  struct Simulation {
-    std::optional<int> refuse;
-    // Only items listed with a value (or given one by a command).
-    std::map<std::wstring, long> states;
-    std::map<std::wstring, double> parameters;
-    std::map<std::wstring, std::wstring> identifications;
-    std::map<std::wstring, Command> commands;
-    std::map<std::wstring, RawFrame> rawFrames;
-  };
+  using Kind = SimulatedEcu::Kind;
+  using Value = SimulatedEcu::Value;
+  using Assignment = SimulatedEcu::Assignment;
+  using Command = SimulatedEcu::Command;
+  using RawFrame = SimulatedEcu::RawFrame;
+  using Simulation = SimulatedEcu::Description;
+  using Millis = SimulationClock::Millis;
 
   // The status of a query the simulation cannot read ("INVALID QUERY" to the page).
   static constexpr int kInvalidQuery = -13;
+  // What a query that gets no answer ends with ("TIMEOUT").
+  static constexpr int kTimeout = -992;
 
   StandinDiagServices(const std::string& ecu, StandinDataManager& dataManager);
   ~StandinDiagServices() override;
 
-  // Replaces the simulation, values included.
+  // Replaces the simulation, values and the author's changes included.
   void setSimulation(Simulation simulation);
+  // Back to the last simulation given, as loaded.
+  void reset();
+  // For tests: the clock behaviours and delays follow (the real one by default).
+  void setClock(SimulationClock& clock);
+
+  // Runs change on the simulation, with the lock held and the clock's time.
+  void change(const std::function<void(SimulatedEcu& ecu, Millis now)>& edit);
 
   int executeQuery(const DRQuery& query) override;
   const ID& getID() const override;
@@ -67,8 +50,9 @@ class HOST_API StandinDiagServices : public IDiagServices {
   std::wstring wideEcu_;
   ID id_;
   StandinDataManager& dataManager_;
-  // valuesMutex_ guards simulation_: commands change values that reads store,
-  // and one ECU answers one query at a time.
-  std::mutex valuesMutex_;
-  Simulation simulation_;
+  // simulationGuard_ guards simulation_ and clock_: commands, behaviours and the
+  // panel change values that reads store. It is never held during a delay.
+  std::mutex simulationGuard_;
+  SimulationClock* clock_;
+  SimulatedEcu simulation_;
 };

@@ -1,0 +1,151 @@
+#include "ControlPanel.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+
+#include "ControlPanelPage.h"
+#include "StandinLimits.h"
+
+namespace {
+
+using nlohmann::json;
+
+void sendJson(httplib::Response& response, int status, const std::string& body) {
+  response.status = status;
+  response.set_content(body, "application/json");
+}
+
+}  // namespace
+
+ControlPanel::ControlPanel(StandinHost& host, const std::string& ecu, const std::string& dataFile,
+                           Hooks hooks)
+    : model_(host, ecu),
+      dataFile_(dataFile),
+      hooks_(std::move(hooks)),
+      server_(std::make_unique<httplib::Server>()) {
+  // The library's default also shares the port with any later listener: a
+  // second ft-host would then answer half of this one's requests.
+  server_->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+  route();
+}
+
+ControlPanel::~ControlPanel() {
+  stop();
+}
+
+int ControlPanel::start(int port, std::string& error) {
+  const int bound = port == 0 ? server_->bind_to_any_port("127.0.0.1")
+                              : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
+  if (bound < 0) {
+    error = "cannot listen on 127.0.0.1:" + std::to_string(port);
+    return -1;
+  }
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // A stop before the loop runs would be lost.
+  for (int i = 0; i < 5000 && !server_->is_running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return bound;
+}
+
+void ControlPanel::stop() {
+  if (!thread_.joinable()) return;
+  server_->stop();
+  thread_.join();
+}
+
+void ControlPanel::appendLog(const std::string& line) {
+  std::lock_guard<std::mutex> lock(logGuard_);
+  log_.push_back(line);
+  ++logNext_;
+  if (log_.size() > standin_limits::kPanelLogLines) log_.pop_front();
+}
+
+void ControlPanel::noteChange() {
+  std::lock_guard<std::mutex> lock(logGuard_);
+  ++changes_;
+}
+
+void ControlPanel::noteReload(const std::string& error) {
+  std::lock_guard<std::mutex> lock(logGuard_);
+  ++reloads_;
+  reloadError_ = error;
+  if (error.empty()) ++changes_;
+}
+
+void ControlPanel::route() {
+  httplib::Server& server = *server_;
+  server.Get("/", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content(kControlPanelPage, "text/html; charset=utf-8");
+  });
+
+  const auto view = [this] {
+    json out = model_.view();
+    out["file"] = dataFile_;
+    std::lock_guard<std::mutex> lock(logGuard_);
+    out["reloads"] = reloads_;
+    out["reloadError"] = reloadError_.empty() ? json(nullptr) : json(reloadError_);
+    return out;
+  };
+  server.Get("/api/ecu", [view](const httplib::Request&, httplib::Response& response) {
+    sendJson(response, 200, view().dump());
+  });
+
+  const auto change = [this](const std::string& target, const std::string& name,
+                             const httplib::Request& request, httplib::Response& response) {
+    const PanelModel::Reply reply = model_.change(target, name, request.body);
+    if (reply.masksChanged && hooks_.masksChanged) hooks_.masksChanged();
+    sendJson(response, reply.status, reply.body);
+  };
+  server.Post("/api/ecu", [change](const httplib::Request& request, httplib::Response& response) {
+    change("ecu", "", request, response);
+  });
+  server.Post(R"(/api/(state|parameter|identification|command|rawframe|mask)/(.+))",
+              [change](const httplib::Request& request, httplib::Response& response) {
+                change(request.matches[1], request.matches[2], request, response);
+              });
+
+  server.Post("/api/reset", [this, view](const httplib::Request&, httplib::Response& response) {
+    model_.reset();
+    sendJson(response, 200, view().dump());
+  });
+  server.Post("/api/reload", [this, view](const httplib::Request&, httplib::Response& response) {
+    const std::string error = hooks_.reload ? hooks_.reload() : "reload is not available";
+    if (!error.empty())
+      sendJson(response, 422, json{{"error", error}}.dump());
+    else
+      sendJson(response, 200, view().dump());
+  });
+
+  // Lines after the sequence number `after`; a page that fell behind gets what is kept.
+  server.Get("/api/log", [this](const httplib::Request& request, httplib::Response& response) {
+    std::uint64_t after = 0;
+    if (request.has_param("after"))
+      after = std::strtoull(request.get_param_value("after").c_str(), nullptr, 10);
+    json lines = json::array();
+    std::uint64_t next = 0;
+    {
+      std::lock_guard<std::mutex> lock(logGuard_);
+      next = logNext_;
+      const std::uint64_t first = logNext_ - log_.size();
+      for (std::uint64_t n = std::max(after, first); n < logNext_; ++n)
+        lines.push_back(log_[n - first]);
+    }
+    sendJson(response, 200, json{{"next", next}, {"lines", lines}}.dump());
+  });
+
+  // Read by the GUI page of another origin for its live reload.
+  server.Get("/api/changes", [this](const httplib::Request&, httplib::Response& response) {
+    std::uint64_t changes = 0;
+    {
+      std::lock_guard<std::mutex> lock(logGuard_);
+      changes = changes_;
+    }
+    response.set_header("Access-Control-Allow-Origin", "*");
+    sendJson(response, 200, json{{"version", changes}}.dump());
+  });
+}

@@ -1,0 +1,157 @@
+#include "HostControl.h"
+
+#include <QString>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <pugixml.hpp>
+
+#include "ID.h"
+#include "MakoraLog_Static.h"
+#include "StandinDataManager.h"
+#include "StandinHost.h"
+#include "StandinLimits.h"
+#include "StandinLog.h"
+#include "StandinTextService.h"
+#include "WideText.h"
+#include "component/IQFTServer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kPortKey[] = "data:/Configuration/OrvaneFunctionTests/SocketPort";
+const char kDevelopmentModeKey[] = "data:/Configuration/OrvaneFunctionTests/DevelopmentMode";
+// The text through which the demo's JavaScript API finds the panel for its
+// live reload; a host without a panel has no such text, and the page does nothing.
+const wchar_t kControlTextCode[] = L"FT_HOST_CONTROL";
+
+void logLine(MakoraLog_Static::Level level, const std::string& message) {
+  if (MakoraLog_Static::isEnabled(level)) StandinLog::write(level, "ft-host", message);
+}
+
+std::string readString(StandinHost& host, const std::string& key, const std::string& fallback) {
+  ACE_WString value;
+  if (host.dataManager().readString(ID(key.c_str()), value) != 0) return fallback;
+  return pugi::as_utf8(stdWide(value));
+}
+
+}  // namespace
+
+HostControl::HostControl(StandinHost& host, IQFTServer& server, Settings settings)
+    : host_(host),
+      server_(server),
+      settings_(std::move(settings)),
+      panel_(host, settings_.ecu, settings_.dataFile,
+             ControlPanel::Hooks{[this] { return reload(); },
+                                 [this] {
+                                   std::lock_guard<std::mutex> lock(reloadGuard_);
+                                   server_.configure(QString::fromStdString(settings_.ecu));
+                                 }}) {}
+
+HostControl::~HostControl() {
+  stop();
+}
+
+void HostControl::applyOverrides(StandinHost& host, const Settings& settings) {
+  if (settings.port) host.dataManager().writeInteger(ID(kPortKey), *settings.port);
+}
+
+int HostControl::start(int dataPort, std::string& error) {
+  if (settings_.controlPort) {
+    controlPort_ = panel_.start(*settings_.controlPort, error);
+    if (controlPort_ < 0) return -1;
+  } else {
+    const int preferred = dataPort + standin_limits::kControlPortOffset;
+    if (dataPort > 0 && preferred <= 65535) controlPort_ = panel_.start(preferred, error);
+    if (controlPort_ < 0) controlPort_ = panel_.start(0, error);
+    if (controlPort_ < 0) return -1;
+  }
+  error.clear();
+  publishControlAddress();
+  watcher_ = std::thread([this] { watchLoop(); });
+  return controlPort_;
+}
+
+void HostControl::stop() {
+  {
+    std::lock_guard<std::mutex> lock(stopGuard_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (watcher_.joinable()) watcher_.join();
+  panel_.stop();
+}
+
+std::string HostControl::reload() {
+  std::lock_guard<std::mutex> lock(reloadGuard_);
+  std::string error;
+  if (!host_.loadFile(settings_.dataFile, error)) {
+    std::fprintf(stderr, "ft-host: %s\n", error.c_str());
+    logLine(MakoraLog_Static::Error, "reload refused, the previous data stays: " + error);
+    panel_.noteReload(error);
+    return error;
+  }
+  applyOverrides(host_, settings_);
+  publishControlAddress();
+  // The component reads its settings and mask variables when it is configured.
+  server_.configure(QString::fromStdString(settings_.ecu));
+  ++loads_;
+  logLine(MakoraLog_Static::Information, "reloaded " + settings_.dataFile);
+  panel_.noteReload("");
+  return "";
+}
+
+// Only in development mode: a page in production never reloads itself.
+void HostControl::publishControlAddress() {
+  if (controlPort_ <= 0 || !developmentMode()) return;
+  host_.textService().setText(aceWide(kControlTextCode),
+                              aceWide(L"http://127.0.0.1:" + std::to_wstring(controlPort_) + L"/"));
+}
+
+bool HostControl::developmentMode() const {
+  bool flag = false;
+  return host_.dataManager().readFlag(ID(kDevelopmentModeKey), flag) == 0 && flag;
+}
+
+// The folders the page is made of, below the data root, as the component finds them.
+std::vector<std::string> HostControl::guiFolders() const {
+  const fs::path root = fs::path(settings_.dataFile).parent_path() /
+                        readString(host_, "data:/Configuration/OrvaneData/OrvaneDataRoot",
+                                   "../../Data/GenAppli/KVL/");
+  static const std::pair<const char*, const char*> kFolders[] = {
+      {"GUIHtmlFolder", "/Scenario/gui/"},
+      {"GUIJSFolder", "/Scenario/gui/scripts/"},
+      {"GUIJSAPIFolder", "/Scripts/"},
+      {"StyleFolder", "/Scenario/gui/Style/"}};
+  std::vector<std::string> folders;
+  for (const auto& [key, fallback] : kFolders) {
+    const std::string folder =
+        readString(host_, std::string("data:/Configuration/OrvaneFunctionTests/") + key, fallback);
+    folders.push_back(fs::path(root.string() + "/" + folder).lexically_normal().string());
+  }
+  return folders;
+}
+
+void HostControl::watchLoop() {
+  FileWatcher data;
+  FileWatcher gui;
+  data.watch({settings_.dataFile});
+  unsigned watchedLoad = loads_.load();
+  gui.watch(guiFolders());
+  std::unique_lock<std::mutex> lock(stopGuard_);
+  while (!wake_.wait_for(lock, std::chrono::milliseconds(standin_limits::kWatchIntervalMs),
+                         [this] { return stopping_; })) {
+    lock.unlock();
+    if (data.poll()) reload();
+    if (loads_.load() != watchedLoad) {
+      watchedLoad = loads_.load();
+      gui.watch(guiFolders());
+    }
+    if (gui.poll() && developmentMode()) {
+      logLine(MakoraLog_Static::Information, "a GUI file changed: the open page reloads");
+      panel_.noteChange();
+    }
+    lock.lock();
+  }
+}

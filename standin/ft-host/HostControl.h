@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "ControlPanel.h"
+#include "FileWatcher.h"
+
+class IQFTServer;
+class StandinHost;
+
+// What keeps a running ft-host live: the control panel, and the watcher that
+// loads the data file again when it changes and, in development mode, tells
+// the open page that its files changed.
+class HostControl {
+ public:
+  struct Settings {
+    std::string dataFile;  // absolute
+    std::string ecu;
+    std::optional<int> port;         // --port: written over the file's after every load
+    std::optional<int> controlPort;  // --control-port; none: the data port + an offset
+  };
+
+  HostControl(StandinHost& host, IQFTServer& server, Settings settings);
+  ~HostControl();
+  HostControl(const HostControl&) = delete;
+  HostControl& operator=(const HostControl&) = delete;
+
+  // Starts the panel and the watcher: the panel's port, or -1 with the reason.
+  int start(int dataPort, std::string& error);
+  void stop();
+
+  // Loads the data file again and has the component read its settings again:
+  // empty, or the one-line error that kept the previous file in force.
+  std::string reload();
+
+  // ft-host's own values over a freshly loaded file's.
+  static void applyOverrides(StandinHost& host, const Settings& settings);
+
+ private:
+  void watchLoop();
+  std::vector<std::string> guiFolders() const;
+  bool developmentMode() const;
+  void publishControlAddress();
+
+  StandinHost& host_;
+  IQFTServer& server_;
+  Settings settings_;
+  ControlPanel panel_;
+  int controlPort_ = -1;
+
+  // reloadGuard_ orders reloads and the component's configure calls.
+  std::mutex reloadGuard_;
+  std::atomic<unsigned> loads_{0};
+
+  // stopGuard_ guards stopping_.
+  std::mutex stopGuard_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  std::thread watcher_;
+};

@@ -1,0 +1,384 @@
+#include "PanelModel.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+
+#include "BSet.h"
+#include "ID.h"
+#include "StandinComponentManager.h"
+#include "StandinDataManager.h"
+#include "StandinDiagData.h"
+#include "StandinDiagServices.h"
+#include "StandinHost.h"
+#include "StandinLimits.h"
+#include "StandinTextService.h"
+#include "WideText.h"
+#include "mask/ExpressionStore.h"
+#include "mask/SyntaxInterpreter.h"
+
+namespace {
+
+using nlohmann::json;
+using Kind = StandinDiagData::Kind;
+using Answer = SimulatedEcu::Answer;
+using Millis = SimulationClock::Millis;
+
+const char* kindName(Kind kind) {
+  switch (kind) {
+    case Kind::State:
+      return "State";
+    case Kind::Parameter:
+      return "Parameter";
+    case Kind::Identification:
+      return "Identification";
+  }
+  return "State";
+}
+
+std::string utf8(const std::wstring& text) {
+  return pugi::as_utf8(text);
+}
+
+std::wstring wide(const std::string& text) {
+  return pugi::as_wide(text);
+}
+
+std::string fixed(double value, int decimals) {
+  char buffer[512];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  return buffer;
+}
+
+json answerJson(const Answer& answer) {
+  json out;
+  out["mode"] = answer.noAnswer ? "none" : answer.refuse ? "refuse" : "normal";
+  out["status"] = answer.refuse ? json(*answer.refuse) : json(nullptr);
+  out["delay"] = answer.delayMs;
+  return out;
+}
+
+PanelModel::Reply reply(int status, const json& body) {
+  return PanelModel::Reply{status, body.dump(), false};
+}
+
+PanelModel::Reply error(int status, const std::string& message) {
+  return reply(status, json{{"error", message}});
+}
+
+// mode, status and delay of a change; fields left out keep their setting.
+bool readAnswer(const json& body, Answer& answer, std::string& problem) {
+  if (body.contains("mode")) {
+    const json& mode = body["mode"];
+    if (mode == "normal") {
+      answer.refuse.reset();
+      answer.noAnswer = false;
+    } else if (mode == "none") {
+      answer.refuse.reset();
+      answer.noAnswer = true;
+    } else if (mode == "refuse") {
+      const json status = body.value("status", json());
+      if (!status.is_number_integer() || status.get<long long>() == 0 ||
+          status.get<long long>() < INT32_MIN || status.get<long long>() > INT32_MAX) {
+        problem = "a refusal needs a non-zero integer status";
+        return false;
+      }
+      answer.refuse = status.get<int>();
+      answer.noAnswer = false;
+    } else {
+      problem = "mode must be normal, refuse or none";
+      return false;
+    }
+  } else if (body.contains("status")) {
+    problem = "status goes with mode refuse";
+    return false;
+  }
+  if (body.contains("delay")) {
+    const json& delay = body["delay"];
+    if (!delay.is_number_integer() || delay.get<long long>() < 0 ||
+        delay.get<long long>() > standin_limits::kMaxDelayMs) {
+      problem = "delay must be an integer from 0 to " +
+                std::to_string(standin_limits::kMaxDelayMs) + " ms";
+      return false;
+    }
+    answer.delayMs = delay.get<Millis>();
+  }
+  return true;
+}
+
+// A JSON value of the item's type: an integer, a number or a text.
+bool readValue(Kind kind, const json& value, SimulatedEcu::Value& out) {
+  if (kind == Kind::State && value.is_number_integer()) {
+    out = value.get<long>();
+    return true;
+  }
+  if (kind == Kind::Parameter && value.is_number() && std::isfinite(value.get<double>())) {
+    out = value.get<double>();
+    return true;
+  }
+  if (kind == Kind::Identification && value.is_string()) {
+    out = wide(value.get<std::string>());
+    return true;
+  }
+  return false;
+}
+
+const char* kValueTypes[] = {"an integer", "a number", "a text"};
+
+}  // namespace
+
+PanelModel::PanelModel(StandinHost& host, std::string ecu)
+    : host_(host), ecu_(std::move(ecu)), interpreter_(std::make_unique<SyntaxInterpreter>()) {}
+
+PanelModel::~PanelModel() = default;
+
+StandinDiagServices* PanelModel::services() const {
+  IComponent* component = nullptr;
+  const ID id(aceWide(L"diagServices:DiagServices?EcuDiag#" + wide(ecu_)));
+  if (StandinComponentManager::instance().getComponent(id, &component) != 0) return nullptr;
+  return dynamic_cast<StandinDiagServices*>(component);
+}
+
+// Each item's mask worked out as the component does, from the same variables.
+json PanelModel::applicability() const {
+  std::lock_guard<std::mutex> lock(maskGuard_);
+  SyntaxInterpreter& interpreter = *interpreter_;
+  json variables = json::array();
+  BSet set(0);
+  const ID key(aceWide(L"data:/Auto/InternalOwner/UCEs/" + wide(ecu_) + L"/States"));
+  if (host_.dataManager().readSet(key, set) == 0) {
+    const StringSet names = set.getAllKeys();
+    for (int index = 0; index < names.length(); ++index) {
+      ACE_WString name;
+      names.getAt(index, name);
+      long value = 0;
+      const bool integer = set.getInt(name, value) == 0;
+      const std::string narrow = utf8(stdWide(name));
+      interpreter.getStore()->setVariable(narrow.c_str(), integer ? value : 0, 0);
+      variables.push_back({{"name", narrow}, {"value", integer ? json(value) : json(nullptr)}});
+    }
+  }
+  json items = json::object();
+  for (const StandinDiagData::Description& item : host_.diagData().descriptionsOf(ecu_)) {
+    bool applicable = true;
+    if (item.mask) {
+      double result = 0;
+      applicable = interpreter.evaluate(item.mask->c_str(), result) >= 0 && std::isfinite(result) &&
+                   std::trunc(result) == 1;
+    }
+    items[std::string(kindName(item.kind)) + "/" + item.name] = applicable;
+  }
+  return json{{"variables", variables}, {"items", items}};
+}
+
+json PanelModel::view() const {
+  json out;
+  out["ecu"] = ecu_;
+  const json masks = applicability();
+  out["maskVariables"] = masks["variables"];
+  StandinDiagServices* simulation = services();
+  out["described"] = simulation != nullptr;
+  out["items"] = json::array();
+  out["commands"] = json::array();
+  out["rawFrames"] = json::array();
+  if (simulation == nullptr) return out;
+
+  const std::vector<StandinDiagData::Description> items = host_.diagData().descriptionsOf(ecu_);
+  simulation->change([&](SimulatedEcu& ecu, Millis now) {
+    out["answer"] = answerJson(ecu.ecuAnswer());
+    for (const StandinDiagData::Description& item : items) {
+      const SimulatedEcu::ItemKey key{item.kind, wide(item.name)};
+      json entry;
+      entry["kind"] = kindName(item.kind);
+      entry["name"] = item.name;
+      entry["mask"] = item.mask ? json(*item.mask) : json(nullptr);
+      entry["applicable"] =
+          masks["items"].value(std::string(kindName(item.kind)) + "/" + item.name, true);
+      entry["answer"] = answerJson(ecu.itemAnswer(key));
+      const auto behaviour = ecu.live().behaviours.find(key);
+      entry["behaviour"] =
+          behaviour == ecu.live().behaviours.end()
+              ? json(nullptr)
+              : json{{"shape", behaviour->second.shape == SimulationBehaviour::Shape::Ramp
+                                   ? "ramp"
+                                   : "sequence"},
+                     {"startedBy", utf8(behaviour->second.startedBy)},
+                     {"moving", ecu.isMoving(key, now)}};
+      const std::optional<SimulatedEcu::Value> value = ecu.valueOf(key, now);
+      entry["value"] = nullptr;
+      entry["raw"] = nullptr;
+      entry["display"] = nullptr;
+      if (value) {
+        if (const long* number = std::get_if<long>(&*value)) {
+          entry["value"] = *number;
+          entry["raw"] = std::to_string(*number);
+          std::string display = std::to_string(*number);
+          if (item.interpretation)
+            for (const auto& correspondance : *item.interpretation)
+              if (correspondance.value == display) {
+                ACE_WString text;
+                host_.textService().lookupText(text, aceWide(wide(correspondance.codetext)),
+                                               aceWide(wide(correspondance.defaultText)));
+                display = utf8(stdWide(text));
+                break;
+              }
+          entry["display"] = display;
+        } else if (const double* real = std::get_if<double>(&*value)) {
+          entry["value"] = *real;
+          entry["raw"] = fixed(*real, 6);
+          const int decimals = item.format ? std::atoi(item.format->c_str()) : 0;
+          entry["display"] = fixed(*real, decimals < 0 ? 0 : decimals);
+        } else {
+          const std::string text = utf8(std::get<std::wstring>(*value));
+          entry["value"] = text;
+          entry["raw"] = text;
+          entry["display"] = text;
+        }
+      }
+      out["items"].push_back(entry);
+    }
+    for (const auto& [name, command] : ecu.live().commands)
+      out["commands"].push_back(
+          {{"name", utf8(name)},
+           {"value", command.status},
+           {"answer", answerJson(Answer{command.refuse, command.noAnswer, command.delayMs})}});
+    for (const auto& [request, frame] : ecu.live().rawFrames)
+      out["rawFrames"].push_back(
+          {{"request", utf8(request)},
+           {"response", frame.responseHex},
+           {"answer", answerJson(Answer{frame.refuse, frame.noAnswer, frame.delayMs})}});
+  });
+  return out;
+}
+
+void PanelModel::reset() {
+  if (StandinDiagServices* simulation = services()) simulation->reset();
+}
+
+PanelModel::Reply PanelModel::change(const std::string& target, const std::string& name,
+                                     const std::string& text) {
+  const json body = json::parse(text, nullptr, false);
+  if (body.is_discarded() || !body.is_object()) return error(400, "the body must be a JSON object");
+  if (target == "mask") return changeMask(name, body);
+
+  StandinDiagServices* simulation = services();
+  if (simulation == nullptr) return error(404, "ECU " + ecu_ + " is not described");
+
+  static const std::pair<const char*, Kind> kItems[] = {{"state", Kind::State},
+                                                        {"parameter", Kind::Parameter},
+                                                        {"identification", Kind::Identification}};
+  std::optional<Kind> kind;
+  for (const auto& [word, itemKind] : kItems)
+    if (target == word) kind = itemKind;
+  if (kind) {
+    bool described = false;
+    for (const auto& item : host_.diagData().descriptionsOf(ecu_))
+      described |= item.kind == *kind && item.name == name;
+    if (!described) return error(404, "no " + target + " " + name + " in ECU " + ecu_);
+  }
+
+  Reply outcome{200, "", false};
+  const std::wstring wideName = wide(name);
+  simulation->change([&](SimulatedEcu& ecu, Millis now) {
+    std::string problem;
+    const SimulatedEcu::ItemKey key{kind.value_or(Kind::State), wideName};
+    Answer answer;
+    if (kind) {
+      answer = ecu.itemAnswer(key);
+    } else if (target == "ecu") {
+      answer = ecu.ecuAnswer();
+    } else if (target == "command") {
+      auto found = ecu.live().commands.find(wideName);
+      if (found == ecu.live().commands.end()) {
+        outcome = error(404, "no command " + name + " in ECU " + ecu_);
+        return;
+      }
+      answer = Answer{found->second.refuse, found->second.noAnswer, found->second.delayMs};
+    } else if (target == "rawframe") {
+      auto found = ecu.live().rawFrames.find(wideName);
+      if (found == ecu.live().rawFrames.end()) {
+        outcome = error(404, "no raw frame " + name + " in ECU " + ecu_);
+        return;
+      }
+      answer = Answer{found->second.refuse, found->second.noAnswer, found->second.delayMs};
+    } else {
+      outcome = error(404, "no such target: " + target);
+      return;
+    }
+    if (!readAnswer(body, answer, problem)) {
+      outcome = error(400, problem);
+      return;
+    }
+
+    // Everything is checked before anything changes.
+    SimulatedEcu::Value value;
+    std::optional<long> status;
+    if (body.contains("value")) {
+      if (kind) {
+        if (!readValue(*kind, body["value"], value)) {
+          outcome = error(
+              400, "the value of a " + target + " must be " + kValueTypes[static_cast<int>(*kind)]);
+          return;
+        }
+      } else if (target == "command" && body["value"].is_number_integer()) {
+        status = body["value"].get<long>();
+      } else {
+        outcome = error(400, target == "command" ? "the value of a command is its integer status"
+                                                 : "a " + target + " has no value to set");
+        return;
+      }
+    }
+    std::string behaviour;
+    if (body.contains("behaviour")) {
+      behaviour = body["behaviour"].is_string() ? body["behaviour"].get<std::string>() : "";
+      if (!kind || (behaviour != "start" && behaviour != "stop") ||
+          ecu.live().behaviours.count(key) == 0) {
+        outcome = error(400, "behaviour is start or stop, for an item that has one");
+        return;
+      }
+    }
+
+    if (kind) {
+      ecu.setItemAnswer(key, answer);
+      if (body.contains("value")) ecu.setValue(key, value, now);
+      if (behaviour == "start") ecu.startBehaviour(key, now);
+      if (behaviour == "stop") ecu.stopBehaviour(key, now);
+    } else if (target == "ecu") {
+      ecu.setEcuAnswer(answer);
+    } else if (target == "command") {
+      ecu.setCommandAnswer(wideName, answer);
+      if (status) ecu.setCommandStatus(wideName, static_cast<int>(*status));
+    } else {
+      ecu.setRawFrameAnswer(wideName, answer);
+    }
+  });
+  if (outcome.body.empty()) outcome = reply(200, view());
+  return outcome;
+}
+
+// A mask variable is an integer entry of the ECU's state set.
+PanelModel::Reply PanelModel::changeMask(const std::string& name, const json& body) {
+  if (name.empty()) return error(400, "a mask variable needs a name");
+  if (!body.contains("value") || !body["value"].is_number_integer())
+    return error(400, "the value of a mask variable is an integer");
+  const json before = applicability()["items"];
+  BSet entry(0);
+  entry.setInt(aceWide(wide(name)), body["value"].get<long>());
+  host_.dataManager().mergeSet(
+      ID(aceWide(L"data:/Auto/InternalOwner/UCEs/" + wide(ecu_) + L"/States")), entry);
+  json out = view();
+  const json after = applicability()["items"];
+  json changed = json::array();
+  for (const auto& [item, applicable] : after.items())
+    if (before.value(item, !applicable.get<bool>()) != applicable.get<bool>())
+      changed.push_back({{"kind", item.substr(0, item.find('/'))},
+                         {"name", item.substr(item.find('/') + 1)},
+                         {"applicable", applicable}});
+  out["applicabilityChanged"] = changed;
+  Reply outcome = reply(200, out);
+  outcome.masksChanged = true;
+  return outcome;
+}

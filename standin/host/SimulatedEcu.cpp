@@ -1,0 +1,217 @@
+#include "SimulatedEcu.h"
+
+#include <algorithm>
+
+namespace {
+
+using Answer = SimulatedEcu::Answer;
+
+// The first refusal or silence wins; delays add up to the longest.
+void combine(Answer& into, const Answer& next) {
+  into.delayMs = std::max(into.delayMs, next.delayMs);
+  if (into.refuse || into.noAnswer) return;
+  into.refuse = next.refuse;
+  into.noAnswer = next.noAnswer;
+}
+
+template <class T>
+Answer answerOf(const T& target) {
+  return Answer{target.refuse, target.noAnswer, target.delayMs};
+}
+
+template <class T>
+void setAnswerOf(T& target, const Answer& answer) {
+  target.refuse = answer.refuse;
+  target.noAnswer = answer.noAnswer;
+  target.delayMs = answer.delayMs;
+}
+
+}  // namespace
+
+SimulatedEcu::SimulatedEcu() = default;
+
+SimulatedEcu::SimulatedEcu(Description description, Millis now)
+    : described_(std::move(description)) {
+  reset(now);
+}
+
+void SimulatedEcu::reset(Millis now) {
+  live_ = described_;
+  running_.clear();
+  for (const auto& [item, behaviour] : live_.behaviours)
+    if (behaviour.startedBy.empty()) running_[item] = now;
+}
+
+SimulatedEcu::Answer SimulatedEcu::answerFor(const Targets& targets) const {
+  Answer answer = answerOf(live_);
+  for (const ItemKey& item : targets.items) combine(answer, itemAnswer(item));
+  for (const std::wstring& name : targets.commands)
+    if (auto found = live_.commands.find(name); found != live_.commands.end())
+      combine(answer, answerOf(found->second));
+  for (const std::wstring& frame : targets.rawFrames)
+    if (auto found = live_.rawFrames.find(frame); found != live_.rawFrames.end())
+      combine(answer, answerOf(found->second));
+  return answer;
+}
+
+std::vector<std::pair<SimulatedEcu::ItemKey, SimulatedEcu::Value>> SimulatedEcu::read(
+    const std::vector<ItemKey>& items, Millis now) {
+  std::vector<std::pair<ItemKey, Value>> values;
+  for (const ItemKey& item : items)
+    if (std::optional<Value> value = valueOf(item, now)) values.emplace_back(item, *value);
+  return values;
+}
+
+std::vector<std::pair<std::wstring, int>> SimulatedEcu::runCommands(
+    const std::vector<std::wstring>& names, Millis now) {
+  advance(now);
+  std::vector<std::pair<std::wstring, int>> statuses;
+  for (const std::wstring& name : names) {
+    auto found = live_.commands.find(name);
+    if (found == live_.commands.end()) continue;
+    statuses.emplace_back(name, found->second.status);
+    for (const Assignment& assignment : found->second.assignments) assign(assignment);
+    for (const auto& [item, behaviour] : live_.behaviours)
+      if (behaviour.startedBy == name) running_[item] = now;
+  }
+  return statuses;
+}
+
+std::vector<std::pair<std::wstring, std::string>> SimulatedEcu::rawFrames(
+    const std::vector<std::wstring>& frames) const {
+  std::vector<std::pair<std::wstring, std::string>> responses;
+  for (const std::wstring& frame : frames)
+    if (auto found = live_.rawFrames.find(frame); found != live_.rawFrames.end())
+      responses.emplace_back(frame, found->second.responseHex);
+  return responses;
+}
+
+std::optional<SimulatedEcu::Value> SimulatedEcu::valueOf(const ItemKey& item, Millis now) {
+  advance(now);
+  if (auto since = running_.find(item); since != running_.end())
+    return live_.behaviours.at(item).valueAt(now - since->second);
+  return stored(item);
+}
+
+void SimulatedEcu::setValue(const ItemKey& item, const Value& value, Millis now) {
+  advance(now);
+  assign(Assignment{item.first, item.second, value});
+}
+
+bool SimulatedEcu::isMoving(const ItemKey& item, Millis now) {
+  advance(now);
+  return running_.count(item) != 0;
+}
+
+bool SimulatedEcu::startBehaviour(const ItemKey& item, Millis now) {
+  advance(now);
+  if (live_.behaviours.count(item) == 0) return false;
+  running_[item] = now;
+  return true;
+}
+
+// The item keeps the value it had when stopped.
+void SimulatedEcu::stopBehaviour(const ItemKey& item, Millis now) {
+  if (std::optional<Value> value = valueOf(item, now)) store(item, *value);
+  running_.erase(item);
+}
+
+void SimulatedEcu::setEcuAnswer(const Answer& answer) {
+  setAnswerOf(live_, answer);
+}
+
+SimulatedEcu::Answer SimulatedEcu::ecuAnswer() const {
+  return answerOf(live_);
+}
+
+void SimulatedEcu::setItemAnswer(const ItemKey& item, const Answer& answer) {
+  live_.items[item] = answer;
+}
+
+SimulatedEcu::Answer SimulatedEcu::itemAnswer(const ItemKey& item) const {
+  auto found = live_.items.find(item);
+  return found == live_.items.end() ? Answer{} : found->second;
+}
+
+bool SimulatedEcu::setCommandAnswer(const std::wstring& name, const Answer& answer) {
+  auto found = live_.commands.find(name);
+  if (found == live_.commands.end()) return false;
+  setAnswerOf(found->second, answer);
+  return true;
+}
+
+bool SimulatedEcu::setCommandStatus(const std::wstring& name, int status) {
+  auto found = live_.commands.find(name);
+  if (found == live_.commands.end()) return false;
+  found->second.status = status;
+  return true;
+}
+
+bool SimulatedEcu::setRawFrameAnswer(const std::wstring& request, const Answer& answer) {
+  auto found = live_.rawFrames.find(request);
+  if (found == live_.rawFrames.end()) return false;
+  setAnswerOf(found->second, answer);
+  return true;
+}
+
+// Ends are taken one at a time, earliest first: a <set> at one end may stop a
+// behaviour that would have ended later.
+void SimulatedEcu::advance(Millis now) {
+  for (;;) {
+    const ItemKey* first = nullptr;
+    Millis firstEnd = 0;
+    for (const auto& [item, since] : running_) {
+      const std::optional<Millis> length = live_.behaviours.at(item).length();
+      if (!length || since + *length > now) continue;
+      if (first == nullptr || since + *length < firstEnd) {
+        first = &item;
+        firstEnd = since + *length;
+      }
+    }
+    if (first == nullptr) return;
+    const ItemKey item = *first;
+    const SimulationBehaviour& behaviour = live_.behaviours.at(item);
+    running_.erase(item);
+    store(item, behaviour.valueAt(*behaviour.length()));
+    for (const Assignment& assignment : behaviour.atEnd) assign(assignment);
+  }
+}
+
+void SimulatedEcu::assign(const Assignment& assignment) {
+  const ItemKey item{assignment.kind, assignment.item};
+  running_.erase(item);
+  store(item, assignment.value);
+}
+
+void SimulatedEcu::store(const ItemKey& item, const Value& value) {
+  switch (item.first) {
+    case Kind::State:
+      if (const long* number = std::get_if<long>(&value)) live_.states[item.second] = *number;
+      break;
+    case Kind::Parameter:
+      if (const double* number = std::get_if<double>(&value))
+        live_.parameters[item.second] = *number;
+      break;
+    case Kind::Identification:
+      if (const std::wstring* text = std::get_if<std::wstring>(&value))
+        live_.identifications[item.second] = *text;
+      break;
+  }
+}
+
+std::optional<SimulatedEcu::Value> SimulatedEcu::stored(const ItemKey& item) const {
+  switch (item.first) {
+    case Kind::State:
+      if (auto v = live_.states.find(item.second); v != live_.states.end()) return v->second;
+      break;
+    case Kind::Parameter:
+      if (auto v = live_.parameters.find(item.second); v != live_.parameters.end())
+        return v->second;
+      break;
+    case Kind::Identification:
+      if (auto v = live_.identifications.find(item.second); v != live_.identifications.end())
+        return v->second;
+      break;
+  }
+  return std::nullopt;
+}

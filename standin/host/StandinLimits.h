@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+// Limits of the stand-in host, each with its reason.
+namespace standin_limits {
+
+// A "no answer" without a delay of its own waits this long before the time-out
+// status: about what a diagnostic stack waits for an ECU that stays silent.
+constexpr std::int64_t kNoAnswerWaitMs = 3000;
+
+// Longest delay a data file or the panel may give: anything longer is a typo
+// that would hold a connection thread for minutes.
+constexpr std::int64_t kMaxDelayMs = 600000;
+
+// Shortest ramp period and sequence step: a browser polls at most every few
+// tens of milliseconds, finer steps are not seen.
+constexpr std::int64_t kMinPeriodMs = 1;
+
+// Request log lines the control panel keeps for a page that opens late.
+constexpr std::size_t kPanelLogLines = 500;
+
+// How often ft-host looks at its data file and GUI folder, and how long a
+// change must stay still before it is acted on (an editor saves in steps).
+constexpr int kWatchIntervalMs = 250;
+
+// Files of a GUI folder ft-host watches at most; a deeper tree is a wrong folder.
+constexpr std::size_t kMaxWatchedFiles = 5000;
+
+// The control panel's default port is the data port plus this, so that it is
+// easy to find; when taken, the system picks a free one.
+constexpr int kControlPortOffset = 1000;
+
+}  // namespace standin_limits

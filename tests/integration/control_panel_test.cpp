@@ -1,0 +1,170 @@
+// The control panel's JSON API over raw HTTP: what the author changes there is
+// what the GUI's next request sees.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/FtHost.h"
+
+namespace {
+
+const char kFile[] = R"(<host ecu="DEMO">
+  <data>
+    <flag key="data:/Configuration/OrvaneFunctionTests/DevelopmentMode">true</flag>
+    <set key="data:/Auto/InternalOwner/UCEs/DEMO/States"><integer name="Type">2</integer></set>
+  </data>
+  <texts><text code="T_ON">On</text></texts>
+  <ecu name="DEMO">
+    <state name="Pump" value="0">
+      <mask>Type == 2</mask>
+      <interpretation><correspondance value="1" codetext="T_ON" defaultText="Running"/></interpretation>
+    </state>
+    <parameter name="Volts" value="12.5" format="1"/>
+    <identification name="VIN" value="VF1"/>
+    <parameter name="Turbo" value="1.5"><mask>Type == 3</mask></parameter>
+    <command name="Start"><set state="Pump" value="1"/></command>
+    <rawframe request="22F190" response="62F190"/>
+  </ecu>
+</host>)";
+
+struct Reply {
+  int status = 0;
+  std::string body;
+};
+
+// One request to the panel; the body of a POST is JSON.
+Reply panel(int port, const std::string& method, const std::string& path,
+            const std::string& json = "") {
+  std::string request = method + " " + path + " HTTP/1.0\r\n";
+  if (method == "POST")
+    request +=
+        "Content-Type: application/json\r\nContent-Length: " + std::to_string(json.size()) + "\r\n";
+  const std::string raw = httpExchange(port, request + "\r\n" + json);
+  Reply reply;
+  std::smatch match;
+  if (std::regex_search(raw, match, std::regex("^HTTP/1\\.[01] (\\d+)")))
+    reply.status = std::stoi(match[1]);
+  const size_t end = raw.find("\r\n\r\n");
+  if (end != std::string::npos) reply.body = raw.substr(end + 4);
+  return reply;
+}
+
+// The panel's port from ft-host's start-up lines (5 s at most), or -1.
+int controlPortOf(const FtHostProcess& host) {
+  const std::regex line("ft-host: control panel on http://127\\.0\\.0\\.1:(\\d+)/\n");
+  for (int i = 0; i < 500; ++i) {
+    std::smatch match;
+    const std::string output = host.output();
+    if (std::regex_search(output, match, line)) return std::stoi(match[1]);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return -1;
+}
+
+class ControlPanelApi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(host.start(kFile)) << host.output() << host.log();
+    control = controlPortOf(host);
+    ASSERT_GT(control, 0) << host.output();
+  }
+  Reply post(const std::string& path, const std::string& json) {
+    return panel(control, "POST", path, json);
+  }
+  std::string gui(const std::string& target) {
+    const std::string reply = httpGet(host.port(), target);
+    return reply.rfind(kHtml, 0) == 0 ? reply.substr(kHtml.size()) : "not 200: " + reply;
+  }
+
+  FtHostProcess host;
+  int control = -1;
+};
+
+TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
+  const std::string read = "/readSignal?names=Pump;Volts;VIN&types=State;Parameter;Identification";
+  EXPECT_EQ(gui(read), "0;0;12.500000;12.5;VF1;VF1");
+  struct Row {
+    std::string path, json;
+    int status;
+    std::string target, answer;
+  };
+  const Row rows[] = {
+      {"/api/state/Pump", R"({"value": 1})", 200, read, "1;On;12.500000;12.5;VF1;VF1"},
+      {"/api/parameter/Volts", R"({"value": 11.25})", 200, read, "1;On;11.250000;11.2;VF1;VF1"},
+      {"/api/identification/VIN", R"({"value": "WVW"})", 200, read, "1;On;11.250000;11.2;WVW;WVW"},
+      {"/api/identification/VIN", R"({"mode": "refuse", "status": -14})", 200, read,
+       "VCI DISCONNECTED"},
+      {"/api/identification/VIN", R"({"mode": "normal"})", 200, read,
+       "1;On;11.250000;11.2;WVW;WVW"},
+      {"/api/command/Start", R"({"mode": "refuse", "status": -979})", 200, "/sendQuery?query=Start",
+       "INVALID QUERY"},
+      {"/api/command/Start", R"({"mode": "normal", "value": 7})", 200, "/sendQuery?query=Start",
+       "7"},
+      {"/api/rawframe/22F190", R"({"mode": "refuse", "status": -13})", 200,
+       "/sendRawQuery?query=22F190", "INVALID QUERY"},
+      // No answer: the query waits its delay, then times out.
+      {"/api/command/Start", R"({"mode": "none", "delay": 20})", 200, "/sendQuery?query=Start",
+       "TIMEOUT"},
+      {"/api/ecu", R"({"mode": "refuse", "status": -992})", 200, read, "TIMEOUT"},
+      // Refused changes leave everything as it was.
+      {"/api/state/Pump", "not json", 400, "/sendQuery?query=Start", "TIMEOUT"},
+      {"/api/state/Pump", R"({"value": "one"})", 400, read, "TIMEOUT"},
+      {"/api/state/Nope", R"({"value": 1})", 404, read, "TIMEOUT"},
+      {"/api/command/Nope", R"({"mode": "normal"})", 404, read, "TIMEOUT"},
+      {"/api/ecu", R"({"mode": "refuse"})", 400, read, "TIMEOUT"},
+      {"/api/ecu", R"({"mode": "normal", "delay": -1})", 400, read, "TIMEOUT"},
+      {"/api/ecu", R"({"status": -14})", 400, read, "TIMEOUT"},
+      {"/api/reset", "", 200, read, "0;0;12.500000;12.5;VF1;VF1"},
+      {"/api/reset", "", 200, "/sendQuery?query=Start", "0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path + " " + row.json);
+    EXPECT_EQ(post(row.path, row.json).status, row.status);
+    EXPECT_EQ(gui(row.target), row.answer);
+  }
+}
+
+TEST_F(ControlPanelApi, MaskVariablesChangeApplicability) {
+  const std::string ask = "/isApplicable?names=Pump;Turbo&types=State;Parameter";
+  EXPECT_EQ(gui(ask), "1;0");
+  const Reply reply = post("/api/mask/Type", R"({"value": 3})");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_NE(
+      reply.body.find(R"("applicabilityChanged":[{"applicable":true,"kind":"Parameter",)"
+                      R"("name":"Turbo"},{"applicable":false,"kind":"State","name":"Pump"}])"),
+      std::string::npos)
+      << reply.body;
+  EXPECT_EQ(gui(ask), "0;1");
+  EXPECT_EQ(post("/api/mask/Type", R"({"value": "3"})").status, 400);
+}
+
+TEST_F(ControlPanelApi, ViewShowsValuesAsThePageShowsThem) {
+  post("/api/state/Pump", R"({"value": 1})");
+  const Reply view = panel(control, "GET", "/api/ecu");
+  EXPECT_EQ(view.status, 200);
+  for (const char* part :
+       {R"("display":"On","kind":"State","mask":"Type == 2","name":"Pump","raw":"1","value":1)",
+        R"("display":"12.5","kind":"Parameter","mask":null,"name":"Volts","raw":"12.500000")",
+        R"("applicable":false,)", R"("maskVariables":[{"name":"Type","value":2}])",
+        R"("rawFrames":[{"answer":{"delay":0,"mode":"normal","status":null},)"
+        R"("request":"22F190","response":"62F190"}])"})
+    EXPECT_NE(view.body.find(part), std::string::npos) << part << "\n" << view.body;
+  EXPECT_NE(panel(control, "GET", "/").body.find("<title>ft-host control panel</title>"),
+            std::string::npos);
+}
+
+TEST(ControlPanelPort, AGivenPortThatIsTakenStopsTheStart) {
+  FtHostProcess first;
+  ASSERT_TRUE(first.start(kFile)) << first.output();
+  const int taken = controlPortOf(first);
+  FtHostProcess second;
+  second.start(kFile, {"--control-port", std::to_string(taken)});
+  const int status = second.stop();  // -1: start saw it exit
+  EXPECT_TRUE(status == 2 || status == -1) << status;
+  EXPECT_NE(second.output().find("ft-host: --control-port: cannot listen on 127.0.0.1:" +
+                                 std::to_string(taken)),
+            std::string::npos)
+      << second.output();
+}
+
+}  // namespace
