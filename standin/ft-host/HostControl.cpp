@@ -68,6 +68,8 @@ int HostControl::start(int dataPort, std::string& error) {
     if (controlPort_ < 0) return -1;
   }
   error.clear();
+  StandinLog::setRequestListener(
+      [this](const LogRecord& record) { panel_.appendLog(record.message); });
   publishControlAddress();
   watcher_ = std::thread([this] { watchLoop(); });
   return controlPort_;
@@ -80,6 +82,7 @@ void HostControl::stop() {
   }
   wake_.notify_all();
   if (watcher_.joinable()) watcher_.join();
+  StandinLog::setRequestListener(nullptr);
   panel_.stop();
 }
 
