@@ -1,7 +1,8 @@
-// Status words, and what the diagnostic commands answer without their host parts.
+// Status words, and what the diagnostic commands answer around them.
 #include <gtest/gtest.h>
 
 #include "CommunicationTestSupport.h"
+#include "StandinDataManager.h"
 #include "communication/CommunicationHandler.h"
 #include "dispatch/ResponseConstants.h"
 
@@ -10,16 +11,53 @@ using Params = QMap<QString, QString>;
 
 namespace {
 
-TEST(StatusWords, EachDiagnosticStatusHasItsWord) {
+// processRequest's whole reply, or "refused" when it writes nothing.
+std::string reply(const char* command, const Params& parameters) {
+  CommunicationHandler handler;
+  handler.command = command;
+  handler.setParameters(parameters);
+  QByteArray out("untouched");
+  if (!handler.processRequest(out)) return out == "untouched" ? "refused" : "refused, wrote";
+  return out.toStdString();
+}
+
+const std::string kOk = HTTP_200_HTML_HEADER;
+
+TEST(StatusWords, EachDiagnosticStatusAndItsNeighbours) {
   const std::pair<int, const char*> rows[] = {
-      {-992, "TIMEOUT"},     {-979, "INVALID QUERY"},   {-13, "INVALID QUERY"},
-      {-9, "INVALID QUERY"}, {-14, "VCI DISCONNECTED"}, {-999, "UNKNOWN"},
-      {-1, "UNKNOWN"},       {-993, "UNKNOWN"},         {7, "UNKNOWN"},
+      {-993, "UNKNOWN"},       {-992, "TIMEOUT"}, {-991, "UNKNOWN"}, {-980, "UNKNOWN"},
+      {-979, "INVALID QUERY"}, {-978, "UNKNOWN"}, {-15, "UNKNOWN"},  {-14, "VCI DISCONNECTED"},
+      {-13, "INVALID QUERY"},  {-12, "UNKNOWN"},  {-10, "UNKNOWN"},  {-9, "INVALID QUERY"},
+      {-8, "UNKNOWN"},         {-999, "UNKNOWN"}, {-1, "UNKNOWN"},   {0, ""},
+      {1, "UNKNOWN"},
   };
   for (const auto& [status, word] : rows)
     EXPECT_EQ(CommunicationHandler::getErrResponseForNegStatus(status).toStdString(), word)
         << status;
-  EXPECT_EQ(CommunicationHandler::getErrResponseForNegStatus(0), "");
+}
+
+// A stored command status below 0 is shown as its word, any other as its number.
+TEST(ProcessRequest, SendQueryShowsTheStoredStatus) {
+  const struct {
+    const char* command;
+    const char* body;
+  } rows[] = {
+      {"Ok", "0"},    {"Seven", "7"},         {"Minus1", "UNKNOWN"},
+      {"Plus1", "1"}, {"Timeout", "TIMEOUT"}, {"Absent", "UNKNOWN"},
+  };
+  BSet stored;
+  const std::pair<const wchar_t*, long> statuses[] = {
+      {L"Ok", 0}, {L"Seven", 7}, {L"Minus1", -1}, {L"Plus1", 1}, {L"Timeout", -992}};
+  for (const auto& [name, status] : statuses) stored.setInt(ACE_WString(name), status);
+  StandinDataManager data;
+  data.mergeSet(ID("data:/Auto/UCEs/ABC/Commands"), stored);
+  comm_test::RecordingDiagServices services;
+  FactoryComponents factory;
+  factory.setDataManager(&data);
+  factory.setDiagServices(&services);
+  factory.setEcuName("ABC");
+  for (const auto& row : rows)
+    EXPECT_EQ(reply("sendQuery", {{"query", row.command}}), kOk + row.body) << row.command;
 }
 
 TEST(ProcessRequest, MissingHostComponentsAnswerUnknown) {
@@ -29,6 +67,7 @@ TEST(ProcessRequest, MissingHostComponentsAnswerUnknown) {
     bool withDiagServices;
   } rows[] = {
       {"readSignal", {{"names", "A"}, {"types", "State"}}, false},
+      {"readSignal", {{"names", "A"}, {"types", "State"}}, true},
       {"isApplicable", {{"names", "A"}, {"types", "State"}}, true},
       {"sendQuery", {{"query", "Bleed"}}, true},
       {"sendRawQuery", {{"query", "22F190"}}, true},
@@ -37,26 +76,15 @@ TEST(ProcessRequest, MissingHostComponentsAnswerUnknown) {
   comm_test::RecordingDiagServices services;
   for (const auto& row : rows) {
     factory.setDiagServices(row.withDiagServices ? &services : nullptr);
-    CommunicationHandler handler;
-    handler.command = row.command;
-    handler.setParameters(row.parameters);
-    QByteArray out;
-    ASSERT_TRUE(handler.processRequest(out)) << row.command;
-    EXPECT_EQ(out.toStdString(), std::string(HTTP_200_HTML_HEADER) + "UNKNOWN")
+    EXPECT_EQ(reply(row.command, row.parameters), kOk + "UNKNOWN")
         << row.command << (row.withDiagServices ? " with" : " without") << " diagnostic services";
   }
 }
 
 TEST(ProcessRequest, OtherWordsWriteNothing) {
   FactoryComponents factory;
-  for (const char* word : {"retrieveInitialValue", "FT", ""}) {
-    CommunicationHandler handler;
-    handler.command = word;
-    handler.setParameters({{"query", "x"}});
-    QByteArray out("untouched");
-    EXPECT_FALSE(handler.processRequest(out)) << word;
-    EXPECT_EQ(out, "untouched");
-  }
+  for (const char* word : {"retrieveInitialValue", "FT", "readsignal", ""})
+    EXPECT_EQ(reply(word, {{"query", "x"}, {"names", "A"}, {"types", "State"}}), "refused") << word;
 }
 
 }  // namespace

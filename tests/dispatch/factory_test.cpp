@@ -158,6 +158,10 @@ TEST_F(FactoryTest, GetCommandFromURLRoutesAndChecksParameters) {
       {"/ENDFT", &typeid(ScenarioHandler), "ENDFT"},
       {"/readFile?name=a", &typeid(UtilitiesHandler), "readFile"},
       {"/readXMLFile?name=a&type=any", &typeid(UtilitiesHandler), "readXMLFile"},
+      {"/fileExists?name=a", &typeid(UtilitiesHandler), "fileExists"},
+      {"/writeFile?name=a&content=x", &typeid(UtilitiesHandler), "writeFile"},
+      {"/deleteFile?name=a", &typeid(UtilitiesHandler), "deleteFile"},
+      {"/isApplicable?names=A&types=State", &typeid(CommunicationHandler), "isApplicable"},
       {"/readSignal?names=A;;B;&types=;State;;Parameter", &typeid(CommunicationHandler),
        "readSignal"},
       {"/sendQuery?query=Bleed&param=", &typeid(CommunicationHandler), "sendQuery"},
@@ -170,6 +174,7 @@ TEST_F(FactoryTest, GetCommandFromURLRoutesAndChecksParameters) {
       {"/fileExists?name=", nullptr, nullptr},
       {"/readSignal?names=A&types=", nullptr, nullptr},
       {"/isApplicable?names=A;B;C&types=State;State", nullptr, nullptr},
+      {"/readSignal?names=A&types=State;State", nullptr, nullptr},
       {"/sendRawQuery", nullptr, nullptr},
   };
   for (const auto& c : cases) {

@@ -10,6 +10,7 @@ struct FactoryTestAccess {
   static void setDataManager(IDataManager* service) { factory().dataManager_ = service; }
   static void setDiagData(IDiagData* service) { factory().diagData_ = service; }
   static void setDiagServices(IDiagServices* service) { factory().diagServices_ = service; }
+  static void setEcuName(const QString& name) { factory().ecuName_ = name; }
   static void clearServices() {
     setTextService(nullptr);
     setDataManager(nullptr);
