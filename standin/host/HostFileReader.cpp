@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "StandinLimits.h"
 #include "WideText.h"
 
 namespace {
@@ -249,13 +250,13 @@ bool HostFileReader::readTexts(pugi::xml_node texts, HostContent& content) {
 // <ecu name refuse>: items first, then commands and frames, which may name any item.
 bool HostFileReader::readEcu(pugi::xml_node ecu, HostContent& content) {
   std::string name;
-  if (!attributes(ecu, {"name", "refuse"}) || !required(ecu, "name", name)) return false;
+  if (!attributes(ecu, {"name", "refuse", "delay"}) || !required(ecu, "name", name)) return false;
   if (content.simulations.count(name) != 0)
     return fail(ecu, "<ecu name=\"" + name + "\"> is described twice");
   Simulation sim;
   std::vector<Description> items;
   ItemNames names;
-  if (!optionalStatus(ecu, "refuse", sim.refuse)) return false;
+  if (!optionalStatus(ecu, "refuse", sim.refuse) || !optionalDelay(ecu, sim.delayMs)) return false;
 
   for (pugi::xml_node item : elements(ecu)) {
     if (itemElement(item.name()) != nullptr) {
@@ -269,6 +270,15 @@ bool HostFileReader::readEcu(pugi::xml_node ecu, HostContent& content) {
     if (std::strcmp(item.name(), "command") == 0 && !readCommand(item, names, sim)) return false;
     if (std::strcmp(item.name(), "rawframe") == 0 && !readRawFrame(item, sim)) return false;
   }
+  // Behaviours last: they name the items their end sets and the command that starts them.
+  for (pugi::xml_node item : elements(ecu)) {
+    const ItemElement* element = itemElement(item.name());
+    if (element == nullptr) continue;
+    for (pugi::xml_node child : elements(item))
+      if (isBehaviour(child.name()) &&
+          !readBehaviour(child, element->kind, item.attribute("name").value(), names, sim))
+        return false;
+  }
   content.descriptions[name] = std::move(items);
   content.simulations[name] = std::move(sim);
   return true;
@@ -281,16 +291,25 @@ bool HostFileReader::readItem(pugi::xml_node node, Simulation& sim, std::vector<
   const std::string kindName = element.name;
   Description item;
   item.kind = element.kind;
-  const bool ok = item.kind == Kind::Parameter ? attributes(node, {"name", "value", "format"})
-                                               : attributes(node, {"name", "value"});
+  const bool ok = item.kind == Kind::Parameter
+                      ? attributes(node, {"name", "value", "format", "delay"})
+                      : attributes(node, {"name", "value", "delay"});
   if (!ok || !required(node, "name", item.name)) return false;
   if (!names.emplace(item.kind, item.name).second)
     return fail(node, "<" + kindName + " name=\"" + item.name + "\"> is listed twice");
   if (pugi::xml_attribute format = node.attribute("format")) item.format = format.value();
+  SimulatedEcu::Answer answer;
+  if (!optionalDelay(node, answer.delayMs)) return false;
+  if (answer.delayMs > 0) sim.items[{item.kind, pugi::as_wide(item.name)}] = answer;
 
+  bool hasBehaviour = false;
   for (pugi::xml_node child : elements(node)) {
     const std::string childName = child.name();
-    if (childName == "mask") {
+    if (isBehaviour(child.name()) &&
+        (childName == "sequence" || item.kind != Kind::Identification)) {
+      if (hasBehaviour) return fail(child, "second <ramp> or <sequence> in <" + kindName + ">");
+      hasBehaviour = true;  // read once every item and command is known
+    } else if (childName == "mask") {
       if (item.mask) return fail(child, "second <mask> in <" + kindName + ">");
       if (!attributes(child, {}) || !leaf(child)) return false;
       item.mask = trimmed(textOf(child));
@@ -337,14 +356,15 @@ bool HostFileReader::readInterpretation(pugi::xml_node node, Description& item) 
 // <command name status refuse> with <set state|parameter|identification value/> children.
 bool HostFileReader::readCommand(pugi::xml_node node, const ItemNames& names, Simulation& sim) {
   std::string name;
-  if (!attributes(node, {"name", "status", "refuse"}) || !required(node, "name", name))
+  if (!attributes(node, {"name", "status", "refuse", "delay"}) || !required(node, "name", name))
     return false;
   const std::wstring wideName = pugi::as_wide(name);
   if (sim.commands.count(wideName) != 0)
     return fail(node, "<command name=\"" + name + "\"> is listed twice");
   StandinDiagServices::Command command;
   std::optional<int> status;
-  if (!optionalStatus(node, "status", status) || !optionalStatus(node, "refuse", command.refuse))
+  if (!optionalStatus(node, "status", status) || !optionalStatus(node, "refuse", command.refuse) ||
+      !optionalDelay(node, command.delayMs))
     return false;
   command.status = status.value_or(0);
   for (pugi::xml_node set : elements(node)) {
@@ -384,14 +404,15 @@ bool HostFileReader::readAssignment(pugi::xml_node set, const ItemNames& names,
 // <rawframe request response refuse/>: a response is needed unless the frame is refused.
 bool HostFileReader::readRawFrame(pugi::xml_node node, Simulation& sim) {
   std::string request;
-  if (!attributes(node, {"request", "response", "refuse"}) || !leaf(node) ||
+  if (!attributes(node, {"request", "response", "refuse", "delay"}) || !leaf(node) ||
       !required(node, "request", request))
     return false;
   const std::wstring wideRequest = pugi::as_wide(request);
   if (sim.rawFrames.count(wideRequest) != 0)
     return fail(node, "<rawframe request=\"" + request + "\"> is listed twice");
   StandinDiagServices::RawFrame frame;
-  if (!optionalStatus(node, "refuse", frame.refuse)) return false;
+  if (!optionalStatus(node, "refuse", frame.refuse) || !optionalDelay(node, frame.delayMs))
+    return false;
   if (!frame.refuse && !required(node, "response", frame.responseHex)) return false;
   if (pugi::xml_attribute response = node.attribute("response")) {
     Value hex;
@@ -399,6 +420,101 @@ bool HostFileReader::readRawFrame(pugi::xml_node node, Simulation& sim) {
     frame.responseHex = std::get<std::string>(hex);
   }
   sim.rawFrames[wideRequest] = std::move(frame);
+  return true;
+}
+
+// <ramp from to step period repeat start> or <sequence repeat start> with <step value
+// duration/>s, each with the <set>s applied when it ends.
+bool HostFileReader::readBehaviour(pugi::xml_node node, Kind kind, const std::string& item,
+                                   const ItemNames& names, Simulation& sim) {
+  const bool ramp = std::strcmp(node.name(), "ramp") == 0;
+  const std::string element = "<" + std::string(node.name()) + "> of " + item;
+  SimulationBehaviour behaviour;
+  behaviour.kind = kind;
+  behaviour.shape = ramp ? SimulationBehaviour::Shape::Ramp : SimulationBehaviour::Shape::Sequence;
+  if (!(ramp ? attributes(node, {"from", "to", "step", "period", "repeat", "start"})
+             : attributes(node, {"repeat", "start"})))
+    return false;
+  Value parsed;
+  if (pugi::xml_attribute repeat = node.attribute("repeat")) {
+    if (!typed(node, repeat.value(), ValueKind::Flag, parsed)) return false;
+    behaviour.repeat = std::get<bool>(parsed);
+  }
+  if (pugi::xml_attribute start = node.attribute("start")) {
+    behaviour.startedBy = pugi::as_wide(start.value());
+    if (sim.commands.count(behaviour.startedBy) == 0)
+      return fail(node, element + ": start=\"" + start.value() + "\" is no command of this <ecu>");
+  }
+  if (ramp) {
+    const auto number = [&](const char* name, ValueKind valueKind, double& out) {
+      std::string text;
+      if (!required(node, name, text)) return false;
+      Value value;
+      if (!parseValue(text, valueKind, value))
+        return fail(node, element + ": " + name + "=\"" + text + "\" " + expectation(valueKind));
+      out = valueKind == ValueKind::Integer ? std::get<long>(value) : std::get<double>(value);
+      return true;
+    };
+    const ValueKind ends = kind == Kind::State ? ValueKind::Integer : ValueKind::Real;
+    std::string period;
+    if (!number("from", ends, behaviour.from) || !number("to", ends, behaviour.to) ||
+        !number("step", ValueKind::Real, behaviour.step))
+      return false;
+    if (behaviour.step <= 0) return fail(node, element + ": step is not above 0");
+    if (!required(node, "period", period) || !duration(node, period, behaviour.periodMs))
+      return false;
+  }
+  for (pugi::xml_node child : elements(node)) {
+    if (std::strcmp(child.name(), "set") == 0) {
+      StandinDiagServices::Assignment assignment;
+      if (!attributes(child, {"state", "parameter", "identification", "value"}) || !leaf(child) ||
+          !readAssignment(child, names, assignment))
+        return false;
+      behaviour.atEnd.push_back(std::move(assignment));
+    } else if (!ramp && std::strcmp(child.name(), "step") == 0) {
+      SimulationBehaviour::Step step;
+      std::string value, length;
+      if (!attributes(child, {"value", "duration"}) || !leaf(child) ||
+          !required(child, "value", value) || !itemValue(child, value, kind, step.value) ||
+          !required(child, "duration", length) || !duration(child, length, step.durationMs))
+        return false;
+      behaviour.steps.push_back(std::move(step));
+    } else {
+      return unknown(child, node);
+    }
+  }
+  if (!ramp && behaviour.steps.empty()) return fail(node, element + " has no <step>");
+  if (behaviour.repeat && !behaviour.atEnd.empty())
+    return fail(node, element + " repeats, so it never ends and its <set> never applies");
+  sim.behaviours[{kind, pugi::as_wide(item)}] = std::move(behaviour);
+  return true;
+}
+
+bool HostFileReader::isBehaviour(const char* element) {
+  return std::strcmp(element, "ramp") == 0 || std::strcmp(element, "sequence") == 0;
+}
+
+// A period or a step's time: whole milliseconds, at least the shortest one kept apart.
+bool HostFileReader::duration(pugi::xml_node node, const std::string& text, Millis& ms) {
+  Value parsed;
+  if (!parseValue(text, ValueKind::Integer, parsed) ||
+      std::get<long>(parsed) < standin_limits::kMinPeriodMs)
+    return badValue(node, text, "is not a whole number of milliseconds above 0");
+  ms = std::get<long>(parsed);
+  return true;
+}
+
+// delay="ms" before any answer: 0 up to the longest delay allowed.
+bool HostFileReader::optionalDelay(pugi::xml_node node, Millis& ms) {
+  pugi::xml_attribute attribute = node.attribute("delay");
+  if (!attribute) return true;
+  Value parsed;
+  if (!parseValue(attribute.value(), ValueKind::Integer, parsed) || std::get<long>(parsed) < 0 ||
+      std::get<long>(parsed) > standin_limits::kMaxDelayMs)
+    return fail(node, "<" + std::string(node.name()) + "> delay=\"" + attribute.value() +
+                          "\" is not a whole number of milliseconds from 0 to " +
+                          std::to_string(standin_limits::kMaxDelayMs));
+  ms = std::get<long>(parsed);
   return true;
 }
 

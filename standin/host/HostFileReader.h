@@ -38,6 +38,7 @@ class HostFileReader {
   using Description = StandinDiagData::Description;
   using Simulation = StandinDiagServices::Simulation;
   using Kind = StandinDiagData::Kind;
+  using Millis = SimulationClock::Millis;
   // Items of one <ecu> by kind and name, for the commands that name them.
   using ItemNames = std::set<std::pair<Kind, std::string>>;
 
@@ -52,6 +53,11 @@ class HostFileReader {
   bool readAssignment(pugi::xml_node set, const ItemNames& names,
                       StandinDiagServices::Assignment& assignment);
   bool readRawFrame(pugi::xml_node node, Simulation& sim);
+  bool readBehaviour(pugi::xml_node node, Kind kind, const std::string& item,
+                     const ItemNames& names, Simulation& sim);
+  static bool isBehaviour(const char* element);
+  bool duration(pugi::xml_node node, const std::string& text, Millis& ms);
+  bool optionalDelay(pugi::xml_node node, Millis& ms);
 
   // The value of node's text or attribute, or a fault naming node and the text.
   bool typed(pugi::xml_node node, const std::string& text, ValueKind kind, Value& value);

@@ -99,6 +99,30 @@ TEST_F(HostSchema, AgreesWithTheLoaderOnEachFile) {
            "<rawframe request='22F190' response='62F190'/><rawframe request='19' refuse='-979'/>"),
        true},
       {"a refusing ECU beside another", host("<ecu name='E' refuse='-14'/><ecu name='F'/>"), true},
+      {"values over time and delays",
+       host("<ecu name='E' delay='0'><command name='Go' delay='2000'/>"
+            "<parameter name='P' delay='5'><ramp from='0' to='-1.5' step='.5' period='10' "
+            "start='Go'><set state='S' value='2'/></ramp></parameter>"
+            "<state name='S'><sequence repeat=' true '><step value='1' duration='1'/></sequence>"
+            "</state><identification name='I'><sequence><step value='a' duration='5'/>"
+            "</sequence></identification><rawframe request='19' response='59' delay='1'/></ecu>"),
+       true},
+      {"delay too long", ecu("<command name='C' delay='600001'/>"), false},
+      {"negative delay", ecu("<state name='S' delay='-1'/>"), false},
+      {"ramp without period",
+       ecu("<parameter name='P'><ramp from='0' to='1' step='1'/></parameter>"), false},
+      {"ramp step 0",
+       ecu("<parameter name='P'><ramp from='0' to='1' step='0' period='5'/></parameter>"), false},
+      {"ramp of an identification",
+       ecu("<identification name='I'><ramp from='0' to='1' step='1' period='5'/></identification>"),
+       false},
+      {"sequence without steps", ecu("<state name='S'><sequence/></state>"), false},
+      {"step of no time",
+       ecu("<state name='S'><sequence><step value='1' duration='0'/></sequence></state>"), false},
+      {"repeat maybe",
+       ecu("<state name='S'><sequence repeat='maybe'><step value='1' duration='1'/></sequence>"
+           "</state>"),
+       false},
 
       {"malformed XML", "<host><data></host>", false},
       {"another root", "<hosts/>", false},

@@ -222,6 +222,29 @@ TEST_F(LiveEcu, ADataSetWithoutANameIsThisEcus) {
   EXPECT_EQ(read(nullptr), "Window=0 Position=0.0 Blink=0");
 }
 
+TEST(HostFileTime, FaultsNameTheLine) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"<state name='S'>\n<ramp from='0' to='9' step='1' period='5' start='Go'/></state>",
+       "(text):3: <ramp> of S: start=\"Go\" is no command of this <ecu>"},
+      {"<state name='S'>\n<sequence repeat='1'><step value='1' duration='5'/>"
+       "<set state='S' value='0'/></sequence></state>",
+       "(text):3: <sequence> of S repeats, so it never ends and its <set> never applies"},
+      {"<state name='S'><ramp from='0' to='1' step='1' period='1'/>\n"
+       "<sequence><step value='1' duration='1'/></sequence></state>",
+       "(text):3: second <ramp> or <sequence> in <state>"},
+      {"<state name='S'><ramp from='0' to='1.5' step='1' period='1'/></state>",
+       "(text):2: <ramp> of S: to=\"1.5\" is not a decimal integer"},
+      {"\n<command name='C' delay='1s'/>",
+       "(text):3: <command> delay=\"1s\" is not a whole number of milliseconds from 0 to 600000"},
+  };
+  std::string error;
+  for (const auto& [ecu, message] : rows) {
+    EXPECT_FALSE(
+        StandinHost::instance().loadText("<host>\n<ecu name='E'>" + ecu + "</ecu></host>", error));
+    EXPECT_EQ(error, message);
+  }
+}
+
 TEST(HostReload, ADroppedEcuLeavesNoSimulationInAHeldServicesObject) {
   StandinHost& host = StandinHost::instance();
   std::string error;
