@@ -5,6 +5,9 @@
 'use strict';
 
 var NOTE_FILE = 'demo-note.txt';
+// The window takes two seconds to start and a few more to open.
+var WINDOW_OPEN_MS = 10000;
+var WAIT_POLL_MS = 250;
 var POLL_MS = 1000;
 var livePoll = null;
 // Battery limits from DEMO_limits.xml, once read.
@@ -53,6 +56,17 @@ function commandStep(command, input, item, type, expectedValue) {
     var read = (await ft.readSignals([{ name: item, type: type }]))[0];
     return passIf(read.value === expectedValue, 'status 0, ' + item + ' ' + read.text);
   };
+}
+
+// Reads the item until it has the value or `ms` have passed; answers the last read.
+async function waitForValue(ft, item, value, ms, progress) {
+  var end = Date.now() + ms;
+  for (;;) {
+    var read = (await ft.readSignals([item]))[0];
+    if (read.value === value || Date.now() >= end) return read;
+    progress(item.name + ' ' + read.text + '…');
+    await new Promise(function (resolve) { setTimeout(resolve, WAIT_POLL_MS); });
+  }
 }
 
 // A technician's answer: resolves once Yes or No is clicked in the step's row.
@@ -105,6 +119,23 @@ var STEPS = [
     run: commandStep('CloseDoor', undefined, 'DoorState', 'State', '0')
   },
   {
+    id: 'window-open', title: 'Open the window', expected: 'window open within 10 s',
+    run: async function (ft, progress) {
+      var started = Date.now();
+      progress('OpenWindow sent, waiting for its answer…');
+      var status = await ft.runCommand('OpenWindow');
+      if (status !== 0) return passIf(false, 'status ' + status);
+      var state = await waitForValue(ft, { name: 'WindowState', type: 'State' }, '2',
+                                     WINDOW_OPEN_MS, progress);
+      return passIf(state.value === '2', 'status 0, WindowState ' + state.text + ' after ' +
+                    ((Date.now() - started) / 1000).toFixed(1) + ' s');
+    }
+  },
+  {
+    id: 'window-close', title: 'Close the window', expected: 'status 0, window closed',
+    run: commandStep('CloseWindow', undefined, 'WindowState', 'State', '0')
+  },
+  {
     id: 'self-test', title: 'Self test, level 3', expected: 'status 0',
     run: commandStep('SelfTest', 3)
   },
@@ -152,8 +183,9 @@ async function runSequence(ft) {
     row.scrollIntoView({ block: 'nearest' });
     showVerdict(verdictCell, 'running', step.manual ? 'waiting' : '…');
     var outcome;
+    var progress = function (text) { row.querySelector('.result').textContent = text; };
     try {
-      outcome = step.manual ? await askTechnician(row, step.manual) : await step.run(ft);
+      outcome = step.manual ? await askTechnician(row, step.manual) : await step.run(ft, progress);
     } catch (e) {
       outcome = passIf(false, failureWord(ft, e));
     }
