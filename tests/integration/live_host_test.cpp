@@ -1,6 +1,7 @@
-// The control panel's JSON API over raw HTTP: what the author changes there is
-// what the GUI's next request sees.
+// A live ft-host: what the author changes in the control panel or in the files
+// is what the GUI's next request sees, without a restart.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <regex>
 
@@ -165,6 +166,73 @@ TEST(ControlPanelPort, AGivenPortThatIsTakenStopsTheStart) {
                                  std::to_string(taken)),
             std::string::npos)
       << second.output();
+}
+
+// Waits (10 s at most) until the panel's JSON holds the text.
+bool waitForView(int control, const std::string& path, const std::string& text) {
+  for (int i = 0; i < 1000; ++i) {
+    if (panel(control, "GET", path).body.find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST(LiveReload, AChangedDataFileIsTakenAndABadOneRefusedWhileAClientIsConnected) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(kFile)) << host.output();
+  const int control = controlPortOf(host);
+  const std::string file = host.dir() + "/host.xml";
+  const std::string read = "GET /readSignal?names=Volts&types=Parameter HTTP/1.0\r\n\r\n";
+  std::string replaced = kFile;
+  replaced.replace(replaced.find("12.5"), 4, "13.75");
+  struct Row {
+    std::string content;
+    std::string reloads;  // the panel's count once the file is seen
+    std::string answer;
+    size_t refusals;  // one-line errors printed so far
+  };
+  const Row rows[] = {
+      {replaced, R"("reloads":1)", "13.750000;13.8", 0},
+      {"<host>\n<ecu name='DEMO'><oops/></ecu></host>", R"("reloads":2)", "13.750000;13.8", 1},
+      {kFile, R"("reloads":3)", "12.500000;12.5", 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.reloads);
+    // Connected before the reload, asking after it.
+    const int client = detail::connectTo(host.port());
+    ASSERT_GE(client, 0);
+    const timeval bound{5, 0};
+    ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    put(file, row.content);
+    ASSERT_TRUE(waitForView(control, "/api/ecu", row.reloads)) << host.output();
+    ASSERT_EQ(::send(client, read.data(), read.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(read.size()));
+    std::string reply;
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(client, buffer, sizeof buffer, 0)) > 0;)
+      reply.append(buffer, static_cast<size_t>(n));
+    ::close(client);
+    EXPECT_EQ(reply, kHtml + row.answer);
+    EXPECT_EQ(
+        countLogLines(host.output(), "ft-host: " + file + ":2: unknown element <oops> in <ecu>"),
+        row.refusals);
+  }
+}
+
+TEST(LiveReload, InDevelopmentModeAChangedGuiFileCountsAsAChange) {
+  FtHostProcess host;
+  std::string file = kFile;
+  file.replace(file.find("<data>"), 6,
+               "<data><string key='data:/Configuration/OrvaneData/OrvaneDataRoot'>gui</string>");
+  ASSERT_TRUE(host.start(file)) << host.output();
+  const int control = controlPortOf(host);
+  put(host.dir() + "/gui/Scenario/gui/page.html", "<!DOCTYPE html><p>one</p>");
+  ASSERT_TRUE(waitForView(control, "/api/changes", R"({"version":1})"));
+  put(host.dir() + "/gui/Scripts/init.js", "// two");
+  ASSERT_TRUE(waitForView(control, "/api/changes", R"({"version":2})"));
+  // The page asks the text service for the panel's address.
+  EXPECT_EQ(httpGet(host.port(), "/getText?textCode=FT_HOST_CONTROL&origin=K"),
+            kHtml + "http://127.0.0.1:" + std::to_string(control) + "/");
 }
 
 }  // namespace
