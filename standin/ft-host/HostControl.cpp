@@ -71,6 +71,9 @@ int HostControl::start(int dataPort, std::string& error) {
   StandinLog::setRequestListener(
       [this](const LogRecord& record) { panel_.appendLog(record.message); });
   publishControlAddress();
+  // The starting point is taken before the start-up line: a change right after it counts.
+  dataWatcher_.watch({settings_.dataFile});
+  guiWatcher_.watch(guiFolders());
   watcher_ = std::thread([this] { watchLoop(); });
   return controlPort_;
 }
@@ -137,11 +140,9 @@ std::vector<std::string> HostControl::guiFolders() const {
 }
 
 void HostControl::watchLoop() {
-  FileWatcher data;
-  FileWatcher gui;
-  data.watch({settings_.dataFile});
+  FileWatcher& data = dataWatcher_;
+  FileWatcher& gui = guiWatcher_;
   unsigned watchedLoad = loads_.load();
-  gui.watch(guiFolders());
   std::unique_lock<std::mutex> lock(stopGuard_);
   while (!wake_.wait_for(lock, std::chrono::milliseconds(standin_limits::kWatchIntervalMs),
                          [this] { return stopping_; })) {

@@ -62,5 +62,8 @@ class HostControl {
   std::mutex stopGuard_;
   std::condition_variable wake_;
   bool stopping_ = false;
+  // Set up by start, then used by the watcher thread alone.
+  FileWatcher dataWatcher_;
+  FileWatcher guiWatcher_;
   std::thread watcher_;
 };
