@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 #include <QString>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "HostControl.h"
 #include "IComponent.h"
 #include "ID.h"
+#include "ListenCheck.h"
 #include "MakoraLog_Static.h"
 #include "ProxyComponent.h"
 #include "SimulationClock.h"
@@ -24,6 +26,7 @@
 #include "StandinEvents.h"
 #include "StandinHost.h"
 #include "StandinLog.h"
+#include "WindowsFormat.h"
 #include "component/IQFTServer.h"
 
 namespace {
@@ -33,6 +36,11 @@ namespace fs = std::filesystem;
 constexpr int kUsageError = 2;
 constexpr int kDefaultPort = 61111;
 const char kPortKey[] = "data:/Configuration/OrvaneFunctionTests/SocketPort";
+const char kListenAddressKey[] = "data:/Configuration/OrvaneFunctionTests/ListenAddress";
+// How long the component may take to listen once it runs; it takes milliseconds
+// unless the machine is very busy.
+constexpr auto kListenTimeout = std::chrono::seconds(5);
+constexpr auto kListenPoll = std::chrono::milliseconds(10);
 const char kComponentId[] = "makora:ZRKOrvaneFTServer?OrvFTServer";
 
 // One line on stderr: the caller's exit status follows.
@@ -84,6 +92,15 @@ std::string absolute(const std::string& path) {
   return ec ? path : result.lexically_normal().string();
 }
 
+// A stop signal taken within the wait, or 0.
+int waitForSignal(const sigset_t& stopSignals, std::chrono::nanoseconds wait) {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+  const timespec timeout{static_cast<time_t>(seconds.count()),
+                         static_cast<long>((wait - seconds).count())};
+  const int signal = ::sigtimedwait(&stopSignals, nullptr, &timeout);
+  return signal > 0 ? signal : 0;
+}
+
 struct Options {
   std::string data;
   std::string ecu;
@@ -107,7 +124,8 @@ int parseOptions(int argc, char** argv, Options& options) {
   app.add_option("--data", options.data, "host data file")->capture_default_str();
   app.add_option("--ecu", options.ecu, "ECU passed to configure (default: <host ecu=...>)");
   CLI::Option* port =
-      app.add_option("--port", options.port, "listening port, replacing the data file's");
+      app.add_option("--port", options.port, "listening port, replacing the data file's")
+          ->check(CLI::Range(1, 65535));
   app.add_option("--component", options.component, "component module to load")
       ->capture_default_str();
   app.add_option("--log-level", options.logLevel, "lowest level written")
@@ -174,6 +192,14 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   StandinDataManager& data = host.dataManager();
   int port = kDefaultPort;
   if (data.readInteger(ID(kPortKey), port) != 0) port = kDefaultPort;
+  ACE_WString address;
+  const ListenCheck listen(data.readString(ID(kListenAddressKey), address) == 0
+                               ? WindowsFormat::toUtf8(std::wstring(address.c_str()))
+                               : std::string(),
+                           port);
+  const std::string cannotServe = "cannot serve ECU " + ecu + " on " + listen.where() + ": ";
+  if (const std::string obstacle = listen.obstacle(); !obstacle.empty())
+    return failure(cannotServe + obstacle);
 
   ComponentModule module;
   if (!module.open(componentPath, error)) return failure(error);
@@ -201,14 +227,29 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   }
   running.server->run();
 
-  // The component refuses port 0 itself and binds the low 16 bits of any other.
-  const std::string served =
-      port == 0
-          ? "ECU " + ecu + " with port 0: the component does not listen"
-          : "serving ECU " + ecu + " on http://127.0.0.1:" + std::to_string(port & 0xFFFF) + "/";
+  // Announced only once this process holds the socket; a stop signal meanwhile ends it.
+  int signal = 0;
+  const auto deadline = std::chrono::steady_clock::now() + kListenTimeout;
+  bool listening = false;
+  while (!(listening = listen.listening()) && signal == 0 &&
+         std::chrono::steady_clock::now() < deadline)
+    signal = waitForSignal(stopSignals, kListenPoll);
+  if (!listening) {
+    running.server->stop();
+    running.destroy();
+    StandinEvents::shutdown();
+    module.close();
+    if (signal != 0)
+      return failure(std::string("stopped on ") + ::strsignal(signal) + " before serving");
+    const std::string obstacle = listen.obstacle();
+    return failure(cannotServe +
+                   (obstacle.empty() ? "refused by the component, nothing listens" : obstacle));
+  }
+
+  const std::string served = "serving ECU " + ecu + " on " + listen.url();
   std::printf("ft-host: %s\n", served.c_str());
   std::fflush(stdout);
-  logLine(port == 0 ? MakoraLog_Static::Warning : MakoraLog_Static::Information, served);
+  logLine(MakoraLog_Static::Information, served);
 
   HostControl control(host, *running.server, live);
   const int controlPort = control.start(port & 0xFFFF, error);
@@ -224,7 +265,6 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   std::fflush(stdout);
   logLine(MakoraLog_Static::Information, panel);
 
-  int signal = 0;
   while (::sigwait(&stopSignals, &signal) != 0) {
   }
   logLine(MakoraLog_Static::Information, std::string("stopping on ") + ::strsignal(signal));

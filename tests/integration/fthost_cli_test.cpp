@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <tuple>
 
 #include "support/FtHost.h"
 
@@ -20,6 +21,35 @@ const char kGoodFile[] = R"(<host ecu="DEMO">
   <ecu name="DEMO"><state name="Pump" value="1"/></ecu>
 </host>
 )";
+
+// Files like the good one with one change: {name, replaced text, replacement}.
+const char kAddressKey[] =
+    "<data>\n<string key=\"data:/Configuration/OrvaneFunctionTests/ListenAddress\">";
+const std::tuple<const char*, std::string, std::string> kVariants[] = {
+    {"foreign.xml", "<data>", kAddressKey + std::string("192.0.2.1</string>")},
+    {"named.xml", "<data>", kAddressKey + std::string("localhost</string>")},
+    {"loopback.xml", "<data>", kAddressKey + std::string("127.0.0.1</string>")},
+    {"wrapped.xml", ">1</integer>", ">65536</integer>"},
+};
+
+// A port some other program listens on while this object lives.
+class BusyPort {
+ public:
+  BusyPort() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in addr = detail::loopback(0);
+    socklen_t length = sizeof addr;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        ::listen(fd_, 1) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &length) == 0)
+      port_ = std::to_string(ntohs(addr.sin_port));
+  }
+  ~BusyPort() { ::close(fd_); }
+  const std::string& port() const { return port_; }
+
+ private:
+  int fd_;
+  std::string port_;
+};
 
 struct Outcome {
   int status = -1;
@@ -38,6 +68,10 @@ class FtHostCli : public ::testing::Test {
     put(path("bad.xml"),
         "<host>\n  <data>\n    <flag key=\"K\">maybe</flag>\n  </data>\n</host>\n");
     put(path("broken.xml"), "<host>\n  <texts>\n</host>\n");
+    for (const auto& [name, from, to] : kVariants) {
+      std::string text = kGoodFile;
+      put(path(name), text.replace(text.find(from), from.size(), to));
+    }
     port = std::to_string(detail::pickFreePort());
   }
   void TearDown() override {
@@ -64,6 +98,8 @@ class FtHostCli : public ::testing::Test {
 
 TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
   const std::string good = path("good.xml");
+  const BusyPort busy;
+  ASSERT_FALSE(busy.port().empty());
   const std::string hostLibrary = std::string(FT_BINARY_DIR) + "/lib/libMakoraHost.so";
   const struct {
     std::vector<std::string> options;
@@ -72,6 +108,20 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
       {{"--bogus"}, "--bogus"},
       {{"--data", good, "stray"}, "stray"},
       {{"--data", good, "--port", "abc"}, "--port"},
+      {{"--data", good, "--port", "0"}, "--port: Value 0 not in range 1 to 65535"},
+      {{"--data", good, "--port", "-5"}, "--port: Value -5 not in range 1 to 65535"},
+      {{"--data", good, "--port", "65536"}, "--port: Value 65536 not in range 1 to 65535"},
+      {{"--data", path("loopback.xml"), "--port", busy.port()},
+       "cannot serve ECU DEMO on 127.0.0.1 port " + busy.port() +
+           ": the port is in use by another program"},
+      {{"--data", good, "--port", busy.port()},
+       "on 0.0.0.0 port " + busy.port() + ": the port is in use by another program"},
+      {{"--data", path("foreign.xml"), "--port", port},
+       "on 192.0.2.1 port " + port + ": not an address of this machine"},
+      {{"--data", path("named.xml"), "--port", port},
+       "on localhost port " + port + ": not an IPv4 address"},
+      {{"--data", path("wrapped.xml")},
+       "on 0.0.0.0 port 65536: refused by the component, which does not listen on port 0"},
       {{"--data", good, "--log-level", "loud"}, "--log-level"},
       {{"--data"}, "--data"},
       {{"--data", good, "--log-file", path("good.xml/x.log")}, "--log-file"},
