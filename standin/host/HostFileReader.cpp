@@ -5,6 +5,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "StandinLimits.h"
@@ -56,6 +57,8 @@ const char* expectation(ValueKind kind) {
   switch (kind) {
     case ValueKind::Integer:
       return "is not a decimal integer";
+    case ValueKind::Count:
+      return "is not a non-negative integer";
     case ValueKind::Real:
       return "is not a number";
     case ValueKind::Flag:
@@ -108,6 +111,42 @@ const ItemElement& itemElement(StandinDiagData::Kind kind) {
   return kItemElements[0];
 }
 
+// Every key below data:/Configuration/ the component reads; keep in step with its settings.
+constexpr char kConfigurationPrefix[] = "data:/Configuration/";
+constexpr const char* kConfigurationKeys[] = {
+    "OrvaneData/OrvaneDataRoot",
+    "OrvaneFunctionTests/SocketPort",
+    "OrvaneFunctionTests/ListenAddress",
+    "OrvaneFunctionTests/DevelopmentMode",
+    "OrvaneFunctionTests/MaxConnections",
+    "OrvaneFunctionTests/ReceiveTimeout",
+    "OrvaneFunctionTests/SendTimeout",
+    "OrvaneFunctionTests/GUIHtmlFolder",
+    "OrvaneFunctionTests/GUIJSFolder",
+    "OrvaneFunctionTests/GUIJSAPIFolder",
+    "OrvaneFunctionTests/FlowFolder",
+    "OrvaneFunctionTests/StyleFolder",
+    "OrvaneFunctionTests/MWExternalFolder",
+    "OrvaneFunctionTests/MWECUSpecificFolder",
+    "OrvaneFunctionTests/ATWSFolder",
+};
+
+// Edits (insert, delete, replace one character) from a to b.
+size_t editDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
 }  // namespace
 
 HostFileReader::HostFileReader(const std::string& text, const std::string& origin)
@@ -115,9 +154,10 @@ HostFileReader::HostFileReader(const std::string& text, const std::string& origi
 
 bool HostFileReader::parseValue(const std::string& text, ValueKind kind, Value& value) {
   switch (kind) {
-    case ValueKind::Integer: {
+    case ValueKind::Integer:
+    case ValueKind::Count: {
       long number = 0;
-      if (!parseNumber(text, number)) return false;
+      if (!parseNumber(text, number) || (kind == ValueKind::Count && number < 0)) return false;
       value = number;
       return true;
     }
@@ -181,7 +221,10 @@ bool HostFileReader::readData(pugi::xml_node data, HostContent& content) {
     const TypedElement* typedItem = isSet ? nullptr : typedElement(kDataElements, item.name());
     if (!isSet && typedItem == nullptr) return unknown(item, data);
     std::string key;
-    if (!attributes(item, {"key"}) || !required(item, "key", key)) return false;
+    if (!attributes(item, {"key"}) || !required(item, "key", key) ||
+        !once(keys_, key, item, "<" + std::string(item.name()) + " key=\"" + key + "\">"))
+      return false;
+    checkConfigurationKey(item, key);
     HostContent::DataItem entry{pugi::as_wide(key), 0};
     if (isSet) {
       BSet set;
@@ -251,24 +294,25 @@ bool HostFileReader::readTexts(pugi::xml_node texts, HostContent& content) {
 bool HostFileReader::readEcu(pugi::xml_node ecu, HostContent& content) {
   std::string name;
   if (!attributes(ecu, {"name", "refuse", "delay"}) || !required(ecu, "name", name)) return false;
-  if (content.simulations.count(name) != 0)
-    return fail(ecu, "<ecu name=\"" + name + "\"> is described twice");
+  if (!once(ecus_, name, ecu, "<ecu name=\"" + name + "\">")) return false;
   Simulation sim;
   std::vector<Description> items;
   ItemNames names;
+  Seen seen;  // items, commands and frames of this <ecu>, by element and name
   if (!optionalStatus(ecu, "refuse", sim.refuse) || !optionalDelay(ecu, sim.delayMs)) return false;
 
   for (pugi::xml_node item : elements(ecu)) {
     if (itemElement(item.name()) != nullptr) {
-      if (!readItem(item, sim, items, names)) return false;
+      if (!readItem(item, sim, items, names, seen)) return false;
     } else if (std::strcmp(item.name(), "command") != 0 &&
                std::strcmp(item.name(), "rawframe") != 0) {
       return unknown(item, ecu);
     }
   }
   for (pugi::xml_node item : elements(ecu)) {
-    if (std::strcmp(item.name(), "command") == 0 && !readCommand(item, names, sim)) return false;
-    if (std::strcmp(item.name(), "rawframe") == 0 && !readRawFrame(item, sim)) return false;
+    if (std::strcmp(item.name(), "command") == 0 && !readCommand(item, names, sim, seen))
+      return false;
+    if (std::strcmp(item.name(), "rawframe") == 0 && !readRawFrame(item, sim, seen)) return false;
   }
   // Behaviours last: they name the items their end sets and the command that starts them.
   for (pugi::xml_node item : elements(ecu)) {
@@ -286,7 +330,7 @@ bool HostFileReader::readEcu(pugi::xml_node ecu, HostContent& content) {
 
 // <state>, <parameter>, <identification>: description and simulated value.
 bool HostFileReader::readItem(pugi::xml_node node, Simulation& sim, std::vector<Description>& items,
-                              ItemNames& names) {
+                              ItemNames& names, Seen& seen) {
   const ItemElement& element = *itemElement(node.name());
   const std::string kindName = element.name;
   Description item;
@@ -294,10 +338,16 @@ bool HostFileReader::readItem(pugi::xml_node node, Simulation& sim, std::vector<
   const bool ok = item.kind == Kind::Parameter
                       ? attributes(node, {"name", "value", "format", "delay"})
                       : attributes(node, {"name", "value", "delay"});
-  if (!ok || !required(node, "name", item.name)) return false;
-  if (!names.emplace(item.kind, item.name).second)
-    return fail(node, "<" + kindName + " name=\"" + item.name + "\"> is listed twice");
-  if (pugi::xml_attribute format = node.attribute("format")) item.format = format.value();
+  if (!ok || !required(node, "name", item.name) ||
+      !once(seen, kindName + " " + item.name, node,
+            "<" + kindName + " name=\"" + item.name + "\">"))
+    return false;
+  names.emplace(item.kind, item.name);
+  if (pugi::xml_attribute format = node.attribute("format")) {
+    Value decimals;
+    if (!typed(node, format.value(), ValueKind::Count, decimals)) return false;
+    item.format = std::to_string(std::get<long>(decimals));
+  }
   SimulatedEcu::Answer answer;
   if (!optionalDelay(node, answer.delayMs)) return false;
   if (answer.delayMs > 0) sim.items[{item.kind, pugi::as_wide(item.name)}] = answer;
@@ -354,13 +404,13 @@ bool HostFileReader::readInterpretation(pugi::xml_node node, Description& item) 
 }
 
 // <command name status refuse> with <set state|parameter|identification value/> children.
-bool HostFileReader::readCommand(pugi::xml_node node, const ItemNames& names, Simulation& sim) {
+bool HostFileReader::readCommand(pugi::xml_node node, const ItemNames& names, Simulation& sim,
+                                 Seen& seen) {
   std::string name;
-  if (!attributes(node, {"name", "status", "refuse", "delay"}) || !required(node, "name", name))
+  if (!attributes(node, {"name", "status", "refuse", "delay"}) || !required(node, "name", name) ||
+      !once(seen, "command " + name, node, "<command name=\"" + name + "\">"))
     return false;
   const std::wstring wideName = pugi::as_wide(name);
-  if (sim.commands.count(wideName) != 0)
-    return fail(node, "<command name=\"" + name + "\"> is listed twice");
   StandinDiagServices::Command command;
   std::optional<int> status;
   if (!optionalStatus(node, "status", status) || !optionalStatus(node, "refuse", command.refuse) ||
@@ -402,14 +452,13 @@ bool HostFileReader::readAssignment(pugi::xml_node set, const ItemNames& names,
 }
 
 // <rawframe request response refuse/>: a response is needed unless the frame is refused.
-bool HostFileReader::readRawFrame(pugi::xml_node node, Simulation& sim) {
+bool HostFileReader::readRawFrame(pugi::xml_node node, Simulation& sim, Seen& seen) {
   std::string request;
   if (!attributes(node, {"request", "response", "refuse", "delay"}) || !leaf(node) ||
-      !required(node, "request", request))
+      !required(node, "request", request) ||
+      !once(seen, "rawframe " + request, node, "<rawframe request=\"" + request + "\">"))
     return false;
   const std::wstring wideRequest = pugi::as_wide(request);
-  if (sim.rawFrames.count(wideRequest) != 0)
-    return fail(node, "<rawframe request=\"" + request + "\"> is listed twice");
   StandinDiagServices::RawFrame frame;
   if (!optionalStatus(node, "refuse", frame.refuse) || !optionalDelay(node, frame.delayMs))
     return false;
@@ -537,6 +586,31 @@ bool HostFileReader::itemValue(pugi::xml_node node, const std::string& text, Kin
   return true;
 }
 
+bool HostFileReader::once(Seen& seen, const std::string& name, pugi::xml_node node,
+                          const std::string& what) {
+  const auto [first, fresh] = seen.emplace(name, node.offset_debug());
+  return fresh || fail(node, what + " is given twice, first on line " +
+                                 std::to_string(lineOf(first->second)));
+}
+
+// A key below data:/Configuration/ that the component does not read is most likely misspelt.
+void HostFileReader::checkConfigurationKey(pugi::xml_node node, const std::string& key) {
+  if (key.compare(0, sizeof kConfigurationPrefix - 1, kConfigurationPrefix) != 0) return;
+  const std::string rest = key.substr(sizeof kConfigurationPrefix - 1);
+  const char* nearest = nullptr;
+  size_t best = SIZE_MAX;
+  for (const char* known : kConfigurationKeys) {
+    if (rest == known) return;
+    const size_t distance = editDistance(rest, known);
+    if (distance < best) {
+      best = distance;
+      nearest = known;
+    }
+  }
+  warn(node, "the component reads no key " + key + ", did you mean " + kConfigurationPrefix +
+                 nearest + "?");
+}
+
 bool HostFileReader::optionalStatus(pugi::xml_node node, const char* name,
                                     std::optional<int>& status) {
   pugi::xml_attribute attribute = node.attribute(name);
@@ -611,13 +685,16 @@ void HostFileReader::warn(pugi::xml_node node, const std::string& what) {
 
 // "origin:line: " of a byte offset into the text.
 std::string HostFileReader::where(std::ptrdiff_t offset) {
+  return origin_ + ":" + std::to_string(lineOf(offset)) + ": ";
+}
+
+std::size_t HostFileReader::lineOf(std::ptrdiff_t offset) {
   if (lineStarts_.empty()) {
     lineStarts_.push_back(0);
     for (size_t i = 0; i < text_.size(); ++i)
       if (text_[i] == '\n') lineStarts_.push_back(i + 1);
   }
   const size_t at = offset < 0 ? 0 : std::min(static_cast<size_t>(offset), text_.size());
-  const auto line =
-      std::upper_bound(lineStarts_.begin(), lineStarts_.end(), at) - lineStarts_.begin();
-  return origin_ + ":" + std::to_string(line) + ": ";
+  return static_cast<std::size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), at) -
+                                  lineStarts_.begin());
 }

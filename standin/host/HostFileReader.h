@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -27,11 +28,11 @@ class HostFileReader {
   const std::vector<std::string>& warnings() const { return warnings_; }
 
   // What a value's text must hold.
-  enum class ValueKind { Integer, Real, Flag, Text, Bytes };
+  enum class ValueKind { Integer, Count, Real, Flag, Text, Bytes };
   // long, double, bool; Text and Bytes (upper-case-insensitive hex digits) as UTF-8.
   using Value = std::variant<long, double, bool, std::string>;
-  // Text as the kind says: decimal integer or finite real with an optional sign, true/false/1/0,
-  // or two hexadecimal digits per byte; blanks around all but text are ignored.
+  // Text as the kind says: decimal integer (a count: not negative) or finite real with an optional
+  // sign, true/false/1/0, or two hexadecimal digits per byte; blanks around all but text ignored.
   static bool parseValue(const std::string& text, ValueKind kind, Value& value);
 
  private:
@@ -39,6 +40,8 @@ class HostFileReader {
   using Simulation = StandinDiagServices::Simulation;
   using Kind = StandinDiagData::Kind;
   using Millis = SimulationClock::Millis;
+  // Where each name was first given, for the message about a second one.
+  using Seen = std::unordered_map<std::string, std::ptrdiff_t>;
   // Items of one <ecu> by kind and name, for the commands that name them.
   using ItemNames = std::set<std::pair<Kind, std::string>>;
 
@@ -47,22 +50,25 @@ class HostFileReader {
   bool readTexts(pugi::xml_node texts, HostContent& content);
   bool readEcu(pugi::xml_node ecu, HostContent& content);
   bool readItem(pugi::xml_node node, Simulation& sim, std::vector<Description>& items,
-                ItemNames& names);
+                ItemNames& names, Seen& seen);
   bool readInterpretation(pugi::xml_node node, Description& item);
-  bool readCommand(pugi::xml_node node, const ItemNames& names, Simulation& sim);
+  bool readCommand(pugi::xml_node node, const ItemNames& names, Simulation& sim, Seen& seen);
   bool readAssignment(pugi::xml_node set, const ItemNames& names,
                       StandinDiagServices::Assignment& assignment);
-  bool readRawFrame(pugi::xml_node node, Simulation& sim);
   bool readBehaviour(pugi::xml_node node, Kind kind, const std::string& item,
                      const ItemNames& names, Simulation& sim);
   static bool isBehaviour(const char* element);
   bool duration(pugi::xml_node node, const std::string& text, Millis& ms);
   bool optionalDelay(pugi::xml_node node, Millis& ms);
+  bool readRawFrame(pugi::xml_node node, Simulation& sim, Seen& seen);
+  void checkConfigurationKey(pugi::xml_node node, const std::string& key);
 
   // The value of node's text or attribute, or a fault naming node and the text.
   bool typed(pugi::xml_node node, const std::string& text, ValueKind kind, Value& value);
   bool itemValue(pugi::xml_node node, const std::string& text, Kind kind,
                  StandinDiagServices::Value& value);
+  // False, with a fault naming both lines, when name was seen before; what is e.g. <ecu name="X">.
+  bool once(Seen& seen, const std::string& name, pugi::xml_node node, const std::string& what);
   bool optionalStatus(pugi::xml_node node, const char* name, std::optional<int>& status);
   bool attributes(pugi::xml_node node, std::initializer_list<const char*> allowed);
   bool required(pugi::xml_node node, const char* name, std::string& value);
@@ -73,6 +79,7 @@ class HostFileReader {
   bool fail(std::ptrdiff_t offset, const std::string& what);
   void warn(pugi::xml_node node, const std::string& what);
   std::string where(std::ptrdiff_t offset);
+  std::size_t lineOf(std::ptrdiff_t offset);
   static std::vector<pugi::xml_node> elements(pugi::xml_node node);
 
   const std::string& text_;
@@ -80,4 +87,6 @@ class HostFileReader {
   std::string error_;
   std::vector<std::string> warnings_;
   std::vector<std::size_t> lineStarts_;  // filled on the first message
+  Seen keys_;                            // data keys of the whole file
+  Seen ecus_;
 };

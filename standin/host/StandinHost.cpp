@@ -11,6 +11,7 @@
 #include "StandinDataManager.h"
 #include "StandinDiagData.h"
 #include "StandinDiagServices.h"
+#include "StandinLog.h"
 #include "StandinTextService.h"
 #include "WideText.h"
 
@@ -61,6 +62,9 @@ bool StandinHost::load(const std::string& text, const std::string& origin, std::
     error = reader.error();
     return false;
   }
+  for (const std::string& warning : reader.warnings())
+    if (MakoraLog_Static::isEnabled(MakoraLog_Static::Warning))
+      StandinLog::write(MakoraLog_Static::Warning, "StandinHost", warning);
   std::lock_guard<std::mutex> lock(hostMutex_);
   applyLocked(content);
   return true;
@@ -77,7 +81,7 @@ void StandinHost::applyLocked(const HostContent& content) {
     else if (const std::wstring* text = std::get_if<std::wstring>(&item.value))
       dataManager_->writeString(key, aceWide(*text));
     else
-      dataManager_->mergeSet(key, std::get<BSet>(item.value));  // two <set>s of a key add up
+      dataManager_->mergeSet(key, std::get<BSet>(item.value));
   }
 
   textService_->clear();

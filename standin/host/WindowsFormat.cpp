@@ -57,6 +57,176 @@ bool isDigit(wchar_t c) {
   return c >= L'0' && c <= L'9';
 }
 
+// UTF-8 to wide text; a byte that starts no valid sequence stands for itself, as in Latin-1,
+// so that no byte of a logged argument is lost.
+std::wstring decodeLenient(const char* text) {
+  if (text == nullptr) return L"(null)";
+  std::wstring out;
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p != 0) {
+    const unsigned lead = *p;
+    size_t extra = 0;
+    char32_t code = lead;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      extra = 1;
+      code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      extra = 2;
+      code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      extra = 3;
+      code = lead & 0x07;
+    }
+    bool valid = extra > 0;
+    // A NUL is no continuation byte, so the scan never passes the end.
+    for (size_t i = 1; valid && i <= extra; ++i) {
+      valid = (p[i] & 0xC0) == 0x80;
+      code = (code << 6) | (p[i] & 0x3F);
+    }
+    if (valid && extra == 2) valid = code >= 0x800 && (code < 0xD800 || code > 0xDFFF);
+    if (valid && extra == 3) valid = code >= 0x10000 && code <= 0x10FFFF;
+    out += static_cast<wchar_t>(valid ? code : lead);
+    p += valid ? extra + 1 : 1;
+  }
+  return out;
+}
+
+// One conversion of a glibc wide format with its argument, appended to out.
+template <class T>
+bool appendPiece(std::wstring& out, const std::wstring& spec, T value) {
+  std::wstring buffer;
+  for (size_t size = kInitialChars; size <= kMaxChars; size *= 4) {
+    buffer.resize(size);
+    const int written = swprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+    if (written >= 0) {
+      out.append(buffer.data(), static_cast<size_t>(written));
+      return true;
+    }
+  }
+  return false;
+}
+
+bool isSpecFlag(wchar_t c) {
+  return c != L'\0' && std::wcschr(L"-+ #0'", c) != nullptr;
+}
+bool isLength(wchar_t c) {
+  return c != L'\0' && std::wcschr(L"hlLqjzt", c) != nullptr;
+}
+
+// The glibc format taken one conversion at a time, so that a narrow text that is
+// not UTF-8 (which makes vswprintf give up on the whole line) can be decoded leniently.
+bool formatPieces(std::wstring& out, const std::wstring& format, va_list args) {
+  out.clear();
+  const wchar_t* p = format.c_str();
+  while (*p != L'\0') {
+    if (*p != L'%') {
+      out += *p++;
+      continue;
+    }
+    if (p[1] == L'%') {
+      out += L'%';
+      p += 2;
+      continue;
+    }
+    std::wstring spec = L"%";
+    for (++p; isSpecFlag(*p);) spec += *p++;
+    if (*p == L'*') {
+      spec += std::to_wstring(va_arg(args, int));  // a negative width left-justifies
+      ++p;
+    }
+    while (isDigit(*p)) spec += *p++;
+    if (*p == L'.') {
+      ++p;
+      if (*p == L'*') {
+        const int precision = va_arg(args, int);
+        if (precision >= 0) spec += L"." + std::to_wstring(precision);  // negative: none
+        ++p;
+      } else {
+        spec += L'.';
+        while (isDigit(*p)) spec += *p++;
+      }
+    }
+    std::wstring length;
+    while (isLength(*p)) length += *p++;
+    const wchar_t conversion = *p++;
+    const bool isLong = length == L"l";
+    const bool isLongLong = length == L"ll" || length == L"q";
+    bool ok = true;
+    switch (conversion) {
+      case L'd':
+      case L'i':
+        spec += L"lld";
+        if (isLongLong)
+          ok = appendPiece(out, spec, va_arg(args, long long));
+        else if (isLong || length == L"z" || length == L"j" || length == L"t")
+          ok = appendPiece(out, spec, static_cast<long long>(va_arg(args, long)));
+        else
+          ok = appendPiece(out, spec, static_cast<long long>(va_arg(args, int)));
+        break;
+      case L'o':
+      case L'u':
+      case L'x':
+      case L'X':
+        spec += std::wstring(L"ll") + conversion;
+        if (isLongLong)
+          ok = appendPiece(out, spec, va_arg(args, unsigned long long));
+        else if (isLong || length == L"z" || length == L"j" || length == L"t")
+          ok = appendPiece(out, spec, static_cast<unsigned long long>(va_arg(args, unsigned long)));
+        else if (length == L"h")
+          ok = appendPiece(
+              out, spec,
+              static_cast<unsigned long long>(static_cast<unsigned short>(va_arg(args, unsigned))));
+        else if (length == L"hh")
+          ok = appendPiece(
+              out, spec,
+              static_cast<unsigned long long>(static_cast<unsigned char>(va_arg(args, unsigned))));
+        else
+          ok = appendPiece(out, spec, static_cast<unsigned long long>(va_arg(args, unsigned)));
+        break;
+      case L'c':
+        spec += L"lc";
+        ok = appendPiece(out, spec,
+                         isLong
+                             ? va_arg(args, wint_t)
+                             : static_cast<wint_t>(static_cast<unsigned char>(va_arg(args, int))));
+        break;
+      case L's':
+        spec += L"ls";
+        if (isLong) {
+          const wchar_t* text = va_arg(args, const wchar_t*);
+          ok = appendPiece(out, spec, text != nullptr ? text : L"(null)");
+        } else {
+          ok = appendPiece(out, spec, decodeLenient(va_arg(args, const char*)).c_str());
+        }
+        break;
+      case L'e':
+      case L'E':
+      case L'f':
+      case L'F':
+      case L'g':
+      case L'G':
+      case L'a':
+      case L'A':
+        if (length == L"L") {
+          ok = appendPiece(out, spec + L"L" + conversion, va_arg(args, long double));
+        } else {
+          ok = appendPiece(out, spec + conversion, va_arg(args, double));
+        }
+        break;
+      case L'p':
+        ok = appendPiece(out, spec + L"p", va_arg(args, void*));
+        break;
+      case L'n':
+        (void)va_arg(args, void*);  // nothing is written back
+        break;
+      default:
+        return false;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 // One conversion: '%' flags width precision length conversion, Windows meaning.
@@ -164,7 +334,12 @@ bool WindowsFormat::vformat(std::wstring& out, const wchar_t* format, va_list ar
     }
   }
   std::wstring().swap(buffer);
-  return false;
+  va_list copy;
+  va_copy(copy, args);
+  const bool formatted = formatPieces(out, translated, copy);
+  va_end(copy);
+  if (!formatted) out.clear();
+  return formatted;
 }
 
 bool WindowsFormat::format(std::wstring& out, const wchar_t* format, ...) {

@@ -41,7 +41,7 @@ TEST_F(Communication, ReadSignalGivesRawAndDisplayFormPerItem) {
        "0;Aus;;12.345000;12.35;VF1AB000000000001;VF1AB000000000001"},
       // No correspondance for 3: the raw value twice.
       {"/readSignal?names=Level&types=State", "3;3"},
-      // No format, a format with trailing letters.
+      // No format, three decimals.
       {"/readSignal?names=Speed;Odd&types=Parameter;Parameter", "3.500000;4;1.500000;1.500"},
       {"/readSignal?names=Owner&types=Identification",
        "J\xC3\xBCrgen \xC3\x98;J\xC3\xBCrgen \xC3\x98"},

@@ -13,6 +13,7 @@
 #include "DRIdentification.h"
 #include "DRParameter.h"
 #include "DRQuery.h"
+#include "HostFileReader.h"
 #include "StandinComponentManager.h"
 #include "StandinDataManager.h"
 #include "StandinDiagData.h"
@@ -39,7 +40,6 @@ const char kFile[] = R"(<?xml version="1.0" encoding="UTF-8"?>
       <string name="S">text</string>
       <bytes name="B">62f1a0</bytes>
     </set>
-    <set key="data:/Set"><integer name="M">6</integer></set>
   </data>
   <texts>
     <text code="T_ON">Läuft</text>
@@ -54,7 +54,7 @@ const char kFile[] = R"(<?xml version="1.0" encoding="UTF-8"?>
       </interpretation>
     </state>
     <state name="Gear"/>
-    <parameter name="Volt" value="12.6" format="two"/>
+    <parameter name="Volt" value="12.6" format="+2"/>
     <identification name="VIN" value="VF1 &lt;x&gt;"><mask>1</mask></identification>
     <command name="Start" status="0">
       <set state="Pump" value="1"/>
@@ -177,13 +177,13 @@ TEST_F(HostFile, DataAndTextsAreStoredWithTheirTypes) {
 
   BSet set;
   ASSERT_EQ(data.readSet(ID("data:/Set"), set), 0);
-  long n = 0, m = 0;
+  long n = 0;
   double f = 0;
   BByteArray b;
-  EXPECT_EQ(set.getInt(L"N", n) | set.getInt(L"M", m) | set.getFloat(L"F", f) |
-                set.getString(L"S", s) | set.getByteArray(L"B", b),
+  EXPECT_EQ(set.getInt(L"N", n) | set.getFloat(L"F", f) | set.getString(L"S", s) |
+                set.getByteArray(L"B", b),
             0);
-  EXPECT_EQ(n * 10 + m, 56);
+  EXPECT_EQ(n, 5);
   EXPECT_EQ(f, -1.25);
   EXPECT_EQ(narrow(s), "text");
   EXPECT_EQ(b.getArray(), (std::vector<unsigned char>{0x62, 0xF1, 0xA0}));
@@ -216,7 +216,7 @@ TEST_F(HostFile, ItemsAreDescribedAsTheFileGivesThem) {
             L"</Interpretation></State>");
   // The simulated value is no part of the description.
   EXPECT_EQ(xmlOf(gear) + xmlOf(volt) + xmlOf(vin),
-            L"<State name=\"Gear\"/><Parameter name=\"Volt\"><Format>two</Format></Parameter>"
+            L"<State name=\"Gear\"/><Parameter name=\"Volt\"><Format>2</Format></Parameter>"
             L"<Identification name=\"VIN\"><Mask value=\"1\"/></Identification>");
   // Unknown ECU, unknown item, or the name of an item of another kind.
   EXPECT_NE(diag.getState(L"NOPE", L"Pump", pump), 0);
@@ -293,13 +293,23 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
       {"<host><data><set key=\"K\"><flag name=\"F\">1</flag></set></data></host>",
        "1: unknown element <flag> in <set>"},
       {"<host><ecu name=\"E\"/>\n<ecu name=\"E\"/></host>",
-       "2: <ecu name=\"E\"> is described twice"},
+       "2: <ecu name=\"E\"> is given twice, first on line 1"},
+      {"<host><data>\n<set key=\"K\"/>\n</data><data>\n<set key=\"K\"/></data></host>",
+       "4: <set key=\"K\"> is given twice, first on line 2"},
+      {"<host><data><integer key=\"K\">1</integer>\n<string key=\"K\"/></data></host>",
+       "2: <string key=\"K\"> is given twice, first on line 1"},
+      {"<host><ecu name=\"E\"><command name=\"C\"/>\n<command name=\"C\"/></ecu></host>",
+       "2: <command name=\"C\"> is given twice, first on line 1"},
+      {"<host><ecu name=\"E\"><parameter name=\"P\" format=\"twenty\"/></ecu></host>",
+       "1: <parameter name=\"P\">: \"twenty\" is not a non-negative integer"},
+      {"<host><ecu name=\"E\"><parameter name=\"P\" format=\"-2\"/></ecu></host>",
+       "1: <parameter name=\"P\">: \"-2\" is not a non-negative integer"},
       {"<host><ecu name=\"E\"><state name=\"S\" format=\"2\"/></ecu></host>",
        "1: unknown attribute format of <state>"},
       {"<host><ecu name=\"E\"><parameter name=\"P\"><interpretation/></parameter></ecu></host>",
        "1: unknown element <interpretation> in <parameter>"},
       {"<host><ecu name=\"E\"><state name=\"S\"/>\n<state name=\"S\"/></ecu></host>",
-       "2: <state name=\"S\"> is listed twice"},
+       "2: <state name=\"S\"> is given twice, first on line 1"},
       {"<host><ecu name=\"E\"><state name=\"S\"><mask>a</mask><mask>b</mask></state></ecu></host>",
        "1: second <mask> in <state>"},
       {"<host><ecu name=\"E\"><parameter name=\"S\"/><command name=\"C\"><set state=\"S\" "
@@ -313,13 +323,31 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
        "1: <set> names more than one of state, parameter, identification"},
       {"<host><ecu name=\"E\"><rawframe request=\"A\" refuse=\"-992\"/><rawframe request=\"A\" "
        "response=\"00\"/></ecu></host>",
-       "1: <rawframe request=\"A\"> is listed twice"},
+       "1: <rawframe request=\"A\"> is given twice, first on line 1"},
   };
   for (const auto& [xml, expected] : rows) {
     std::string error;
     EXPECT_FALSE(host.loadText(xml, error)) << xml;
     EXPECT_EQ(error, std::string("(text):") + expected) << xml;
   }
+}
+
+TEST(HostFileReader, UnknownConfigurationKeysWarnWithTheNearestKnownOne) {
+  const std::string xml =
+      "<host><data><string key=\"data:/Configuration/OrvaneData/OrvaneDataRot\"/>\n"
+      "<integer key=\"data:/Configuration/OrvaneFunctionTests/SocketPort\">1</integer>\n"
+      "<flag key=\"data:/Configuration/OrvaneFunctionTests/devmode\">1</flag>\n"
+      "<integer key=\"data:/Auto/Whatever\">1</integer></data></host>";
+  HostFileReader reader(xml, "f.xml");
+  HostContent content;
+  ASSERT_TRUE(reader.read(content)) << reader.error();
+  EXPECT_EQ(
+      reader.warnings(),
+      (std::vector<std::string>{
+          "f.xml:1: the component reads no key data:/Configuration/OrvaneData/OrvaneDataRot, "
+          "did you mean data:/Configuration/OrvaneData/OrvaneDataRoot?",
+          "f.xml:3: the component reads no key data:/Configuration/OrvaneFunctionTests/devmode, "
+          "did you mean data:/Configuration/OrvaneFunctionTests/FlowFolder?"}));
 }
 
 TEST_F(HostFile, FileErrorsNameTheFile) {

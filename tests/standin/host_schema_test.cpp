@@ -84,7 +84,7 @@ TEST_F(HostSchema, AgreesWithTheLoaderOnEachFile) {
             "<set key='f'><integer name='i'>-9000000000</integer><float name='x'>1e-3</float>"
             "<float name='y'>.5</float><string name='s'>t</string>"
             "<bytes name='b'> 62f1A0 </bytes><bytes name='n'/></set>"
-            "<set key='f'><integer name='j'>1</integer></set>"),
+            "<set key='g'><integer name='j'>1</integer></set>"),
        true},
       {"texts", host("<texts><text code='A'>Läuft</text><text code='B'/></texts>"), true},
       {"a whole ECU, commands before the items they set",
@@ -133,6 +133,10 @@ TEST_F(HostSchema, AgreesWithTheLoaderOnEachFile) {
       {"set integer beyond 64 bits",
        data("<set key='a'><integer name='i'>9223372036854775808</integer></set>"), false},
       {"flag yes", data("<flag key='a'>yes</flag>"), false},
+      {"key given twice", data("<set key='a'/><integer key='a'>1</integer>"), false},
+      {"key given twice in two <data>",
+       host("<data><set key='a'/></data><data><set key='a'/></data>"), false},
+      {"format not a count", ecu("<parameter name='P' format='-2'/>"), false},
       {"data without key", data("<string>x</string>"), false},
       {"element inside a value", data("<string key='a'><b/></string>"), false},
       {"set entry without name", data("<set key='a'><integer>1</integer></set>"), false},

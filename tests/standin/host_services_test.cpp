@@ -65,6 +65,13 @@ TEST_F(HostLog, TranslatesTheWindowsFormat) {
        "-1 2 3 00042 ff FF 7"},
       {[] { LOG_INFO(L"50%"); }, "50%"},
       {[] { LOG_INFO(L"%s", static_cast<const wchar_t*>(nullptr)); }, "(null)"},
+      // Bytes that are not UTF-8 are taken as Latin-1, the rest of the line as usual.
+      {[] { LOG_INFO(L"'%S' %d %s %.1f", "caf\xE9 \xC3\xA9 \xED\xA0\x80", -3, L"w", 2.25); },
+       "'caf\xC3\xA9 \xC3\xA9 \xC3\xAD\xC2\xA0\xC2\x80' -3 w 2.2"},
+      {[] {
+         LOG_INFO(L"[%-4S|%*S|%.2S|%x|%lld]", "\xFF", 3, "\xC3", "\xE9\xE9\xE9", 255u, 1LL << 40);
+       },
+       "[\xC3\xBF   |  \xC3\x83|\xC3\xA9\xC3\xA9|ff|1099511627776]"},
       {[&] { LOG_INFO(L"<%s>", longText.c_str()); }, "<" + std::string(10000, 'x') + ">"},
   };
   for (const auto& [log, expected] : rows) {

@@ -139,7 +139,7 @@ class FtHostProcess {
   }
 
   // Writes the data file, starts ft-host on a free port and waits (10 s at
-  // most) until it listens. False when it exited or never listened; output()
+  // most) until it says it serves. False when it exited or never listened; output()
   // and log() then tell why.
   bool start(const std::string& dataFileXmlText, const std::vector<std::string>& extraArgs = {}) {
     if (pid_ > 0) return false;
@@ -190,7 +190,8 @@ class FtHostProcess {
         pid_ = -1;
         return false;
       }
-      if (detail::isListening(port_)) return true;
+      // ft-host announces the server once it listens.
+      if (output().find("ft-host: serving ") != std::string::npos) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
