@@ -86,6 +86,22 @@ int submitQuery(const DRQuery& query) {
   return services != nullptr ? services->executeQuery(query) : diag_status::kExecuted;
 }
 
+// The item's description as the diagnostic data give it; none, logged, without them.
+template <class Element>
+std::optional<Element> description(int (IDiagData::*lookUp)(const ACE_WString&, const ACE_WString&,
+                                                            Element&),
+                                   const ItemKind& kind, const QString& ecu, const QString& name,
+                                   const wchar_t* missingMessage) {
+  IDiagData* diagData = factory()->getDiagData();
+  if (diagData == nullptr) {
+    FT_LOG_ERROR(kClass, missingMessage);
+    return std::nullopt;
+  }
+  Element element = QueryBuilder::element<Element>(kind.element);
+  (diagData->*lookUp)(toWide(ecu), toWide(name), element);
+  return element;
+}
+
 bool isListCommand(const QString& command) {
   return command == QLatin1String(CMD_IS_APPLICABLE) || command == QLatin1String(CMD_READ_SIGNAL);
 }
@@ -262,18 +278,13 @@ QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList name
 }
 
 QString CommunicationHandler::getFormatedState(QString ecu, QString name, QString value) {
-  QString result = value;
-  IDiagData* diagData = factory()->getDiagData();
-  if (diagData == nullptr) {
-    FT_LOG_ERROR(kClass, L"[getFormatedState()]: Error obtaining PDiagData");
-    return result;
-  }
-  DRState state = QueryBuilder::element<DRState>(ItemKind::state().element);
-  diagData->getState(toWide(ecu), toWide(name), state);
-  if (!state.has_Interpretation()) return result;
+  const std::optional<DRState> state =
+      description(&IDiagData::getState, ItemKind::state(), ecu, name,
+                  L"[getFormatedState()]: Error obtaining PDiagData");
+  if (!state || !state->has_Interpretation()) return value;
   DRInterpretation interpretation;
-  state.get_Interpretation(interpretation);
-  if (!interpretation.has_Correspondance()) return result;
+  state->get_Interpretation(interpretation);
+  if (!interpretation.has_Correspondance()) return value;
   ACE_Array<DRCorrespondance> entries;
   interpretation.get_Correspondance(entries);
   const ACE_WString wideValue = toWide(value);
@@ -286,34 +297,23 @@ QString CommunicationHandler::getFormatedState(QString ecu, QString name, QStrin
     entries[i].get_codetext(code);
     entries[i].get_defaultText(defaultText);
     // Without a text service the page still gets a readable text.
-    if (IBText* texts = factory()->getTextService()) {
-      ACE_WString text;
-      result = fromWide(texts->lookupText(text, code, defaultText));
-    } else {
-      result = fromWide(defaultText);
-    }
-    break;
+    IBText* texts = factory()->getTextService();
+    ACE_WString text;
+    return fromWide(texts != nullptr ? texts->lookupText(text, code, defaultText) : defaultText);
   }
-  return result;
+  return value;
 }
 
 QString CommunicationHandler::getFormatedParam(QString ecu, QString name, double value) {
-  QString result = formatFixed(value, 0);
-  IDiagData* diagData = factory()->getDiagData();
-  if (diagData == nullptr) {
-    FT_LOG_ERROR(kClass, L"[getFormatedParam()]: Error obtaining services");
-    return result;
-  }
-  DRParameter parameter = QueryBuilder::element<DRParameter>(ItemKind::parameter().element);
-  diagData->getParameter(toWide(ecu), toWide(name), parameter);
-  if (parameter.has_Format()) {
-    DRFormat format;
-    parameter.get_Format(format);
-    ACE_WString content;
-    format.getContent(content);
-    result = formatFixed(value, decimalsFromFormat(content));
-  }
-  return result;
+  const std::optional<DRParameter> parameter =
+      description(&IDiagData::getParameter, ItemKind::parameter(), ecu, name,
+                  L"[getFormatedParam()]: Error obtaining services");
+  if (!parameter || !parameter->has_Format()) return formatFixed(value, 0);
+  DRFormat format;
+  parameter->get_Format(format);
+  ACE_WString content;
+  format.getContent(content);
+  return formatFixed(value, decimalsFromFormat(content));
 }
 
 QString CommunicationHandler::isApplicable(QString ecu, QStringList names, QStringList types) {

@@ -44,7 +44,9 @@ TEST(Formatting, ParametersByTheFormatsLeadingDigitsWithinTheDecimalsCap) {
       {" 4", 1.0, "1.0000"},
       {"3abc", 1.5, "1.500"},
       {"x", 7.25, "7"},
-      {"-1", 1.25, "1.250000"},  // printf takes a negative precision as absent
+      {"-1", 1.25, "1.250000"},      // printf takes a negative precision as absent
+      {"010", 0.5, "0.5000000000"},  // decimal, never octal or hexadecimal
+      {"0x3", 1.5, "2"},
       // At the cap a double's expansion is exact; past it nothing more is shown.
       {atCap, 0.1, "0.1000000000000000055511151231257827", 2 + cap},
       {pastCap, 0.1, "0.1000000000000000055511151231257827", 2 + cap},

@@ -1,6 +1,8 @@
 // Status words, and what the diagnostic commands answer around them.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "CommunicationTestSupport.h"
 #include "StandinDataManager.h"
 #include "communication/CommunicationHandler.h"
@@ -36,19 +38,23 @@ TEST(StatusWords, EachDiagnosticStatusAndItsNeighbours) {
         << status;
 }
 
-// A stored command status below 0 is shown as its word, any other as its number.
+// A stored command status below 0 is shown as its word, any other as its number;
+// the input goes into the query.
 TEST(ProcessRequest, SendQueryShowsTheStoredStatus) {
   const struct {
     const char* command;
+    const char* param;
     const char* body;
   } rows[] = {
-      {"Ok", "0"},    {"Seven", "7"},         {"Minus1", "UNKNOWN"},
-      {"Plus1", "1"}, {"Timeout", "TIMEOUT"}, {"Absent", "UNKNOWN"},
+      {"Ok", "", "0"},           {"Ok", "5", "0"},   {"Seven", "", "7"},
+      {"Minus1", "", "UNKNOWN"}, {"Plus1", "", "1"}, {"Timeout", "0", "TIMEOUT"},
+      {"Absent", "", "UNKNOWN"},
   };
   BSet stored;
-  const std::pair<const wchar_t*, long> statuses[] = {
+  const std::pair<std::wstring, long> statuses[] = {
       {L"Ok", 0}, {L"Seven", 7}, {L"Minus1", -1}, {L"Plus1", 1}, {L"Timeout", -992}};
-  for (const auto& [name, status] : statuses) stored.setInt(ACE_WString(name), status);
+  for (const auto& [name, status] : statuses)
+    stored.setInt(ACE_WString(name.c_str(), name.size()), status);
   StandinDataManager data;
   data.mergeSet(ID("data:/Auto/UCEs/ABC/Commands"), stored);
   comm_test::RecordingDiagServices services;
@@ -56,8 +62,13 @@ TEST(ProcessRequest, SendQueryShowsTheStoredStatus) {
   factory.setDataManager(&data);
   factory.setDiagServices(&services);
   factory.setEcuName("ABC");
-  for (const auto& row : rows)
-    EXPECT_EQ(reply("sendQuery", {{"query", row.command}}), kOk + row.body) << row.command;
+  for (const auto& row : rows) {
+    const QString id =
+        QString("queryId=ABC/%1CMD%2/%3,").arg(row.command, *row.param ? "1" : "2", row.param);
+    EXPECT_EQ(reply("sendQuery", {{"query", row.command}, {"param", row.param}}), kOk + row.body)
+        << row.command;
+    EXPECT_TRUE(services.queries.back().contains(id)) << services.queries.back().toStdString();
+  }
 }
 
 TEST(ProcessRequest, MissingHostComponentsAnswerUnknown) {
