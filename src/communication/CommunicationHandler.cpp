@@ -86,17 +86,21 @@ int submitQuery(const DRQuery& query) {
   return services != nullptr ? services->executeQuery(query) : diag_status::kExecuted;
 }
 
+// The host service, or null with the error that names what lacks it.
+template <class Service>
+Service* required(Service* service, const wchar_t* missingMessage) {
+  if (service == nullptr) FT_LOG_ERROR(kClass, missingMessage);
+  return service;
+}
+
 // The item's description as the diagnostic data give it; none, logged, without them.
 template <class Element>
 std::optional<Element> description(int (IDiagData::*lookUp)(const ACE_WString&, const ACE_WString&,
                                                             Element&),
                                    const ItemKind& kind, const QString& ecu, const QString& name,
                                    const wchar_t* missingMessage) {
-  IDiagData* diagData = factory()->getDiagData();
-  if (diagData == nullptr) {
-    FT_LOG_ERROR(kClass, missingMessage);
-    return std::nullopt;
-  }
+  IDiagData* diagData = required(factory()->getDiagData(), missingMessage);
+  if (diagData == nullptr) return std::nullopt;
   Element element = QueryBuilder::element<Element>(kind.element);
   (diagData->*lookUp)(toWide(ecu), toWide(name), element);
   return element;
@@ -225,11 +229,9 @@ QString CommunicationHandler::sendRawQuery(QString ecu, QString query) {
 
 QString CommunicationHandler::readSignal(QString ecu, QStringList names, QStringList types) {
   MethodTrace trace(L"readSignal()");
-  IDiagServices* services = factory()->getDiagServices();
-  if (services == nullptr) {
-    FT_LOG_ERROR(kClass, L"[readSignal()]: Error obtaining Diag services");
-    return UNKNOWN;
-  }
+  IDiagServices* services =
+      required(factory()->getDiagServices(), L"[readSignal()]: Error obtaining Diag services");
+  if (services == nullptr) return UNKNOWN;
   const int status = services->executeQuery(QueryBuilder::signalRead(ecu, names, types));
   if (status != diag_status::kExecuted) {
     FT_LOG_WARNING(kClass,
@@ -244,11 +246,9 @@ QString CommunicationHandler::readSignal(QString ecu, QStringList names, QString
 QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList names,
                                                    QStringList types) {
   MethodTrace trace(L"signalResponseFromDM()");
-  IDataManager* dataManager = factory()->getDataManager();
-  if (dataManager == nullptr) {
-    FT_LOG_ERROR(kClass, L"[signalResponseFromDM()]: Error obtaining Data Manager");
-    return UNKNOWN;
-  }
+  IDataManager* dataManager = required(factory()->getDataManager(),
+                                       L"[signalResponseFromDM()]: Error obtaining Data Manager");
+  if (dataManager == nullptr) return UNKNOWN;
 
   // Only the kinds asked for are read: a missing key of another kind is no failure.
   std::vector<BSet> values(std::size(ItemKind::kinds), BSet(10));
@@ -318,11 +318,9 @@ QString CommunicationHandler::getFormatedParam(QString ecu, QString name, double
 
 QString CommunicationHandler::isApplicable(QString ecu, QStringList names, QStringList types) {
   MethodTrace trace(L"isApplicable()");
-  IDiagData* diagData = factory()->getDiagData();
-  if (diagData == nullptr) {
-    FT_LOG_ERROR(kClass, L"[isApplicable()]: Error obtaining PDiagData");
-    return UNKNOWN;
-  }
+  IDiagData* diagData =
+      required(factory()->getDiagData(), L"[isApplicable()]: Error obtaining PDiagData");
+  if (diagData == nullptr) return UNKNOWN;
   FT_LOG_INFO(kClass, L"[CommunicationHandler::isApplicable]:Total number of parameters: %d.",
               static_cast<int>(names.size()));
   const ACE_WString wideEcu = toWide(ecu);
