@@ -75,7 +75,6 @@ class HOST_API SimulatedEcu {
   // Back to the description: its values and answers, behaviours that need no
   // command started at now.
   void reset(Millis now);
-  const Description& described() const { return described_; }
   const Description& live() const { return live_; }
 
   // The ECU's answer comes first, then each target's in order; the delay is
