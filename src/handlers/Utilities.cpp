@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "BDomData.h"
+#include "http/ReplyFile.h"
 #include "platform/FtLog.h"
 #include "platform/Limits.h"
 #include "platform/Platform.h"
@@ -207,6 +208,26 @@ QByteArray Utilities::readResourceAsBytes(const QString& name) {
   }
   FT_LOG_TRACE(kClass, L"[readFile()]: Method end.");
   return bytes;
+}
+
+bool Utilities::openResource(const QString& name, ReplyFile& file) {
+  FT_LOG_TRACE(kClass, L"[readResourceAsBytes(%s)]: Method started.", FT_W(name));
+  Target target;
+  if (!locate(L"readResourceAsBytes", L"readResourceAsBytes", name, target)) return false;
+  int error = 0;
+  const int descriptor = openForReading(target, error);
+  const long long size = descriptor < 0 ? -1 : Platform::regularFileSize(descriptor, error);
+  if (size < 0) {
+    if (descriptor >= 0) Platform::closeFile(descriptor);
+    FT_LOG_ERROR(kClass, L"[readFile]:Error reading %s: %s", FT_W(target.shown),
+                 reason(error).c_str());
+    return false;
+  }
+  const bool scrambled = isEncrypted(target.shown);
+  if (!scrambled) FT_LOG_INFO(kClass, L"[readFile(%s)]: is not encrypted.", FT_W(target.shown));
+  file = ReplyFile(descriptor, size, scrambled);
+  FT_LOG_TRACE(kClass, L"[readFile()]: Method end.");
+  return true;
 }
 
 // Scrambled: the complete extension of the file name, lower-cased, ends in 'c'.

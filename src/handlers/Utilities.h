@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class ReplyFile;
+
 // The handlers' only access to the disk. Names are relative to root and joined
 // to it as they stand. A name that leaves root, either as written or once the
 // kernel has followed its links, is treated as a missing file: nothing outside
@@ -15,6 +17,9 @@ class Utilities {
 
   bool fileExists(const QString& name);
   QByteArray readResourceAsBytes(const QString& name);
+  // Opens what readResourceAsBytes would read, for sending without reading
+  // it here; false, logged as readResourceAsBytes does, when it cannot.
+  bool openResource(const QString& name, ReplyFile& file);
   QString readResourceAsText(const QString& name);
   QString readXMLResource(const QString& name);
   bool isEncrypted(const QString& path);
