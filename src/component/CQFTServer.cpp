@@ -1,7 +1,6 @@
 #include "component/CQFTServer.h"
 
 #include <ace/Thread_Manager.h>
-#include <arpa/inet.h>
 
 #include <chrono>
 #include <thread>
@@ -12,6 +11,7 @@
 #include "dispatch/URLCommandFactory.h"
 #include "platform/FtLog.h"
 #include "platform/Limits.h"
+#include "platform/Platform.h"
 #include "platform/WideText.h"
 
 namespace {
@@ -22,6 +22,7 @@ const wchar_t* const kPortKey = L"data:/Configuration/OrvaneFunctionTests/Socket
 const wchar_t* const kListenAddressKey = L"data:/Configuration/OrvaneFunctionTests/ListenAddress";
 const wchar_t* const kMaxConnectionsKey = L"data:/Configuration/OrvaneFunctionTests/MaxConnections";
 const wchar_t* const kReceiveTimeoutKey = L"data:/Configuration/OrvaneFunctionTests/ReceiveTimeout";
+const wchar_t* const kSendTimeoutKey = L"data:/Configuration/OrvaneFunctionTests/SendTimeout";
 
 // How often the destructor looks whether the connection threads have ended,
 // and after how long it says that it is still waiting.
@@ -34,10 +35,10 @@ CQFTServer::CQFTServer(const ID& id) : CComponent_Thread_Ref(id) {}
 
 CQFTServer::~CQFTServer() {
   FT_LOG_TRACE(kClass, L"[CQFTServer::~CQFTServer()]: Method started.");
-  if (threadGroupId != -1) {
+  if (threadGroupId_ != -1) {
     // Joining a listener whose loop still runs would never return.
     FT_LOG_WARNING(kClass, L"[CQFTServer::~CQFTServer()]: destroyed while running, stopping first");
-    reactor.end_reactor_event_loop();
+    reactor_.end_reactor_event_loop();
   }
   cleanUp();
   waitForConnections();
@@ -62,9 +63,9 @@ bool CQFTServer::configure(const QString& ecuName) {
   if (factory->getDataManager() == nullptr ||
       factory->getDataManager()->readInteger(ID(kPortKey), configuredPort) != 0) {
     FT_LOG_TRACE(kClass, L"FT server Port not configured, using default");
-    port = limits::kDefaultPort;
+    port_ = limits::kDefaultPort;
   } else {
-    port = configuredPort;
+    port_ = configuredPort;
   }
   readConnectionSettings(factory->getDataManager());
   FT_LOG_TRACE(kClass, L"[CQFTServer::configure()]: Method end.");
@@ -72,25 +73,22 @@ bool CQFTServer::configure(const QString& ecuName) {
 }
 
 void CQFTServer::readConnectionSettings(IDataManager* dataManager) {
-  listenAddress = INADDR_ANY;
-  listenAddressValid = true;
-  int maxConnections = limits::kDefaultMaxConnections;
-  int receiveTimeoutMs = limits::kDefaultReceiveTimeoutMs;
+  listenAddress_ = 0;  // all interfaces
+  listenAddressValid_ = true;
+  ConnectionRegistry::Settings settings;
   if (dataManager == nullptr) {
-    connections.setLimits(maxConnections, receiveTimeoutMs);
+    connections_.setSettings(settings);
     return;
   }
 
   ACE_WString address;
   if (dataManager->readString(ID(kListenAddressKey), address) == 0) {
     const QString text = fromWide(address);
-    in_addr parsed{};
-    if (inet_pton(AF_INET, text.toLatin1().constData(), &parsed) == 1) {
-      listenAddress = ntohl(parsed.s_addr);
+    if (Platform::parseIPv4(text.toLatin1().constData(), listenAddress_)) {
       FT_LOG_TRACE(kClass, L"[CQFTServer::configure()]: listening on %s", FT_W(text));
     } else {
       // Widening to all interfaces would expose what was meant to stay local.
-      listenAddressValid = false;
+      listenAddressValid_ = false;
       FT_LOG_ERROR(kClass,
                    L"[CQFTServer::configure()]: ListenAddress '%s' is not an IPv4 address, the "
                    L"server will not listen",
@@ -101,74 +99,86 @@ void CQFTServer::readConnectionSettings(IDataManager* dataManager) {
   int value = 0;
   if (dataManager->readInteger(ID(kMaxConnectionsKey), value) == 0) {
     if (value >= 1) {
-      maxConnections = value;
+      settings.maxConnections = value;
     } else {
       FT_LOG_WARNING(kClass, L"[CQFTServer::configure()]: MaxConnections %d is below 1, using %d",
-                     value, maxConnections);
+                     value, settings.maxConnections);
     }
   }
-  if (dataManager->readInteger(ID(kReceiveTimeoutKey), value) == 0) {
+  // A time-out of 0 waits without limit; only a negative one is a mistake.
+  const struct {
+    const wchar_t* key;
+    const wchar_t* name;
+    int* target;
+  } timeouts[] = {{kReceiveTimeoutKey, L"ReceiveTimeout", &settings.receiveTimeoutMs},
+                  {kSendTimeoutKey, L"SendTimeout", &settings.sendTimeoutMs}};
+  for (const auto& timeout : timeouts) {
+    if (dataManager->readInteger(ID(timeout.key), value) != 0) continue;
     if (value >= 0) {
-      receiveTimeoutMs = value;
+      *timeout.target = value;
     } else {
-      FT_LOG_WARNING(kClass, L"[CQFTServer::configure()]: ReceiveTimeout %d is negative, using %d",
-                     value, receiveTimeoutMs);
+      FT_LOG_WARNING(kClass, L"[CQFTServer::configure()]: %s %d is negative, using %d",
+                     timeout.name, value, *timeout.target);
     }
   }
-  connections.setLimits(maxConnections, receiveTimeoutMs);
+  connections_.setSettings(settings);
 }
 
 void CQFTServer::run() {
   FT_LOG_TRACE(kClass, L"[CQFTServer::run()]: Method started.");
-  if (port == 0) {
+  if (port_ == 0) {
     FT_LOG_ERROR(
         kClass,
         L"[CQFTServer::run()]: Port not configured, CQFTServer::configure() must me executed");
     return;
   }
-  threadGroupId = ACE_Thread_Manager::instance()->spawn(serverSvc, this, 0, nullptr, nullptr, 0,
-                                                        threadGroupId, nullptr, 0, nullptr);
-  if (threadGroupId == -1) {
+  connections_.pool().restart();
+  threadGroupId_ = ACE_Thread_Manager::instance()->spawn(serverSvc, this, 0, nullptr, nullptr, 0,
+                                                         threadGroupId_, nullptr, 0, nullptr);
+  if (threadGroupId_ == -1) {
     FT_LOG_WARNING(kClass, L"[CQFTServer::run()] Can't spawn main server thread.");
   } else {
-    usedGroups.push_back(threadGroupId);
+    usedGroups_.push_back(threadGroupId_);
   }
   FT_LOG_TRACE(kClass, L"[CQFTServer::run()]: Method end.");
 }
 
 void CQFTServer::stop() {
   FT_LOG_TRACE(kClass, L"[CQFTServer::stop()]: Method started.");
-  reactor.end_reactor_event_loop();
+  reactor_.end_reactor_event_loop();
   cleanUp();
+  // Parked connection threads end now; busy ones after their connection.
+  connections_.pool().stop();
   FT_LOG_TRACE(kClass, L"[CQFTServer::stop()]: Method end.");
 }
 
 void CQFTServer::cleanUp() {
-  if (threadGroupId == -1) return;
+  if (threadGroupId_ == -1) return;
   ACE_Thread_Manager* manager = ACE_Thread_Manager::instance();
-  manager->cancel_grp(threadGroupId, 0);
-  manager->wait_grp(threadGroupId);
-  threadGroupId = -1;
+  manager->cancel_grp(threadGroupId_, 0);
+  manager->wait_grp(threadGroupId_);
+  threadGroupId_ = -1;
 }
 
 // Connection threads are detached and run this module's code to their last
 // instruction: wake their receives and outwait them.
 void CQFTServer::waitForConnections() {
-  connections.shutdownAll();
+  connections_.pool().stop();
+  connections_.shutdownAll();
   ACE_Thread_Manager* manager = ACE_Thread_Manager::instance();
   const auto start = std::chrono::steady_clock::now();
   bool noticed = false;
-  for (int group : usedGroups) {
+  for (int group : usedGroups_) {
     ACE_thread_t thread;
     while (manager->thread_grp_list(group, &thread, 1) > 0) {
       if (!noticed && std::chrono::steady_clock::now() - start > kSlowShutdownNotice) {
         FT_LOG_WARNING(kClass,
                        L"[CQFTServer::~CQFTServer()]: still waiting for %d connections to end",
-                       connections.size());
+                       connections_.size());
         noticed = true;
       }
       std::this_thread::sleep_for(kThreadPollInterval);
     }
   }
-  usedGroups.clear();
+  usedGroups_.clear();
 }

@@ -29,26 +29,26 @@ class CQFTServer : public CComponent_Thread_Ref, public IQFTServer {
   void stop() override;
 
   // Read by the listener thread; written by configure, which precedes run.
-  int getPort() const { return port; }
+  int getPort() const { return port_; }
   // The IPv4 address to bind, host byte order; meaningful when hasListenAddress.
-  uint32_t getListenAddress() const { return listenAddress; }
-  bool hasListenAddress() const { return listenAddressValid; }
-  ACE_Reactor* getReactor() { return &reactor; }
-  ConnectionRegistry* getConnections() { return &connections; }
+  uint32_t getListenAddress() const { return listenAddress_; }
+  bool hasListenAddress() const { return listenAddressValid_; }
+  ACE_Reactor* getReactor() { return &reactor_; }
+  ConnectionRegistry* getConnections() { return &connections_; }
 
  private:
   void cleanUp();
-  // The settings beyond the port: listen address, connection limit, receive time-out.
+  // The settings beyond the port: listen address, connection limit, time-outs.
   void readConnectionSettings(IDataManager* dataManager);
   void waitForConnections();
 
-  int port = 0;
-  int threadGroupId = -1;
-  ACE_Reactor reactor;
+  int port_ = 0;
+  int threadGroupId_ = -1;
+  ACE_Reactor reactor_;
 
-  uint32_t listenAddress = 0;  // INADDR_ANY
-  bool listenAddressValid = true;
-  ConnectionRegistry connections;
+  uint32_t listenAddress_ = 0;  // all interfaces
+  bool listenAddressValid_ = true;
+  ConnectionRegistry connections_;
   // Every thread group a run created; host thread only.
-  std::vector<int> usedGroups;
+  std::vector<int> usedGroups_;
 };

@@ -2,7 +2,6 @@
 
 #include <ace/INET_Addr.h>
 #include <ace/OS_NS_Thread.h>
-#include <ace/OS_NS_fcntl.h>
 #include <ace/OS_NS_sys_socket.h>
 #include <ace/Thread_Manager.h>
 
@@ -41,7 +40,11 @@ ACE_THR_FUNC_RETURN serverSvc(void* arg) {
   const ACE_HANDLE listening = acceptor->acceptor().get_handle();
   // ACE listens with a backlog of 5, too few for a page's burst of connects.
   ACE_OS::listen(listening, limits::kListenBacklog);
-  ACE_OS::fcntl(listening, F_SETFD, FD_CLOEXEC);
+  Platform::setCloseOnExec(listening);
+  // Accepted sockets inherit these, which saves two calls per connection.
+  const ConnectionRegistry::Settings settings = server->getConnections()->settings();
+  Platform::setReceiveTimeout(listening, settings.receiveTimeoutMs);
+  Platform::setSendTimeout(listening, settings.sendTimeoutMs);
 
   FT_LOG_TRACE(kClass, L"[serverSvc()]: starting up server daemon");
   while (reactor->handle_events() != -1) {

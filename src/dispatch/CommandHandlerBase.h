@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+#include <utility>
+
+#include "http/ReplyFile.h"
 
 // Carries out one URL command. Created by the command factory per request,
 // given the command word and parameters, checked once, asked once for the reply.
@@ -11,7 +14,9 @@ class CommandHandlerBase {
   CommandHandlerBase();
   virtual ~CommandHandlerBase();
 
-  // Writes the complete HTTP reply; false when the command failed.
+  // Writes the complete HTTP reply; false when the command failed. A reply
+  // whose body is a file may write the head only and leave the file to
+  // replyFile_, which is sent after it (and dropped when the command failed).
   virtual bool processRequest(QByteArray& reply) = 0;
   virtual bool checkParameters() = 0;
 
@@ -20,11 +25,13 @@ class CommandHandlerBase {
   void setParameters(QMap<QString, QString> newParameters);
   // True, with a warning, when the parameter is absent or has an empty value.
   bool isParameterEmpty(const QString& name);
+  ReplyFile takeReplyFile() { return std::move(replyFile_); }
 
   QString command;
 
  protected:
   QMap<QString, QString> parameters;
+  ReplyFile replyFile_;
 };
 
 // bytes becomes exactly the UTF-8 encoding of text.

@@ -79,12 +79,14 @@ bool ResourceHandler::processRequest(QByteArray& reply) {
   }
   const QString path = command;
   Utilities utilities(factory->getDataRoot());
-  const QByteArray bytes = utilities.readResourceAsBytes(path);
-  const QString header = bytes.isEmpty()
-                             ? QString::fromLatin1(HTTP_404_NOT_FOUND)
-                             : QLatin1String(HTTP_200_OK) + getContentTypeFromResourcePath(path);
-  toUtf8Bytes(header, reply);
-  reply.append(bytes);
+  // The file goes out after the head, sent by the kernel, never held here.
+  ReplyFile file;
+  if (utilities.openResource(path, file) && file.size() > 0) {
+    reply = QByteArray(HTTP_200_OK) + getContentTypeFromResourcePath(path).toLatin1();
+    replyFile_ = std::move(file);
+  } else {
+    reply = QByteArray(HTTP_404_NOT_FOUND);
+  }
   FT_LOG_TRACE(kClass, L"[ResourceHandler::processRequest]: Method end.");
   return true;
 }

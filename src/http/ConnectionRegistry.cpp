@@ -2,35 +2,34 @@
 
 #include <ace/OS_NS_sys_socket.h>
 
-void ConnectionRegistry::setLimits(int newMaxConnections, int receiveTimeoutMs) {
-  std::lock_guard<std::mutex> lock(mutex);
-  maxConnections = newMaxConnections;
-  receiveTimeout = receiveTimeoutMs;
+void ConnectionRegistry::setSettings(const Settings& settings) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  settings_ = settings;
 }
 
-int ConnectionRegistry::receiveTimeoutMs() const {
-  std::lock_guard<std::mutex> lock(mutex);
-  return receiveTimeout;
+ConnectionRegistry::Settings ConnectionRegistry::settings() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return settings_;
 }
 
 bool ConnectionRegistry::add(ACE_HANDLE handle) {
-  std::lock_guard<std::mutex> lock(mutex);
-  if (static_cast<int>(handles.size()) >= maxConnections) return false;
-  handles.insert(handle);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (static_cast<int>(handles_.size()) >= settings_.maxConnections) return false;
+  handles_.insert(handle);
   return true;
 }
 
 void ConnectionRegistry::remove(ACE_HANDLE handle) {
-  std::lock_guard<std::mutex> lock(mutex);
-  handles.erase(handle);
+  std::lock_guard<std::mutex> lock(mutex_);
+  handles_.erase(handle);
 }
 
 void ConnectionRegistry::shutdownAll() {
-  std::lock_guard<std::mutex> lock(mutex);
-  for (ACE_HANDLE handle : handles) ACE_OS::shutdown(handle, ACE_SHUTDOWN_BOTH);
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (ACE_HANDLE handle : handles_) ACE_OS::shutdown(handle, ACE_SHUTDOWN_BOTH);
 }
 
 int ConnectionRegistry::size() const {
-  std::lock_guard<std::mutex> lock(mutex);
-  return static_cast<int>(handles.size());
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<int>(handles_.size());
 }

@@ -1,14 +1,15 @@
 #include "http/HttpDaemon.h"
 
 #include <ace/INET_Addr.h>
-#include <ace/OS_NS_fcntl.h>
-#include <ace/Time_Value.h>
+#include <ace/OS_NS_errno.h>
+#include <ace/OS_NS_unistd.h>
 
-#include <QByteArray>
 #include <QStringList>
-#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "component/ClientAcceptor.h"
 #include "dispatch/CommandHandlerBase.h"
@@ -16,17 +17,61 @@
 #include "dispatch/URLCommandFactory.h"
 #include "handlers/CrossSiteGuard.h"
 #include "http/ConnectionRegistry.h"
+#include "http/ReplyFile.h"
 #include "http/RequestDesc.h"
 #include "http/RequestLine.h"
 #include "platform/FtLog.h"
+#include "platform/Limits.h"
+#include "platform/Platform.h"
 
 namespace {
 
 const wchar_t* const kClass = L"HttpDaemon";
+const wchar_t* const kRequestLog = L"RequestLog";
 
 const char kMethodNotAllowedBody[] =
     "<html>\n<head>\n</head>\n<body>\n<h1>Method not allowed, this is a minimal server. I only "
     "accept GET and POST</h1>\n</body>\n</html>";
+
+using Clock = std::chrono::steady_clock;
+
+// Kept per connection thread, so that a request costs no allocation.
+thread_local std::vector<char> tReceiveBuffer;
+thread_local std::vector<char> tChunkBuffer;
+
+bool endsRequestLine(const char* bytes, size_t size) {
+  return std::memchr(bytes, '\n', size) != nullptr || std::memchr(bytes, '\0', size) != nullptr;
+}
+
+// A client's text in a log line: control characters would let it forge lines.
+std::wstring escaped(const QString& text) {
+  std::wstring out;
+  out.reserve(static_cast<size_t>(text.size()));
+  for (const QChar c : text) {
+    const char16_t code = c.unicode();
+    if (code < 0x20 || code == 0x7F || code == u'\\') {
+      wchar_t hex[8];
+      std::swprintf(hex, 8, code == u'\\' ? L"\\\\" : L"\\x%02X", static_cast<unsigned>(code));
+      out += hex;
+    } else {
+      out += static_cast<wchar_t>(code);
+    }
+  }
+  return out;
+}
+
+// The status code of a reply's status line, or 0.
+int statusOf(const QByteArray& reply) {
+  if (!reply.startsWith("HTTP/")) return 0;
+  const qsizetype blank = reply.indexOf(' ');
+  if (blank < 0 || blank + 4 > reply.size()) return 0;
+  int code = 0;
+  for (qsizetype i = blank + 1; i < blank + 4; ++i) {
+    if (reply[i] < '0' || reply[i] > '9') return 0;
+    code = code * 10 + (reply[i] - '0');
+  }
+  return code;
+}
 
 }  // namespace
 
@@ -35,7 +80,7 @@ HttpDaemon::HttpDaemon() : ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH>(null
 HttpDaemon::~HttpDaemon() {
   FT_LOG_TRACE(kClass, L"[~HttpDaemon()]: Method called.");
   // Unregister before closing, so the server never shuts down a reused handle.
-  if (registry != nullptr) registry->remove(peer().get_handle());
+  if (registry_ != nullptr) registry_->remove(peer().get_handle());
   peer().close();
 }
 
@@ -50,25 +95,27 @@ int HttpDaemon::open(void* acceptor) {
     FT_LOG_WARNING(kClass, L"[open()]: Error getting cliens address");
     return -1;
   }
-  ACE_OS::fcntl(peer().get_handle(), F_SETFD, FD_CLOEXEC);
+  const ACE_HANDLE handle = peer().get_handle();
+  Platform::setCloseOnExec(handle);
 
-  int groupId = -1;
-  if (auto* clientAcceptor = static_cast<ClientAcceptor*>(acceptor)) {
-    groupId = clientAcceptor->threadGroupId;
-    ConnectionRegistry* connections = clientAcceptor->getRegistry();
-    if (connections != nullptr) {
-      receiveTimeoutMs = connections->receiveTimeoutMs();
-      if (!connections->add(peer().get_handle())) {
-        FT_LOG_WARNING(kClass,
-                       L"[open()]: %d connections are being served already, closing the new one "
-                       L"without a reply",
-                       connections->size());
-        return -1;
-      }
-      registry = connections;
-    }
+  auto* clientAcceptor = static_cast<ClientAcceptor*>(acceptor);
+  ConnectionRegistry* connections =
+      clientAcceptor != nullptr ? clientAcceptor->getRegistry() : nullptr;
+  const int groupId = clientAcceptor != nullptr ? clientAcceptor->getThreadGroupId() : -1;
+  if (connections == nullptr) return activate(THR_DETACHED, 1, 0, 0, groupId);
+
+  const ConnectionRegistry::Settings settings = connections->settings();
+  // The socket has the time-outs already: it inherits them from the listener.
+  receiveTimeoutMs_ = settings.receiveTimeoutMs;
+  if (!connections->add(handle)) {
+    FT_LOG_WARNING(kClass,
+                   L"[open()]: %d connections are being served already, closing the new one "
+                   L"without a reply",
+                   connections->size());
+    return -1;
   }
-  return activate(THR_DETACHED, 1, 0, 0, groupId);
+  registry_ = connections;
+  return connections->pool().serve(this, groupId) ? 0 : -1;
 }
 
 int HttpDaemon::svc() {
@@ -95,40 +142,19 @@ int HttpDaemon::handle_close(ACE_HANDLE handle, ACE_Reactor_Mask mask) {
   return result;
 }
 
-// One receive of what the socket holds; the request text is those bytes as
-// Latin-1 up to the first NUL.
+// The request text is the received bytes as Latin-1 up to the first NUL.
 int HttpDaemon::process() {
   FT_LOG_TRACE(kClass, L"[HttpDaemon::process()]:Method started.");
-  iovec received{nullptr, 0};
-  const ACE_Time_Value timeout(receiveTimeoutMs / 1000, (receiveTimeoutMs % 1000) * 1000);
-  const ssize_t count = peer().recvv(&received, receiveTimeoutMs > 0 ? &timeout : nullptr);
-  const int receiveError = errno;
-  const std::unique_ptr<char[]> buffer(static_cast<char*>(received.iov_base));
-  FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes", static_cast<int>(count));
+  started_ = Clock::now();
+  size_t length = 0;
+  if (!receiveRequest(length)) return -1;
+  const char* bytes = tReceiveBuffer.data();
 
-  if (count < 0 && receiveError == ETIME) {
-    FT_LOG_WARNING(kClass,
-                   L"[HttpDaemon::process() nothing received within %d ms, closing the connection "
-                   L"without a reply",
-                   receiveTimeoutMs);
-    return -1;
-  }
-  if (count < 0) {
-    FT_LOG_ERROR(kClass, L"[HttpDaemon::process() error %i reading socket, errno is %i",
-                 static_cast<int>(count), receiveError);
-    return -1;
-  }
-  if (count == 0) {
-    FT_LOG_TRACE(kClass, L"[HttpDaemon::process() soket closed closing handle: %d",
-                 static_cast<int>(peer().get_handle()));
-    return -1;
-  }
-
-  const size_t length = static_cast<size_t>(count);
   FT_LOG_INFO(kClass, L"[HttpDaemon::process() bytes as ACE_CString: '%S'",
-              ACE_CString(buffer.get(), length).c_str());
-  const QString text =
-      QString::fromLatin1(buffer.get(), static_cast<qsizetype>(strnlen(buffer.get(), length)));
+              std::string(bytes, length).c_str());
+  const QString text = QString::fromLatin1(bytes, static_cast<qsizetype>(strnlen(bytes, length)));
+  if (tReceiveBuffer.size() > static_cast<size_t>(limits::kKeptReceiveBufferBytes))
+    std::vector<char>().swap(tReceiveBuffer);
   FT_LOG_INFO(kClass, L"[HttpDaemon::process() bytes as QString: '%s'", FT_W(text));
 
   if (text.isEmpty()) {
@@ -138,32 +164,98 @@ int HttpDaemon::process() {
   return processRequest(text);
 }
 
+// Reads until the request line has ended (a line feed or a NUL, where the
+// text is cut anyway) or the peer has finished sending; what arrived beyond
+// the line in the same reads is kept, as one receive always did.
+bool HttpDaemon::receiveRequest(size_t& length) {
+  std::vector<char>& buffer = tReceiveBuffer;
+  if (buffer.empty()) buffer.resize(limits::kKeptReceiveBufferBytes);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(receiveTimeoutMs_);
+  length = 0;
+  for (;;) {
+    if (length == buffer.size()) {
+      if (length >= static_cast<size_t>(limits::kMaxRequestBytes)) {
+        FT_LOG_WARNING(kClass,
+                       L"[HttpDaemon::process() the request exceeds %d bytes (kMaxRequestBytes) "
+                       L"without a complete request line, closing the connection without a "
+                       L"reply",
+                       limits::kMaxRequestBytes);
+        return false;
+      }
+      buffer.resize(std::min(buffer.size() * 2, static_cast<size_t>(limits::kMaxRequestBytes)));
+    }
+    const ssize_t count = peer().recv(buffer.data() + length, buffer.size() - length);
+    const int receiveError = ACE_OS::last_error();
+    if (count > 0) {
+      const bool complete = endsRequestLine(buffer.data() + length, static_cast<size_t>(count));
+      length += static_cast<size_t>(count);
+      if (complete) break;
+    } else if (count == 0 && length > 0) {
+      break;  // the peer has sent all it will
+    } else {
+      FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes",
+                  static_cast<int>(count));
+      if (count == 0) {
+        FT_LOG_TRACE(kClass, L"[HttpDaemon::process() soket closed closing handle: %d",
+                     static_cast<int>(peer().get_handle()));
+      } else if (Platform::isTimeout(receiveError) && length == 0) {
+        FT_LOG_WARNING(kClass,
+                       L"[HttpDaemon::process() nothing received within %d ms, closing the "
+                       L"connection without a reply",
+                       receiveTimeoutMs_);
+      } else if (Platform::isTimeout(receiveError)) {
+        FT_LOG_WARNING(kClass,
+                       L"[HttpDaemon::process() request line incomplete after %d ms "
+                       L"(ReceiveTimeout), %d bytes dropped, closing the connection without a "
+                       L"reply",
+                       receiveTimeoutMs_, static_cast<int>(length));
+      } else {
+        FT_LOG_ERROR(kClass, L"[HttpDaemon::process() error %i reading socket, errno is %i",
+                     static_cast<int>(count), receiveError);
+      }
+      return false;
+    }
+    // A client that trickles its request gets the time-out in all, not per piece.
+    if (receiveTimeoutMs_ > 0) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      Platform::setReceiveTimeout(peer().get_handle(),
+                                  static_cast<int>(std::max<long long>(1, left.count())));
+    }
+  }
+  FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes", static_cast<int>(length));
+  return true;
+}
+
 // Only GET and POST are served, from the request line's target alone.
 int HttpDaemon::processRequest(const QString& request) {
   FT_LOG_TRACE(kClass, L"[processRequest()]:Method started.");
   FT_LOG_INFO(kClass, L"[processRequest()]:request is '%s'.", FT_W(request));
+  if (started_ == Clock::time_point()) started_ = Clock::now();
 
-  const QStringList pieces = request.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-  const RequestLine line = RequestLine::parse(pieces.isEmpty() ? QString() : pieces.first());
+  // The first piece between "\r\n"s that is not empty is the request line.
+  const QLatin1String crlf("\r\n");
+  qsizetype begin = 0;
+  while (request.mid(begin, 2) == crlf) begin += 2;
+  const qsizetype end = request.indexOf(crlf, begin);
+  const RequestLine line = RequestLine::parse(request.mid(begin, end < 0 ? -1 : end - begin));
   if (line.method != QLatin1String("GET") && line.method != QLatin1String("POST")) {
     FT_LOG_ERROR(kClass,
                  L"[HttpDaemon::processRequest()]: Method not allowed, only GET and POST commands "
                  L"are managed. This problem is known to occur with <embed/> tag. Consider using "
                  L"<object/> instead");
-    QByteArray reply;
-    toUtf8Bytes(
-        QString::fromLatin1(HTTP_405_NOT_ALLOWED) + QString::fromLatin1(kMethodNotAllowedBody),
-        reply);
-    sendReply(reply);
+    static const QByteArray kReply = QByteArray(HTTP_405_NOT_ALLOWED) + kMethodNotAllowedBody;
+    logRequest(line, kReply, sendReply(kReply, nullptr));
     return 0;
   }
 
-  if (!CrossSiteGuard::allows(line.target, pieces.mid(1))) {
+  const QStringList headers =
+      end < 0 ? QStringList() : request.mid(end + 2).split(crlf, Qt::SkipEmptyParts);
+  if (!CrossSiteGuard::allows(line.target, headers)) {
     // A refused command's answer, without its stop event: a foreign page must
     // not end the scenario either.
-    QByteArray refused;
-    toUtf8Bytes(QString::fromLatin1(HTTP_404_NOT_FOUND), refused);
-    sendReply(refused);
+    const QByteArray refused(HTTP_404_NOT_FOUND);
+    logRequest(line, refused, sendReply(refused, nullptr));
     return 0;
   }
 
@@ -175,18 +267,73 @@ int HttpDaemon::processRequest(const QString& request) {
   std::shared_ptr<CommandHandlerBase> handler(factory != nullptr ? factory->getCommandFromURL(desc)
                                                                  : nullptr);
   QByteArray reply;
+  ReplyFile file;
   if (!handler || !handler->processRequest(reply)) {
     FT_LOG_ERROR(kClass, L"[processNextRequest()]: processRequest failed");
-    toUtf8Bytes(QString::fromLatin1(HTTP_404_NOT_FOUND), reply);
+    reply = QByteArray(HTTP_404_NOT_FOUND);
     notifyStopScenario();
+  } else {
+    file = handler->takeReplyFile();
   }
-  sendReply(reply);
+  logRequest(line, reply, sendReply(reply, &file));
   FT_LOG_INFO(kClass, L"[processNextRequest()]: reply to Request [%s] sent", FT_W(line.target));
   FT_LOG_TRACE(kClass, L"[process()]: end processing %s", FT_W(line.target));
   handler.reset();
   return 0;
 }
 
-void HttpDaemon::sendReply(const QByteArray& reply) {
-  peer().send_n(reply.constData(), static_cast<size_t>(reply.size()), MSG_NOSIGNAL);
+long long HttpDaemon::sendReply(const QByteArray& reply, ReplyFile* file) {
+  const bool more = file != nullptr && file->isOpen();
+  if (!Platform::sendAll(peer().get_handle(), reply.constData(), static_cast<size_t>(reply.size()),
+                         more)) {
+    reportSendFailure();
+    return 0;
+  }
+  return reply.size() + (more ? sendFile(*file) : 0);
+}
+
+// By the kernel when the bytes go out as stored; a scrambled file is restored
+// a chunk at a time in the thread's buffer.
+long long HttpDaemon::sendFile(ReplyFile& file) {
+  const ACE_HANDLE socket = peer().get_handle();
+  long long sent = 0;
+  if (!file.scrambled()) {
+    sent = Platform::sendFile(socket, file.descriptor(), 0, static_cast<size_t>(file.size()));
+  } else {
+    std::vector<char>& chunk = tChunkBuffer;
+    chunk.resize(limits::kReplyChunkBytes);
+    while (sent < file.size()) {
+      int error = 0;
+      const long long count = Platform::readFully(
+          file.descriptor(), chunk.data(),
+          std::min<long long>(static_cast<long long>(chunk.size()), file.size() - sent), error);
+      if (count <= 0) break;
+      for (long long i = 0; i < count; ++i) chunk[size_t(i)] = static_cast<char>(~chunk[size_t(i)]);
+      const bool more = sent + count < file.size();
+      if (!Platform::sendAll(socket, chunk.data(), static_cast<size_t>(count), more)) break;
+      sent += count;
+    }
+  }
+  if (sent < file.size()) reportSendFailure();
+  return sent;
+}
+
+void HttpDaemon::reportSendFailure() {
+  const int error = ACE_OS::last_error();
+  if (Platform::isTimeout(error)) {
+    FT_LOG_WARNING(kClass,
+                   L"[HttpDaemon::sendReply()]: the client took nothing for the send time-out "
+                   L"(SendTimeout), reply cut, closing the connection");
+  } else {
+    FT_LOG_TRACE(kClass, L"[HttpDaemon::sendReply()]: reply cut, errno is %i", error);
+  }
+}
+
+// One line per reply for the request log, formatted only when it is shown.
+void HttpDaemon::logRequest(const RequestLine& line, const QByteArray& reply, long long sentBytes) {
+  if (!MakoraLog_Static::isEnabled(MakoraLog_Static::Information, kRequestLog)) return;
+  const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
+  MakoraLog_Static::logInformation_static(
+      FT_COMPONENT_NAME, FT_MODULE_NAME, kRequestLog, L"%s %s %d %lld B %.1f ms",
+      escaped(line.method).c_str(), escaped(line.target).c_str(), statusOf(reply), sentBytes, ms);
 }

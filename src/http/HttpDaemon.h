@@ -3,12 +3,16 @@
 #include <ace/SOCK_Stream.h>
 #include <ace/Svc_Handler.h>
 
+#include <QByteArray>
 #include <QString>
+#include <chrono>
 
 class ConnectionRegistry;
+class ReplyFile;
+struct RequestLine;
 
-// Serves one accepted connection on a detached thread of its own: one receive,
-// one request, at most one reply; then it closes and deletes itself.
+// Serves one accepted connection on a thread of its own: the request, at
+// most one reply; then it closes and deletes itself.
 class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
  public:
   HttpDaemon();
@@ -27,12 +31,21 @@ class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
   int processRequest(const QString& request);
 
  private:
-  // Sends the reply in one call; a client that has gone must not kill the host.
-  void sendReply(const QByteArray& reply);
+  // Receives into the thread's buffer until the request line is complete or
+  // the peer stops sending; false (the reason logged) when a limit ends it
+  // first or nothing came: then nothing is answered.
+  bool receiveRequest(size_t& length);
+  // The reply bytes, then the file if any; the number of bytes that left.
+  long long sendReply(const QByteArray& reply, ReplyFile* file);
+  long long sendFile(ReplyFile& file);
+  void reportSendFailure();
+  void logRequest(const RequestLine& line, const QByteArray& reply, long long sentBytes);
 
   // The server's registry, which outlives every connection; null when the
   // handler was not opened by a server's acceptor.
-  ConnectionRegistry* registry = nullptr;
+  ConnectionRegistry* registry_ = nullptr;
   // Copied in open; 0 waits without limit.
-  int receiveTimeoutMs = 0;
+  int receiveTimeoutMs_ = 0;
+  // When the request began, for the request log.
+  std::chrono::steady_clock::time_point started_;
 };

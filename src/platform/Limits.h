@@ -11,6 +11,30 @@ constexpr int kDefaultMaxConnections = 256;
 // How long a connection may stay silent before it is closed unanswered, in
 // milliseconds; 0 waits without limit.
 constexpr int kDefaultReceiveTimeoutMs = 30000;
+// How long a reply may make no progress (the client reads nothing) before the
+// connection is closed, in milliseconds; 0 waits without limit. Long enough
+// for a busy browser, short enough that stalled readers free their slots.
+constexpr int kDefaultSendTimeoutMs = 30000;
+// Largest request accepted, head included: a writeFile carries its content in
+// the target, percent-encoded, so a few hundred KiB of text must fit.
+constexpr int kMaxRequestBytes = 1 << 20;
+// A connection thread's receive buffer is kept between connections up to this
+// size; a larger one, grown by one big request, is given back.
+constexpr int kKeptReceiveBufferBytes = 64 * 1024;
+// Chunk in which a scrambled file is unscrambled and sent: the most a reply
+// holds in memory beside its header.
+constexpr int kReplyChunkBytes = 64 * 1024;
+// Stack of a connection thread: a request needs little beyond the mask
+// parser's recursion (kMaxExpressionDepth levels); the default 8 MiB is
+// reserved per thread for nothing.
+constexpr int kConnectionThreadStackBytes = 1 << 20;
+// A parked connection thread retires after this long without a connection,
+// so a burst's threads do not stay for good.
+constexpr int kIdleThreadRetireMs = 5000;
+// After accept fails for want of descriptors, the listener stops accepting
+// for this long, so it neither spins nor starves the threads that would
+// free some.
+constexpr int kAcceptBackoffMs = 100;
 // Listen backlog: ACE opens with 5, which costs a SYN retransmit per burst.
 constexpr int kListenBacklog = 128;
 // Nesting depth of a mask expression: far beyond any real mask, far below

@@ -1,16 +1,27 @@
 #include "platform/Platform.h"
 
 #ifdef _WIN32
+// winsock2.h must come before windows.h.
+#include <winsock2.h>
+// (keeps the order above)
+#include <io.h>
+#include <mswsock.h>
 #include <windows.h>
+#include <ws2tcpip.h>
 #else
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/sendfile.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #endif
 
@@ -105,6 +116,59 @@ std::string Platform::openedFilePath(int) {
   return {};
 }
 void Platform::closeFile(int) {}
+
+bool Platform::parseIPv4(const char* text, uint32_t& address) {
+  IN_ADDR parsed{};
+  if (InetPtonA(AF_INET, text, &parsed) != 1) return false;
+  address = ntohl(parsed.s_addr);
+  return true;
+}
+
+void Platform::setCloseOnExec(ACE_HANDLE handle) {
+  SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
+}
+
+void Platform::setReceiveTimeout(ACE_HANDLE socket, int milliseconds) {
+  const DWORD timeout = static_cast<DWORD>(milliseconds);
+  setsockopt(reinterpret_cast<SOCKET>(socket), SOL_SOCKET, SO_RCVTIMEO,
+             reinterpret_cast<const char*>(&timeout), sizeof timeout);
+}
+
+void Platform::setSendTimeout(ACE_HANDLE socket, int milliseconds) {
+  const DWORD timeout = static_cast<DWORD>(milliseconds);
+  setsockopt(reinterpret_cast<SOCKET>(socket), SOL_SOCKET, SO_SNDTIMEO,
+             reinterpret_cast<const char*>(&timeout), sizeof timeout);
+}
+
+bool Platform::sendAll(ACE_HANDLE socket, const char* bytes, size_t size, bool) {
+  while (size > 0) {
+    const int sent = send(reinterpret_cast<SOCKET>(socket), bytes, static_cast<int>(size), 0);
+    if (sent <= 0) return false;
+    bytes += sent;
+    size -= static_cast<size_t>(sent);
+  }
+  return true;
+}
+
+int64_t Platform::sendFile(ACE_HANDLE socket, int file, int64_t offset, size_t count) {
+  LARGE_INTEGER position;
+  position.QuadPart = offset;
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file));
+  if (!SetFilePointerEx(handle, position, nullptr, FILE_BEGIN)) return 0;
+  const BOOL sent = TransmitFile(reinterpret_cast<SOCKET>(socket), handle,
+                                 static_cast<DWORD>(count), 0, nullptr, nullptr, 0);
+  return sent ? static_cast<int64_t>(count) : 0;
+}
+
+void Platform::ignoreBrokenPipe() {}
+
+bool Platform::isTimeout(int error) {
+  return error == WSAETIMEDOUT || error == ETIME;
+}
+
+bool Platform::isOutOfDescriptors(int error) {
+  return error == WSAEMFILE || error == WSAENOBUFS || error == EMFILE;
+}
 
 #else
 
@@ -294,6 +358,68 @@ std::string Platform::openedFilePath(int file) {
 
 void Platform::closeFile(int file) {
   if (file >= 0) close(file);
+}
+
+// Sockets.
+
+bool Platform::parseIPv4(const char* text, uint32_t& address) {
+  in_addr parsed{};
+  if (inet_pton(AF_INET, text, &parsed) != 1) return false;
+  address = ntohl(parsed.s_addr);
+  return true;
+}
+
+void Platform::setCloseOnExec(ACE_HANDLE handle) {
+  ::fcntl(handle, F_SETFD, FD_CLOEXEC);
+}
+
+void Platform::setReceiveTimeout(ACE_HANDLE socket, int milliseconds) {
+  timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
+  ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+
+void Platform::setSendTimeout(ACE_HANDLE socket, int milliseconds) {
+  timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
+  ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+}
+
+bool Platform::sendAll(ACE_HANDLE socket, const char* bytes, size_t size, bool more) {
+  const int flags = MSG_NOSIGNAL | (more ? MSG_MORE : 0);
+  while (size > 0) {
+    const ssize_t sent = ::send(socket, bytes, size, flags);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) return false;
+    bytes += sent;
+    size -= static_cast<size_t>(sent);
+  }
+  return true;
+}
+
+int64_t Platform::sendFile(ACE_HANDLE socket, int file, int64_t offset, size_t count) {
+  off_t position = static_cast<off_t>(offset);
+  while (count > 0) {
+    const ssize_t sent = ::sendfile(socket, file, &position, count);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) break;  // 0: the file became shorter
+    count -= static_cast<size_t>(sent);
+  }
+  return static_cast<int64_t>(position) - offset;
+}
+
+void Platform::ignoreBrokenPipe() {
+  // sendfile has no MSG_NOSIGNAL: the thread keeps SIGPIPE blocked instead.
+  sigset_t pipe;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+}
+
+bool Platform::isTimeout(int error) {
+  return error == ETIME || error == EAGAIN || error == EWOULDBLOCK || error == ETIMEDOUT;
+}
+
+bool Platform::isOutOfDescriptors(int error) {
+  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
 #endif

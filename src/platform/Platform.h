@@ -1,5 +1,9 @@
 #pragma once
 
+#include <ace/config-lite.h>
+
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // The few calls that differ between Windows and POSIX.
@@ -39,4 +43,27 @@ class Platform {
   // A path that opens the very file behind file, for readers that take a path.
   static std::string openedFilePath(int file);
   static void closeFile(int file);
+
+  // Sockets.
+  // An IPv4 address in dotted form into host byte order; false when it is none.
+  static bool parseIPv4(const char* text, uint32_t& address);
+  static void setCloseOnExec(ACE_HANDLE handle);
+  // A receive that waits longer fails with a time-out; 0 waits without limit.
+  // Set on a listening socket, both time-outs pass to the sockets it accepts.
+  static void setReceiveTimeout(ACE_HANDLE socket, int milliseconds);
+  // A send that makes no progress for this long fails; 0 waits without limit.
+  static void setSendTimeout(ACE_HANDLE socket, int milliseconds);
+  // Sends all bytes unless the peer goes or the send time-out expires; never
+  // raises a signal. more: further bytes follow at once (sent in one segment).
+  static bool sendAll(ACE_HANDLE socket, const char* bytes, size_t size, bool more);
+  // Sends up to count bytes of the file from offset by the kernel: the number
+  // sent, less when the peer went, the time-out expired or the file ended.
+  static int64_t sendFile(ACE_HANDLE socket, int file, int64_t offset, size_t count);
+  // Makes a broken connection fail the calling thread's sends instead of
+  // killing the process.
+  static void ignoreBrokenPipe();
+  // The error of a receive that gave up waiting.
+  static bool isTimeout(int error);
+  // The error of an accept that found no descriptor left.
+  static bool isOutOfDescriptors(int error);
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,8 +69,13 @@ TEST_F(ServerTest, PortFromConfiguration) {
     bool defaultTraced;
   };
   const Case cases[] = {
-      {std::nullopt, 61111, true},         {0, 0, false},   {8080, 8080, false},
-      {65536 + 8080, 65536 + 8080, false}, {-1, -1, false},
+      {std::nullopt, 61111, true},
+      {0, 0, false},
+      {8080, 8080, false},
+      {65535, 65535, false},
+      {65536, 65536, false},
+      {65536 + 8080, 65536 + 8080, false},
+      {-1, -1, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored ? std::to_string(*c.stored) : "absent");
@@ -155,15 +161,58 @@ TEST_F(ServerTest, ListensOnTheAddressUntilStop) {
   }
 }
 
-TEST_F(ServerTest, OutOfRangeLimitsFallBackToDefaults) {
-  StandinLog::startCapture();
-  configure(integer(kConf + "MaxConnections", 0) + integer(kConf + "ReceiveTimeout", -5));
-  const auto records = StandinLog::takeCaptured();
-  EXPECT_TRUE(logged(records, MakoraLog_Static::Warning,
-                     "[CQFTServer::configure()]: MaxConnections 0 is below 1, using 256"));
-  EXPECT_TRUE(logged(records, MakoraLog_Static::Warning,
-                     "[CQFTServer::configure()]: ReceiveTimeout -5 is negative, using 30000"));
-  EXPECT_EQ(server->getConnections()->receiveTimeoutMs(), 30000);
+// Each setting at 0 and at its bounds; only a value out of range warns.
+TEST_F(ServerTest, ConnectionSettingsAtTheirBounds) {
+  using Settings = ConnectionRegistry::Settings;
+  const struct {
+    std::string stored;
+    int Settings::*field;
+    int expected;
+    bool warns;
+  } cases[] = {
+      {"", &Settings::maxConnections, 256, false},
+      {integer(kConf + "MaxConnections", 0), &Settings::maxConnections, 256, true},
+      {integer(kConf + "MaxConnections", 1), &Settings::maxConnections, 1, false},
+      {integer(kConf + "MaxConnections", INT_MAX), &Settings::maxConnections, INT_MAX, false},
+      {"", &Settings::receiveTimeoutMs, 30000, false},
+      {integer(kConf + "ReceiveTimeout", 0), &Settings::receiveTimeoutMs, 0, false},
+      {integer(kConf + "ReceiveTimeout", -1), &Settings::receiveTimeoutMs, 30000, true},
+      {integer(kConf + "ReceiveTimeout", INT_MAX), &Settings::receiveTimeoutMs, INT_MAX, false},
+      {"", &Settings::sendTimeoutMs, 30000, false},
+      {integer(kConf + "SendTimeout", 0), &Settings::sendTimeoutMs, 0, false},
+      {integer(kConf + "SendTimeout", -1), &Settings::sendTimeoutMs, 30000, true},
+      {integer(kConf + "SendTimeout", INT_MAX), &Settings::sendTimeoutMs, INT_MAX, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    StandinLog::startCapture();
+    configure(c.stored);
+    EXPECT_EQ(server->getConnections()->settings().*c.field, c.expected);
+    const auto records = StandinLog::takeCaptured();
+    EXPECT_EQ(
+        std::count_if(records.begin(), records.end(),
+                      [](const LogRecord& r) { return r.level == MakoraLog_Static::Warning; }),
+        c.warns ? 1 : 0);
+  }
+}
+
+TEST_F(ServerTest, ListenAddressAtItsBounds) {
+  const struct {
+    const char* address;
+    bool valid;
+    uint32_t value;
+  } cases[] = {{"0.0.0.0", true, 0},
+               {"255.255.255.255", true, 0xFFFFFFFFu},
+               {"256.0.0.0", false, 0},
+               {"", false, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    configure("<string key=\"" + kConf + "ListenAddress\">" + c.address + "</string>");
+    EXPECT_EQ(server->hasListenAddress(), c.valid);
+    if (c.valid) {
+      EXPECT_EQ(server->getListenAddress(), c.value);
+    }
+  }
 }
 
 TEST_F(ServerTest, DestructionWakesAndOutwaitsLiveConnections) {

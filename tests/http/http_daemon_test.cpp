@@ -4,13 +4,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "StandinEvents.h"
 #include "StandinHost.h"
 #include "StandinLog.h"
 #include "http/HttpDaemon.h"
+#include "platform/Limits.h"
 
 namespace {
 
@@ -69,14 +72,45 @@ TEST_F(HttpDaemonTest, RequestTextIsLatin1CutAtTheFirstNul) {
   EXPECT_TRUE(logged(records, "[processNextRequest()]: decoded Request [/\u00E9t\u00E9\u00FF]"));
 }
 
-TEST_F(HttpDaemonTest, OnlyTheFirstPieceOfARequestIsRead) {
-  Connection connection;
-  connection.send("GET /retrieveInit");
-  StandinLog::startCapture();
-  connection.daemon.process();
-  connection.send("ialValue HTTP/1.0\r\n\r\n");
-  EXPECT_TRUE(logged(StandinLog::takeCaptured(),
-                     "[processNextRequest()]: decoded Request [/retrieveInit]"));
+// The request line is read to its end however it is cut, or to the peer's
+// end of sending; beyond the size limit nothing is processed.
+TEST_F(HttpDaemonTest, ReceivesUntilTheRequestLineEnds) {
+  const std::string oversized(limits::kMaxRequestBytes, 'a');
+  const struct {
+    std::vector<std::string> pieces;
+    bool closeAfter;
+    const char* decoded;  // null: nothing processed
+  } cases[] = {
+      {{"GET /retrieveInit", "ialValue HTTP/1.0\r\n\r\n"}, false, "/retrieveInitialValue"},
+      {{"GET /a", "b", "c\n"}, false, "/abc"},
+      {{"GET /unended"}, true, "/unended"},
+      {{oversized}, false, nullptr},
+  };
+  for (const auto& c : cases) {
+    Connection connection;
+    StandinLog::startCapture();
+    int result = 0;
+    std::thread daemon([&] {
+      result = connection.daemon.process();
+      connection.daemon.peer().close();  // unblocks a sender the daemon stopped reading
+    });
+    for (const auto& piece : c.pieces)
+      ::send(connection.client, piece.data(), piece.size(), MSG_NOSIGNAL);
+    if (c.closeAfter) ::shutdown(connection.client, SHUT_WR);
+    daemon.join();
+    const auto records = StandinLog::takeCaptured();
+    if (c.decoded != nullptr) {
+      EXPECT_TRUE(logged(
+          records, std::string("[processNextRequest()]: decoded Request [") + c.decoded + "]"))
+          << c.decoded;
+    } else {
+      EXPECT_EQ(result, -1);
+      EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const LogRecord& r) {
+        return r.level == MakoraLog_Static::Warning &&
+               r.message.find("kMaxRequestBytes") != std::string::npos;
+      }));
+    }
+  }
 }
 
 TEST_F(HttpDaemonTest, PeerThatClosesWithoutSendingGetsNoReply) {

@@ -115,6 +115,7 @@ TEST_F(ServerHttp, GarbageDoesNotHurtTheServer) {
       state = state * 1103515245u + 12345u;
       bytes.push_back(static_cast<char>(state >> 16));
     }
+    bytes += "\r\n";  // the end of the request line, if none came before
     const std::string reply = httpExchange(host->port(), bytes);
     if (bytes[0] == '\0')
       EXPECT_EQ(reply, "");
@@ -122,6 +123,15 @@ TEST_F(ServerHttp, GarbageDoesNotHurtTheServer) {
       EXPECT_TRUE(reply == k405 || reply.rfind("HTTP/1.0 ", 0) == 0) << reply;
   }
   EXPECT_NE(hello(), "");
+}
+
+TEST_F(ServerHttp, EachReplyIsLoggedOnOneLineWithControlCharactersEscaped) {
+  const std::string reply = httpGet(host->port(), "/hello.txt?once");
+  const std::string line = "[RequestLog] GET /hello.txt?once 200 " + std::to_string(reply.size());
+  EXPECT_EQ(waitForLogLines(*host, line + " B ", 1), 1u);
+  EXPECT_EQ(httpExchange(host->port(), "GET /a\x01\x1B[2Jb HTTP/1.0\r\n\r\n"), k404);
+  EXPECT_EQ(waitForLogLines(*host, "[RequestLog] GET /a\\x01\\x1B[2Jb 404 27 B ", 1), 1u)
+      << host->log();
 }
 
 TEST(ServerConnections, IdleClientIsClosedAfterTheReceiveTimeoutWhileOthersAreServed) {

@@ -1,0 +1,287 @@
+// ft-host side by side with Debian's civetweb and a floor server on the same
+// files, measured in one run with wrk, runs interleaved so that the machine's
+// drifting load hits every server alike: the ratios are the result, the
+// absolute figures only their context. Then growth curves and the mask bench.
+//
+//   bench_http_compare [--seconds S] [--rounds N] [--host-dir DIR]
+//   DIR holds bin/ft-host and lib/ of another build (a "before" figure).
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+std::string gHostDir;
+
+// The build folder of this program (bench programs lie in its bin/).
+std::string buildDir() {
+  char path[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  return std::filesystem::path(std::string(path, size_t(n))).parent_path().parent_path().string();
+}
+}  // namespace
+
+#define FT_BINARY_DIR (gHostDir.empty() ? buildDir() : gHostDir)
+#include "../tests/support/FtHost.h"
+
+namespace {
+
+struct Load {
+  std::string name;
+  std::string target;  // on ft-host
+  bool peers;          // civetweb and the floor serve it too
+};
+
+struct Figures {
+  double rps = 0;
+  double p50 = 0;  // ms
+  double p99 = 0;
+  long timeouts = 0;
+};
+
+// A child process that is killed and reaped when this goes.
+class Child {
+ public:
+  explicit Child(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    std::vector<std::string> copy = args;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Child() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      detail::waitForExit(pid_);
+    }
+  }
+  bool running() const { return pid_ > 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+bool waitListening(int port) {
+  for (int i = 0; i < 500; ++i) {
+    if (detail::isListening(port)) return true;
+    ::usleep(10000);
+  }
+  return false;
+}
+
+double toMs(const std::string& value) {
+  const double number = std::atof(value.c_str());
+  if (value.find("us") != std::string::npos) return number / 1000;
+  if (value.find("ms") != std::string::npos) return number;
+  return number * 1000;  // "s"
+}
+
+Figures runWrk(int port, const std::string& target, int clients, int seconds) {
+  char command[512];
+  std::snprintf(command, sizeof command,
+                "wrk -t%d -c%d -d%ds --latency -H 'Connection: close' 'http://127.0.0.1:%d%s' "
+                "2>&1",
+                clients > 1 ? 2 : 1, clients, seconds, port, target.c_str());
+  Figures f;
+  FILE* out = ::popen(command, "r");
+  if (out == nullptr) return f;
+  char line[512];
+  while (std::fgets(line, sizeof line, out) != nullptr) {
+    char value[64];
+    long a, b, c, d;
+    if (std::sscanf(line, " Requests/sec: %lf", &f.rps) == 1) continue;
+    if (std::sscanf(line, " 50%% %63s", value) == 1) f.p50 = toMs(value);
+    if (std::sscanf(line, " 99%% %63s", value) == 1) f.p99 = toMs(value);
+    if (std::sscanf(line, " Socket errors: connect %ld, read %ld, write %ld, timeout %ld", &a, &b,
+                    &c, &d) == 4)
+      f.timeouts = a + c + d;  // read errors are wrk's count of replies ended by the close
+  }
+  ::pclose(out);
+  return f;
+}
+
+// Keeps the best of the rounds: each server's least disturbed run.
+void keepBest(Figures& best, const Figures& f) {
+  if (f.rps > best.rps) best = f;
+}
+
+void writeFile(const std::string& path, size_t size) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 26);
+  put(path, bytes);
+}
+
+std::string hostData(int stateCount) {
+  std::string data =
+      "<host ecu=\"DEMO\"><data>"
+      "<string key=\"data:/Configuration/OrvaneData/OrvaneDataRoot\">files</string>"
+      "<integer key=\"data:/Configuration/OrvaneFunctionTests/ReceiveTimeout\">5000</integer>"
+      "</data><texts>"
+      "<text code=\"T1\">First text</text><text code=\"T2\">Second text</text>"
+      "</texts><ecu name=\"DEMO\">";
+  for (int i = 0; i < stateCount; ++i)
+    data += "<state name=\"S" + std::to_string(i) + "\" value=\"" + std::to_string(i % 7) + "\"/>";
+  return data + "</ecu></host>";
+}
+
+std::string readSignalTarget(int items) {
+  std::string names, types;
+  for (int i = 0; i < items; ++i) {
+    names += (i ? ";S" : "S") + std::to_string(i);
+    types += i ? ";State" : "State";
+  }
+  return "/readSignal?names=" + names + "&types=" + types;
+}
+
+// Mean time of one request on one client, in ms.
+double timePerRequest(int port, const std::string& target, int count) {
+  httpGet(port, target);
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < count; ++i) httpExchange(port, "GET " + target + " HTTP/1.0\r\n\r\n", 30000);
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+             .count() /
+         count;
+}
+
+const char* fmtRatio(char* buf, size_t size, double a, double b) {
+  if (b <= 0) return "-";
+  std::snprintf(buf, size, "%.2fx", a / b);
+  return buf;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int seconds = 2;
+  int rounds = 2;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::max(1, std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--host-dir") == 0) gHostDir = argv[i + 1];
+  }
+
+  FtHostProcess host;
+  if (!host.start(hostData(1000), {"--log-level", "warning"})) {
+    std::fprintf(stderr, "bench_http_compare: ft-host did not start\n%s", host.output().c_str());
+    return 1;
+  }
+  const std::string root = host.dir() + "/files";
+  writeFile(root + "/f2k.bin", 2048);
+  writeFile(root + "/f200k.bin", 200 * 1024);
+
+  const int civetPort = detail::pickFreePort();
+  Child civetweb({"civetweb", "-document_root", root, "-listening_ports",
+                  "127.0.0.1:" + std::to_string(civetPort), "-num_threads", "64"});
+  const int floorPort = detail::pickFreePort();
+  Child floor({buildDir() + "/bin/bench_floor_server", root, std::to_string(floorPort), "64"});
+  if (!civetweb.running() || !floor.running() || !waitListening(civetPort) ||
+      !waitListening(floorPort)) {
+    std::fprintf(stderr, "bench_http_compare: civetweb or the floor server did not start\n");
+    return 1;
+  }
+
+  const std::vector<Load> loads = {
+      {"2 KiB file", "/f2k.bin", true},
+      {"200 KiB file", "/f200k.bin", true},
+      {"getText", "/getText?textCode=T1;T2&origin=K", false},
+      {"readSignal 4", readSignalTarget(4), false},
+  };
+  const int clientCounts[] = {1, 8, 64};
+  // [load][clients][server]: 0 ft-host, 1 civetweb, 2 floor.
+  std::map<std::pair<size_t, int>, Figures[3]> results;
+  long timeouts = 0;
+  for (int round = 0; round < rounds; ++round) {
+    for (size_t l = 0; l < loads.size(); ++l) {
+      for (int clients : clientCounts) {
+        auto& slot = results[{l, clients}];
+        // Alternate the order so that neither server always runs first.
+        const int order[2][3] = {{0, 1, 2}, {2, 1, 0}};
+        for (int s : order[round % 2]) {
+          if (s > 0 && !loads[l].peers) continue;
+          const int port = s == 0 ? host.port() : s == 1 ? civetPort : floorPort;
+          const std::string target = s == 0 ? loads[l].target : loads[l].target;
+          const Figures f = runWrk(port, target, clients, seconds);
+          timeouts += f.timeouts;
+          keepBest(slot[s], f);
+        }
+      }
+    }
+  }
+
+  std::printf(
+      "wrk -H 'Connection: close', %d s per run, best of %d interleaved rounds; ft-host at "
+      "--log-level warning; civetweb -num_threads 64; floor: 64 threads, recv + sendfile\n\n",
+      seconds, rounds);
+  std::printf(
+      "| load | clients | ft-host req/s | p50/p99 ms | civetweb req/s | p50/p99 ms | "
+      "floor req/s | p50/p99 ms | ft/civetweb | ft/floor |\n");
+  std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
+  for (size_t l = 0; l < loads.size(); ++l) {
+    for (int clients : clientCounts) {
+      const Figures* r = results[{l, clients}];
+      // Commands have no peer: they are set against the peers' 2 KiB file.
+      const Figures* peer = loads[l].peers ? r : results[{0, clients}];
+      char a[32], b[32];
+      std::printf(
+          "| %s | %d | %.0f | %.2f / %.2f | %.0f | %.2f / %.2f | %.0f | %.2f / %.2f | %s | %s |\n",
+          loads[l].name.c_str(), clients, r[0].rps, r[0].p50, r[0].p99, peer[1].rps, peer[1].p50,
+          peer[1].p99, peer[2].rps, peer[2].p50, peer[2].p99,
+          fmtRatio(a, sizeof a, r[0].rps, peer[1].rps),
+          fmtRatio(b, sizeof b, r[0].rps, peer[2].rps));
+    }
+  }
+  if (timeouts > 0) std::printf("\nwrk reported %ld connect/write errors or time-outs\n", timeouts);
+
+  std::printf(
+      "\nGrowth, one client, mean time per request:\n\n| readSignal items | ms | ms per item |\n| "
+      "--- | --- | --- |\n");
+  for (int items : {1, 10, 100, 1000}) {
+    const double ms = timePerRequest(host.port(), readSignalTarget(items), items >= 1000 ? 10 : 50);
+    std::printf("| %d | %.3f | %.4f |\n", items, ms, ms / items);
+  }
+  std::printf("\n| file | ms | ms per MiB |\n| --- | --- | --- |\n");
+  for (size_t size = 1024; size <= 16u << 20; size *= 4) {
+    const std::string name = "/g" + std::to_string(size) + ".bin";
+    writeFile(root + name, size);
+    const double ms = timePerRequest(host.port(), name, size >= (4u << 20) ? 10 : 50);
+    std::printf("| %zu KiB | %.3f | %.3f |\n", size / 1024, ms, ms / (double(size) / (1 << 20)));
+  }
+  host.stop();
+
+  const std::string maskBench = buildDir() + "/bin/bench_mask_bench";
+  if (::access(maskBench.c_str(), X_OK) == 0) {
+    std::printf("\nMasks (bench_mask_bench, one process), ns per evaluation:\n\n");
+    std::fflush(stdout);
+    const std::string command = maskBench + " --benchmark_format=csv 2>/dev/null";
+    FILE* out = ::popen(command.c_str(), "r");
+    char line[512];
+    while (out != nullptr && std::fgets(line, sizeof line, out) != nullptr) {
+      // name,iterations,real_time,cpu_time,time_unit,...
+      char name[256];
+      double realTime = 0, cpuTime = 0;
+      long iterations = 0;
+      if (std::sscanf(line, "\"%255[^\"]\",%ld,%lf,%lf", name, &iterations, &realTime, &cpuTime) ==
+          4)
+        std::printf("| %s | %.1f |\n", name, cpuTime);
+    }
+    if (out != nullptr) ::pclose(out);
+  }
+  return 0;
+}

@@ -1,0 +1,208 @@
+// ft-host under load and under clients that misbehave: every well-formed
+// request is answered exactly, misbehaving clients cost a bounded time and
+// no side effect, and the connection threads go back to idle afterwards.
+#include <gtest/gtest.h>
+#include <netinet/tcp.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/FtHost.h"
+
+namespace {
+
+std::string scrambled(std::string bytes) {
+  for (char& b : bytes) b = static_cast<char>(~static_cast<unsigned char>(b));
+  return bytes;
+}
+
+std::string pattern(size_t size) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+  return bytes;
+}
+
+std::string hostData(const std::string& extra = "") {
+  return "<host ecu=\"DEMO\"><data>"
+         "<string key=\"data:/Configuration/OrvaneData/OrvaneDataRoot\">files</string>" +
+         extra +
+         "</data><texts><text code=\"T1\">One</text></texts>"
+         "<ecu name=\"DEMO\"><state name=\"S\" value=\"3\"/></ecu></host>";
+}
+
+std::string setting(const std::string& name, int value) {
+  return "<integer key=\"data:/Configuration/OrvaneFunctionTests/" + name + "\">" +
+         std::to_string(value) + "</integer>";
+}
+
+const std::string kOctets = "HTTP/1.0 200 Ok\r\nContent-Type: application/octet-stream \r\n\r\n";
+const std::string kScript =
+    "HTTP/1.0 200 Ok\r\nContent-Type: text/javascript; charset=utf-8\r\n\r\n";
+
+// The threads of the host, read from /proc; -1 when it is not found.
+int threadCount(const FtHostProcess& host) {
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string cmdline = detail::readFile(entry.path().string() + "/cmdline");
+    if (cmdline.find(host.dir() + "/host.xml") == std::string::npos) continue;
+    int count = 0;
+    for ([[maybe_unused]] const auto& task :
+         std::filesystem::directory_iterator(entry.path() / "task"))
+      ++count;
+    return count;
+  }
+  return -1;
+}
+
+// Waits (20 s at most) until the host has fewer than above threads: the count.
+int threadsDropBelow(const FtHostProcess& host, int above) {
+  int threads = threadCount(host);
+  for (int i = 0; i < 400 && threads >= above; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    threads = threadCount(host);
+  }
+  return threads;
+}
+
+// A connected socket whose receive buffer is small, so that a reply fills it fast.
+int connectSmallWindow(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int size = 4096;
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  sockaddr_in addr = detail::loopback(port);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads until the server closes; false when it has not within timeoutMs.
+bool closedByServer(int fd, int timeoutMs) {
+  char buf[65536];
+  pollfd p{fd, POLLIN, 0};
+  for (;;) {
+    if (::poll(&p, 1, timeoutMs) <= 0) return false;
+    if (::recv(fd, buf, sizeof buf, 0) <= 0) return true;
+  }
+}
+
+TEST(ServerLoad, MixedRequestsFromFiftyClientsAreAllAnsweredExactly) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(hostData(), {"--log-level", "warning"})) << host.output();
+  const std::string root = host.dir() + "/files";
+  const std::string small = pattern(2048), large = pattern(200 * 1024), packed = pattern(150000);
+  put(root + "/small.bin", small);
+  put(root + "/large.bin", large);
+  put(root + "/packed.jsc", scrambled(packed));
+  // One request starts one connection thread and whatever the host starts
+  // lazily; idle is the count once that thread has retired.
+  ASSERT_EQ(httpGet(host.port(), "/retrieveInitialValue"), k404);
+  const int idle = threadsDropBelow(host, threadCount(host));
+
+  const std::vector<std::pair<std::string, std::string>> requests = {
+      {"/small.bin", kOctets + small},
+      {"/large.bin", kOctets + large},
+      {"/packed.js", kScript + packed},
+      {"/getText?textCode=T1;T1&origin=K", kHtml + "One;One"},
+      {"/readSignal?names=S&types=State", kHtml + "3;3"},
+      {"/retrieveInitialValue", k404},
+      {"/missing.bin", k404},
+  };
+  std::atomic<int> next{0}, wrong{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 50; ++c)
+    clients.emplace_back([&] {
+      for (int i; (i = next.fetch_add(1)) < 2000;) {
+        const auto& [target, expected] = requests[size_t(i) % requests.size()];
+        if (httpExchange(host.port(), "GET " + target + " HTTP/1.0\r\n\r\n", 30000) != expected)
+          wrong.fetch_add(1);
+      }
+    });
+  for (auto& c : clients) c.join();
+  EXPECT_EQ(wrong.load(), 0);
+
+  EXPECT_GT(threadCount(host), idle);
+  EXPECT_EQ(threadsDropBelow(host, idle + 1), idle);
+  EXPECT_EQ(host.stop(), 0);
+}
+
+TEST(ServerLoad, MisbehavingClientsCostABoundedTimeAndNoSideEffect) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(hostData(setting("ReceiveTimeout", 400) + setting("SendTimeout", 400))))
+      << host.output();
+  const std::string root = host.dir() + "/files";
+  const std::string atws = root + "/ApplicationData/ATWS/";
+  const std::string small = pattern(2048);
+  put(root + "/small.bin", small);
+  put(root + "/huge.bin", pattern(32u << 20));
+  std::filesystem::create_directories(atws);
+  // A long request is read whole, however the network cuts it.
+  const std::string content(200 * 1024, 'w');
+  httpExchange(host.port(),
+               "GET /writeFile?name=whole.txt&content=" + content + " HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(detail::readFile(atws + "whole.txt"), content);
+
+  std::vector<int> silent;  // idle, half-sent, and a reader that never reads
+  for (int i = 0; i < 4; ++i) silent.push_back(detail::connectTo(host.port()));
+  for (int i = 0; i < 4; ++i) {
+    const int fd = detail::connectTo(host.port());
+    const std::string half = "GET /writeFile?name=half.txt&content=abc";
+    ::send(fd, half.data(), half.size(), MSG_NOSIGNAL);
+    silent.push_back(fd);
+  }
+  const int stalled = connectSmallWindow(host.port());
+  const std::string bigRequest = "GET /huge.bin HTTP/1.0\r\n\r\n";
+  ::send(stalled, bigRequest.data(), bigRequest.size(), MSG_NOSIGNAL);
+  silent.push_back(stalled);
+  for (int i = 0; i < 4; ++i) {  // reset in the middle of a request
+    const int fd = detail::connectTo(host.port());
+    ::send(fd, "GET /sm", 7, MSG_NOSIGNAL);
+    const linger reset{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(fd);
+  }
+  std::vector<std::thread> floods;  // requests beyond the size limit
+  for (int i = 0; i < 2; ++i)
+    floods.emplace_back([&] {
+      httpExchange(host.port(),
+                   "GET /writeFile?name=flood.txt&content=" + std::string(1 << 20, 'x'), 10000);
+    });
+
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(httpGet(host.port(), "/small.bin"), kOctets + small);
+  for (auto& f : floods) f.join();
+  // Read from the stalled reader only once the server has given up on it.
+  EXPECT_GE(waitForLogLines(host, "SendTimeout", 1), 1u) << host.log();
+  for (int fd : silent) {
+    EXPECT_TRUE(closedByServer(fd, 10000));
+    ::close(fd);
+  }
+  EXPECT_FALSE(std::filesystem::exists(atws + "half.txt"));
+  EXPECT_FALSE(std::filesystem::exists(atws + "flood.txt"));
+  EXPECT_GE(waitForLogLines(host, "kMaxRequestBytes", 2), 2u);
+  EXPECT_GE(waitForLogLines(host, "ReceiveTimeout", 4), 4u);
+  EXPECT_EQ(httpGet(host.port(), "/small.bin"), kOctets + small);
+  EXPECT_EQ(host.stop(), 0);
+}
+
+TEST(ServerLoad, StopWhileRequestsAreInFlight) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(hostData())) << host.output();
+  put(host.dir() + "/files/large.bin", pattern(1 << 20));
+  std::atomic<bool> stopping{false};
+  std::atomic<int> answered{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 20; ++c)
+    clients.emplace_back([&] {
+      while (!stopping.load())
+        if (!httpGet(host.port(), "/large.bin").empty()) answered.fetch_add(1);
+    });
+  while (answered.load() < 20) std::this_thread::yield();
+  EXPECT_EQ(host.stop(), 0);
+  stopping = true;
+  for (auto& c : clients) c.join();
+}
+
+}  // namespace
