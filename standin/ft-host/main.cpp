@@ -7,12 +7,15 @@
 
 #include <CLI/CLI.hpp>
 #include <QString>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "ComponentModule.h"
 #include "HostControl.h"
@@ -169,7 +172,21 @@ struct Running {
 int serve(const Options& options, const sigset_t& stopSignals) {
   StandinHost& host = StandinHost::instance();
   std::string error;
-  if (!host.loadFile(options.data, error)) return failure(error);
+  // Loaded beside, so that a stop signal is taken even while a large file is read.
+  bool loaded = false;
+  std::atomic<bool> loading{true};
+  std::thread loader([&] {
+    loaded = host.loadFile(options.data, error);
+    loading = false;
+  });
+  while (loading) {
+    if (const int signal = waitForSignal(stopSignals, kListenPoll); signal != 0) {
+      failure(std::string("stopped on ") + ::strsignal(signal) + " while loading " + options.data);
+      std::_Exit(kUsageError);  // nothing has started; the loader thread cannot be interrupted
+    }
+  }
+  loader.join();
+  if (!loaded) return failure(error);
   const std::string dataFolder = fs::path(absolute(options.data)).parent_path().string();
   const std::string componentPath = absolute(options.component);
   if (::chdir(dataFolder.c_str()) != 0)
@@ -294,7 +311,13 @@ int main(int argc, char** argv) {
   if (parsed >= 0) return parsed;
 
   applyLogLevel(options.logLevel);
-  if (!options.logFile.empty() && !StandinLog::setFile(absolute(options.logFile)))
-    return failure("--log-file " + options.logFile + ": cannot open the file");
+  if (!options.logFile.empty() && !StandinLog::setFile(absolute(options.logFile))) {
+    std::error_code ec;
+    const fs::path folder = fs::path(absolute(options.logFile)).parent_path();
+    return failure("--log-file " + options.logFile +
+                   (fs::is_directory(folder, ec)
+                        ? ": cannot open the file"
+                        : ": the folder " + folder.string() + " does not exist"));
+  }
   return serve(options, stopSignals);
 }

@@ -193,6 +193,9 @@ bool HostFileReader::read(HostContent& content) {
                       pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_utf8);
   if (!parsed) return fail(parsed.offset, std::string("malformed XML: ") + parsed.description());
   const pugi::xml_node root = doc.document_element();
+  for (pugi::xml_node other = root.next_sibling(); other; other = other.next_sibling())
+    if (other.type() == pugi::node_element)
+      return fail(other, "a second root element <" + std::string(other.name()) + ">");
   if (std::strcmp(root.name(), "host") != 0)
     return fail(root, "the root element is <" + std::string(root.name()) + ">, not <host>");
   if (!attributes(root, {"ecu"})) return false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "StandinLimits.h"
 #include "StandinLogState.h"
 #include "WideText.h"
 
@@ -55,18 +56,19 @@ class EventService {
 
   std::vector<int> received() {
     std::lock_guard lock(receivedGuard_);
-    return received_;
+    return std::vector<int>(received_.begin(), received_.end());
   }
 
   bool waitForCount(size_t n, int timeoutMs) {
     std::unique_lock lock(receivedGuard_);
     return receivedChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                     [&] { return received_.size() >= n; });
+                                     [&] { return delivered_ >= n; });
   }
 
   void clear() {
     std::lock_guard lock(receivedGuard_);
     received_.clear();
+    delivered_ = 0;
   }
 
   void registerHandler(const ID& id, DestroyHandler* handler) {
@@ -130,6 +132,8 @@ class EventService {
                                         "received event " + std::to_string(eventId));
     std::lock_guard lock(receivedGuard_);
     received_.push_back(eventId);
+    if (received_.size() > standin_limits::kEventHistory) received_.pop_front();
+    ++delivered_;
     receivedChanged_.notify_all();
   }
 
@@ -140,10 +144,11 @@ class EventService {
   bool stopping_ = false;
   std::thread worker_;
 
-  // receivedGuard_ guards received_.
+  // receivedGuard_ guards received_ and delivered_.
   std::mutex receivedGuard_;
   std::condition_variable receivedChanged_;
-  std::vector<int> received_;
+  std::deque<int> received_;
+  size_t delivered_ = 0;
 
   static inline std::atomic<bool> gone_{false};
 

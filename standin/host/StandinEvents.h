@@ -16,9 +16,9 @@ class HOST_API StandinEvents {
  public:
   // Queues an event id; starts the delivery thread on first use.
   static void post(int eventId);
-  // Ids delivered so far, in order.
+  // Ids delivered so far, in order: the newest standin_limits::kEventHistory.
   static std::vector<int> received();
-  // True once at least n events were delivered, false after timeoutMs.
+  // True once at least n events were delivered since clear(), false after timeoutMs.
   static bool waitForCount(size_t n, int timeoutMs);
   static void clear();
   // Delivers what is queued, then ends the delivery thread; a later post

@@ -1,6 +1,11 @@
 #include "StandinHost.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <pugixml.hpp>
@@ -11,6 +16,7 @@
 #include "StandinDataManager.h"
 #include "StandinDiagData.h"
 #include "StandinDiagServices.h"
+#include "StandinLimits.h"
 #include "StandinLog.h"
 #include "StandinTextService.h"
 #include "WideText.h"
@@ -32,22 +38,33 @@ StandinHost::StandinHost()
 StandinHost::~StandinHost() = default;
 
 bool StandinHost::loadFile(const std::string& path, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
+  // Non-blocking, so that a FIFO cannot hold the open; it is refused below like a device.
+  error.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     error = path + ": cannot open: " + std::strerror(errno);
     return false;
   }
+  struct stat info {};
   std::string text;
-  char buffer[65536];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
-  const int readErrno = errno;
-  std::fclose(file);
-  if (failed) {
-    error = path + ": cannot read: " + std::strerror(readErrno);
-    return false;
+  if (::fstat(fd, &info) != 0) {
+    error = path + ": cannot read: " + std::strerror(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    error = path + ": cannot read: not a regular file";
+  } else if (static_cast<std::size_t>(info.st_size) > standin_limits::kMaxDataFileBytes) {
+    error = path + ": cannot read: larger than " +
+            std::to_string(standin_limits::kMaxDataFileBytes >> 20) + " MiB";
+  } else {
+    text.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t got = 0;
+    ssize_t n = 0;
+    while (got < text.size() && (n = ::read(fd, text.data() + got, text.size() - got)) > 0)
+      got += static_cast<std::size_t>(n);
+    if (n < 0) error = path + ": cannot read: " + std::strerror(errno);
+    text.resize(got);  // a file that shrank meanwhile is read as it is now
   }
+  ::close(fd);
+  if (!error.empty()) return false;
   return load(text, path, error);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Limits of the stand-in host, each with its reason.
@@ -30,5 +31,17 @@ constexpr std::size_t kMaxWatchedFiles = 5000;
 // The control panel's default port is the data port plus this, so that it is
 // easy to find; when taken, the system picks a free one.
 constexpr int kControlPortOffset = 1000;
+
+// Events the event service remembers for received(): the newest ones, as a
+// host that runs for days must not keep every id forever.
+constexpr std::size_t kEventHistory = 1000;
+
+// Largest data file the loader reads: far above any hand-written file, well
+// below what would exhaust memory (a DOM costs several times the text).
+constexpr std::size_t kMaxDataFileBytes = std::size_t{64} << 20;
+
+// --log-file turns over at this size, keeping this many older files.
+constexpr std::size_t kLogFileBytes = std::size_t{16} << 20;
+constexpr std::size_t kLogFilesKept = 3;
 
 }  // namespace standin_limits

@@ -1,14 +1,18 @@
 #include "StandinLog.h"
 
 #include <spdlog/logger.h>
-#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/sinks/stdout_sinks.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
 
+#include "StandinLimits.h"
 #include "StandinLogState.h"
 
 namespace {
@@ -25,6 +29,31 @@ spdlog::level::level_enum toSpdlog(MakoraLog_Static::Level level) {
       break;
   }
   return spdlog::level::err;
+}
+
+// Control characters written as escapes, so that logged text (a client's request
+// among it) can neither start a line of its own nor hide one.
+std::string escapeControls(const std::string& text) {
+  auto isControl = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+  if (std::none_of(text.begin(), text.end(), isControl)) return text;
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (char c : text) {
+    if (!isControl(c)) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+      out += hex;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -72,7 +101,8 @@ void StandinLogState::setRequestListener(StandinLog::RequestListener listener) {
 }
 
 void StandinLogState::write(MakoraLog_Static::Level lineLevel, const std::string& className,
-                            const std::string& message) {
+                            const std::string& rawMessage) {
+  const std::string message = escapeControls(rawMessage);
   const bool requestLine = className == StandinLog::kRequestClass;
   if (requestLine && lineLevel == MakoraLog_Static::Information &&
       hasListener_.load(std::memory_order_relaxed)) {
@@ -93,10 +123,15 @@ void StandinLogState::write(MakoraLog_Static::Level lineLevel, const std::string
 }
 
 bool StandinLogState::setFile(const std::string& path) {
-  std::shared_ptr<spdlog::sinks::basic_file_sink_mt> sink;
+  spdlog::sink_ptr sink;
   if (!path.empty()) {
+    // The sink would create a missing folder: a mistyped path must not leave folders behind.
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) return false;
     try {
-      sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(path, false);
+      sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
+          path, standin_limits::kLogFileBytes, standin_limits::kLogFilesKept);
     } catch (const spdlog::spdlog_ex&) {
       return false;
     }

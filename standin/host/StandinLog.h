@@ -33,8 +33,9 @@ class HOST_API StandinLog {
   // stops that. Called on the logging thread, outside the logger's locks.
   using RequestListener = std::function<void(const LogRecord&)>;
   static void setRequestListener(RequestListener listener);
-  // Also appends every line to path, flushed per line; an empty path stops
-  // that. False when the file cannot be opened (the previous file is kept).
+  // Also appends every line to path, flushed per line and turned over at
+  // standin_limits::kLogFileBytes; an empty path stops that. False when the
+  // file cannot be opened or its folder does not exist (the previous file is kept).
   static bool setFile(const std::string& path);
   // Lines to stderr (the default) or not.
   static void setStderr(bool enabled);

@@ -125,6 +125,9 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
       {{"--data", good, "--log-level", "loud"}, "--log-level"},
       {{"--data"}, "--data"},
       {{"--data", good, "--log-file", path("good.xml/x.log")}, "--log-file"},
+      {{"--data", good, "--log-file", path("nofolder/x.log")},
+       "--log-file " + path("nofolder/x.log") + ": the folder " + path("nofolder") +
+           " does not exist"},
       {{"--data", path("missing.xml")}, path("missing.xml") + ": cannot open"},
       {{"--data", path("bad.xml")},
        path("bad.xml") + ":3: <flag key=\"K\">: \"maybe\" is not true, false, 1 or 0"},
@@ -147,6 +150,7 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
     EXPECT_NE(outcome.err.find(row.named), std::string::npos) << outcome.err;
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
   }
+  EXPECT_FALSE(fs::exists(path("nofolder")));
 }
 
 TEST_F(FtHostCli, HelpExitsZero) {

@@ -1,6 +1,7 @@
 // The host data file: every element reaches the service that serves it, every
 // fault names the file, the line and the culprit; and the ECU it simulates.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,6 +20,7 @@
 #include "StandinDiagData.h"
 #include "StandinDiagServices.h"
 #include "StandinHost.h"
+#include "StandinLimits.h"
 #include "StandinLog.h"
 #include "StandinTextService.h"
 #include "standin_test_util.h"
@@ -277,6 +279,7 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
   const std::pair<const char*, const char*> rows[] = {
       {"<host>\n<data>\n</host>", "3: malformed XML: Start-end tags mismatch"},
       {"<hosts/>", "1: the root element is <hosts>, not <host>"},
+      {"<host/>\n<host/>", "2: a second root element <host>"},
       {"<host owner=\"x\"/>", "1: unknown attribute owner of <host>"},
       {"<host>\n  <datum/>\n</host>", "2: unknown element <datum> in <host>"},
       {"<host><data>\n<integer>1</integer></data></host>", "2: <integer> lacks the attribute key"},
@@ -362,8 +365,18 @@ TEST_F(HostFile, FileErrorsNameTheFile) {
   EXPECT_EQ(error.rfind(bad + ":", 0), 0u) << error;
   EXPECT_FALSE(host.loadFile(missing, error));
   EXPECT_EQ(error, missing + ": cannot open: No such file or directory");
-  EXPECT_FALSE(host.loadFile(dir.string(), error));
-  EXPECT_EQ(error.rfind(dir.string() + ": cannot read", 0), 0u) << error;
+  // Neither a folder, a device, a FIFO (which must not hang) nor a file above the cap is read.
+  const std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {dir.string(), std::string("/dev/zero"), fifo}) {
+    EXPECT_FALSE(host.loadFile(path, error));
+    EXPECT_EQ(error, path + ": cannot read: not a regular file");
+  }
+  const std::string huge = (dir / "huge.xml").string();
+  std::ofstream(huge) << "<host/>";
+  std::filesystem::resize_file(huge, standin_limits::kMaxDataFileBytes + 1);  // sparse
+  EXPECT_FALSE(host.loadFile(huge, error));
+  EXPECT_EQ(error, huge + ": cannot read: larger than 64 MiB");
   std::ofstream(bad) << "<host ecu=\"E\">\n  <ecu name=\"E\"/>\n</host>\n";
   EXPECT_TRUE(host.loadFile(bad, error)) << error;
   EXPECT_TRUE(host.describesEcu("E"));

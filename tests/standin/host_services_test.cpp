@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -18,6 +19,7 @@
 #include "StandinComponentManager.h"
 #include "StandinDataManager.h"
 #include "StandinEvents.h"
+#include "StandinLimits.h"
 #include "StandinLog.h"
 #include "StandinTextService.h"
 #include "standin_test_util.h"
@@ -65,6 +67,9 @@ TEST_F(HostLog, TranslatesTheWindowsFormat) {
        "-1 2 3 00042 ff FF 7"},
       {[] { LOG_INFO(L"50%"); }, "50%"},
       {[] { LOG_INFO(L"%s", static_cast<const wchar_t*>(nullptr)); }, "(null)"},
+      // No logged text can start a line of its own.
+      {[] { LOG_INFO(L"a%Sb", "\r\n[EventService] received event 669\t\x01\x7F"); },
+       "a\\r\\n[EventService] received event 669\\t\\x01\\x7Fb"},
       // Bytes that are not UTF-8 are taken as Latin-1, the rest of the line as usual.
       {[] { LOG_INFO(L"'%S' %d %s %.1f", "caf\xE9 \xC3\xA9 \xED\xA0\x80", -3, L"w", 2.25); },
        "'caf\xC3\xA9 \xC3\xA9 \xC3\xAD\xC2\xA0\xC2\x80' -3 w 2.2"},
@@ -149,6 +154,22 @@ TEST_F(HostLog, FileLinesCarryTimeLevelThreadAndClass) {
   std::remove(path);
 }
 
+TEST_F(HostLog, TheLogFileTurnsOverAtItsSizeLimit) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("host-log-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  EXPECT_FALSE(StandinLog::setFile((dir / "missing" / "x.log").string()));
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));  // no folder made for a typo
+  ASSERT_TRUE(StandinLog::setFile((dir / "x.log").string()));
+  const std::string block(64 * 1024, 'x');
+  for (size_t written = 0; written <= standin_limits::kLogFileBytes; written += block.size())
+    StandinLog::write(MakoraLog_Static::Warning, "X", block);
+  StandinLog::setFile("");
+  EXPECT_TRUE(std::filesystem::exists(dir / "x.1.log"));
+  EXPECT_LE(std::filesystem::file_size(dir / "x.log"), standin_limits::kLogFileBytes);
+  std::filesystem::remove_all(dir);
+}
+
 TEST(HostDataManager, ReadsOfAnotherTypeFailAndKeepTheOutValue) {
   StandinDataManager dm;
   dm.writeInteger("data:/I", 1);
@@ -229,6 +250,15 @@ TEST(HostEvents, CustomEventsArriveInOrderAndAgainAfterShutdown) {
   StandinEvents::shutdown();
   BEvent<CustomEvent>::notify_async(CustomEvent(7), nullptr);
   EXPECT_TRUE(StandinEvents::waitForCount(4, 10000));
+  // Only the newest are kept.
+  StandinEvents::clear();
+  const int posted = static_cast<int>(standin_limits::kEventHistory) + 5;
+  for (int id = 1; id <= posted; ++id) StandinEvents::post(id);
+  ASSERT_TRUE(StandinEvents::waitForCount(static_cast<size_t>(posted), 10000));
+  const std::vector<int> kept = StandinEvents::received();
+  ASSERT_EQ(kept.size(), standin_limits::kEventHistory);
+  EXPECT_EQ(kept.front(), 6);
+  EXPECT_EQ(kept.back(), posted);
   StandinEvents::clear();
   StandinLog::setStderr(true);
 }
