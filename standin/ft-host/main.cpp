@@ -263,11 +263,7 @@ int serve(const Options& options, const sigset_t& stopSignals) {
                    (obstacle.empty() ? "refused by the component, nothing listens" : obstacle));
   }
 
-  const std::string served = "serving ECU " + ecu + " on " + listen.url();
-  std::printf("ft-host: %s\n", served.c_str());
-  std::fflush(stdout);
-  logLine(MakoraLog_Static::Information, served);
-
+  // The panel first, so that "serving" means everything is up.
   HostControl control(host, *running.server, live);
   const int controlPort = control.start(port & 0xFFFF, error);
   if (controlPort < 0) {
@@ -276,6 +272,11 @@ int serve(const Options& options, const sigset_t& stopSignals) {
     StandinEvents::shutdown();
     return failure("--control-port: " + error);
   }
+  const std::string served = "serving ECU " + ecu + " on " + listen.url();
+  std::printf("ft-host: %s\n", served.c_str());
+  std::fflush(stdout);
+  logLine(MakoraLog_Static::Information, served);
+
   const std::string panel =
       "control panel on http://127.0.0.1:" + std::to_string(controlPort) + "/";
   std::printf("ft-host: %s\n", panel.c_str());
