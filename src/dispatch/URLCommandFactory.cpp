@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <climits>
 #include <cmath>
+#include <cwchar>
+#include <iterator>
 #include <memory>
 #include <new>
 
@@ -39,6 +41,7 @@ const wchar_t* const kClass = L"URLCommandFactory";
 const wchar_t* const kDevelopmentModeKey =
     L"data:/Configuration/OrvaneFunctionTests/DevelopmentMode";
 const wchar_t* const kMaskStatesKey = L"data:/Auto/InternalOwner/UCEs/%s/States";
+constexpr wchar_t kDataRootKey[] = L"data:/Configuration/OrvaneData/OrvaneDataRoot";
 
 template <class Handler>
 CommandHandlerBase* create() {
@@ -104,6 +107,7 @@ QMap<QString, CommandCreator> URLCommandFactory::initCommandsMap() {
 
 void URLCommandFactory::init(const QString& newEcuName) {
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::init()]: Method started.");
+  std::unique_lock lock(settingsGuard_);
   ecuName_ = newEcuName;
 
   componentManager_ = ComponentManagerFactory::getComponentManager();
@@ -131,9 +135,9 @@ void URLCommandFactory::init(const QString& newEcuName) {
   if (dataManager_->readFlag(ID(kDevelopmentModeKey), developmentMode_) != 0)
     FT_LOG_TRACE(kClass, L"[init]: FT server production mode");
 
-  const QString root = extractConfValue(
-      ACE_WString(L"data:/Configuration/OrvaneData/OrvaneDataRoot"),
-      QStringLiteral("../../Data/GenAppli/KVL/"), QStringLiteral("Orvane Server Root path"));
+  const QString root = extractConfValue(ACE_WString(kDataRootKey, std::size(kDataRootKey) - 1),
+                                        QStringLiteral("../../Data/GenAppli/KVL/"),
+                                        QStringLiteral("Orvane Server Root path"));
   dataRoot_ = QDir::cleanPath(QDir::current().absoluteFilePath(root));
   if (!dataRoot_.endsWith(u'/')) dataRoot_ += u'/';
 
@@ -163,9 +167,12 @@ void URLCommandFactory::init(const QString& newEcuName) {
        "ATWS folder", &URLCommandFactory::atwsFolder_},
   };
   for (const FolderSetting& folder : folders)
-    this->*folder.member =
-        extractConfValue(ACE_WString(folder.key), QString::fromLatin1(folder.defaultValue),
-                         QString::fromLatin1(folder.label));
+    this->*folder.member = extractConfValue(ACE_WString(folder.key, std::wcslen(folder.key)),
+                                            QString::fromLatin1(folder.defaultValue),
+                                            QString::fromLatin1(folder.label));
+  // The mask variables have their own lock; only this thread writes what
+  // getAllMaskFromDM reads here.
+  lock.unlock();
 
   if (!getAllMaskFromDM())
     FT_LOG_TRACE(kClass,

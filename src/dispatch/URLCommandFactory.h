@@ -7,6 +7,8 @@
 #include <QMap>
 #include <QString>
 #include <atomic>
+#include <mutex>
+#include <shared_mutex>
 
 #include "mask/SyntaxInterpreter.h"
 
@@ -21,8 +23,8 @@ class IComponentManager;
 using CommandCreator = CommandHandlerBase* (*)();
 
 // Process-wide: the configuration, the host services and the table from
-// command words to handlers. Written by init on the host's thread only;
-// connection threads read it afterwards.
+// command words to handlers. Written by init on the host's thread; a host may
+// configure again while connection threads read, hence settingsGuard_.
 class URLCommandFactory {
  public:
   static URLCommandFactory* getInstance();
@@ -42,24 +44,32 @@ class URLCommandFactory {
   // The mask's numeric value truncated toward zero; 0 on any failure.
   int evaluateMask(ACE_WString mask);
 
-  QString getEcuName() const { return ecuName_; }
-  QString getDataRoot() const { return dataRoot_; }
-  QString getGUIHtmlFolder() const { return guiHtmlFolder_; }
-  QString getJSAPIFolder() const { return jsApiFolder_; }
-  QString getMWExternalFolder() const { return mwExternalFolder_; }
-  QString getMWECUSpecificFolder() const { return mwEcuSpecificFolder_; }
-  QString getATWSFolder() const { return atwsFolder_; }
-  bool isDevelopmentMode() const { return developmentMode_; }
+  QString getEcuName() const { return locked(ecuName_); }
+  QString getDataRoot() const { return locked(dataRoot_); }
+  QString getGUIHtmlFolder() const { return locked(guiHtmlFolder_); }
+  QString getJSAPIFolder() const { return locked(jsApiFolder_); }
+  QString getMWExternalFolder() const { return locked(mwExternalFolder_); }
+  QString getMWECUSpecificFolder() const { return locked(mwEcuSpecificFolder_); }
+  QString getATWSFolder() const { return locked(atwsFolder_); }
+  bool isDevelopmentMode() const { return locked(developmentMode_); }
 
   // The host services init obtained; each is null when it was not delivered.
-  IBText* getTextService() const { return textService_; }
-  IDataManager* getDataManager() const { return dataManager_; }
-  IDiagData* getDiagData() const { return diagData_; }
-  IDiagServices* getDiagServices() const { return diagServices_; }
+  IBText* getTextService() const { return locked(textService_); }
+  IDataManager* getDataManager() const { return locked(dataManager_); }
+  IDiagData* getDiagData() const { return locked(diagData_); }
+  IDiagServices* getDiagServices() const { return locked(diagServices_); }
 
  private:
   URLCommandFactory();
 
+  // Guards the host services and the settings below: init rewrites them
+  // while connection threads may be reading them.
+  mutable std::shared_mutex settingsGuard_;
+  template <typename T>
+  T locked(const T& member) const {
+    std::shared_lock lock(settingsGuard_);
+    return member;
+  }
   IComponentManager* componentManager_ = nullptr;
   IBText* textService_ = nullptr;
   IDataManager* dataManager_ = nullptr;
