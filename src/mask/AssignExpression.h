@@ -5,13 +5,12 @@
 class VariableExpression;
 
 // `=`: rebinds a variable of the store to a copy of the value operand.
-class AssignExpression : public BinaryExpression {
+class AssignExpression final : public BinaryExpression {
  public:
-  AssignExpression(std::unique_ptr<Expression> target, std::unique_ptr<Expression> value);
+  AssignExpression(Node target, Node value);
 
-  std::unique_ptr<Expression> clone() const override;
-  int evaluate(std::unique_ptr<Expression>& out, bool fold) override;
-  int toString(std::wstring& text) const override;
+  Node clone() const override { return copy<AssignExpression>(); }
+  int evaluate(Node& out, bool fold) override;
   // Each reads the value operand, then stores it through the target's setter.
   int getString(std::string& text) const override;
   int getDouble(double& value) const override;
@@ -20,4 +19,6 @@ class AssignExpression : public BinaryExpression {
 
  private:
   int target(VariableExpression*& variable) const;
+  template <class T, class Store>
+  int readAndStore(int (Expression::*read)(T&) const, T& value, Store store) const;
 };

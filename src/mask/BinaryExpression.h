@@ -2,56 +2,42 @@
 
 #include "mask/NonTerminalExpression.h"
 
-// An operator over two owned operands. Holds the evaluation routines that
-// several operators share: the arithmetic protocol, the comparisons and the
-// logical operators, each comparison and logical operator named by its code.
+// An operator over two owned operands, printed as its opening text, the two
+// operands and "]".
 class BinaryExpression : public NonTerminalExpression {
  public:
-  BinaryExpression(std::unique_ptr<Expression> left, std::unique_ptr<Expression> right);
+  BinaryExpression(const wchar_t* opening, Node left, Node right);
 
-  const Expression* getLeft() const { return left_.get(); }
-  const Expression* getRight() const { return right_.get(); }
-
-  // The code of each comparison and logical operator.
-  enum Code {
-    kEqual = 1,
-    kDifferent = 2,
-    kLess = 3,
-    kGreater = 4,
-    kLessEqual = 5,
-    kGreaterEqual = 6,
-    kAnd = 7,
-    kOr = 8
-  };
+  // The binary rule; &&, || and = have rules of their own.
+  int evaluate(Node& out, bool fold) override;
+  int toString(std::wstring& text) const override;
 
  protected:
+  template <class Self>
+  Node copy() const {
+    return std::make_unique<Self>(cloneOf(left_), cloneOf(right_));
+  }
   // The operator over two values; kinds it does not take give -2.
-  virtual int combine(const Expression& left, const Expression& right,
-                      std::unique_ptr<Expression>& out) const;
+  virtual int combine(const Expression& left, const Expression& right, Node& out) const;
+  // Comparisons and logical operators print a missing operand as nothing;
+  // the others fail with -4.
+  virtual bool printsMissingAsEmpty() const { return false; }
 
-  int evaluateBinary(std::unique_ptr<Expression>& out, bool fold);
-  int evaluateLogical(Code code, std::unique_ptr<Expression>& out, bool fold);
-  static int compare(Code code, const Expression& left, const Expression& right,
-                     std::unique_ptr<Expression>& out);
-  // The truth of a comparison of two values, status 0, or -2 for a foreign pairing.
-  static int compareValues(Code code, const Expression& left, const Expression& right, bool& truth);
-
-  // opening, left, ", ", right, "]"; a missing operand gives -4.
-  int printBinary(const wchar_t* opening, std::wstring& text) const;
-  // The same for a comparison or logical operator; a missing operand prints as nothing.
-  int printCoded(int code, std::wstring& text) const;
-
-  // Accessors of the operator nodes, computed from the operands' accessors.
-  int readNumbers(double& left, double& right) const;
-  int readLongs(int32_t& left, int32_t& right) const;
+  // Accessor rule of operator nodes: both operands read the same way, then
+  // combined by take, which writes the answer and gives the status.
+  template <class T, class Take>
+  int readBoth(int (Expression::*read)(T&) const, Take take) const {
+    if (!left_ || !right_) return status::kMissingOperand;
+    T a{};
+    T b{};
+    int s = (left_.get()->*read)(a);
+    if (s >= 0) s = (right_.get()->*read)(b);
+    return s < 0 ? s : take(a, b);
+  }
   // getDouble of an operator whose value is always an integer: its getLong, widened.
   int longAsDouble(double& value) const;
-  int readTruth(Code code, bool& truth) const;
-  int truthAsBool(Code code, bool& value) const;
-  int truthAsDouble(Code code, double& value) const;
-  int truthAsLong(Code code, int32_t& value) const;
-  int truthAsString(Code code, std::string& text) const;
 
-  std::unique_ptr<Expression> left_;
-  std::unique_ptr<Expression> right_;
+  const wchar_t* const opening_;
+  Node left_;
+  Node right_;
 };

@@ -2,8 +2,22 @@
 
 #include <algorithm>
 
-#include "mask/CharExpression.h"
-#include "mask/LongExpression.h"
+#include "mask/ValueExpression.h"
+
+namespace {
+
+// Bit 0 is the least significant; a negative index counts as 0, and the index
+// wraps at 32, so 32 tests bit 0 again.
+int32_t testBit(int32_t value, int32_t index) {
+  if (index < 0) index = 0;
+  return static_cast<int32_t>((static_cast<uint32_t>(value) >> (index % 32)) & 1u);
+}
+
+}  // namespace
+
+BitwiseExpression::BitwiseExpression(Code code, Node left, Node right)
+    : BinaryExpression(code == kBitAnd ? L"[&, " : L"[|, ", std::move(left), std::move(right)),
+      code_(code) {}
 
 std::string BitwiseExpression::bytewise(const std::string& a, const std::string& b) const {
   std::string out(std::min(a.size(), b.size()), '\0');
@@ -13,11 +27,8 @@ std::string BitwiseExpression::bytewise(const std::string& a, const std::string&
   return out;
 }
 
-// Bitwise rule: reals are truncated toward zero and the result keeps the left
-// operand's bit width (32 for a real); two texts combine byte by byte up to
-// the shorter length.
-int BitwiseExpression::combine(const Expression& left, const Expression& right,
-                               std::unique_ptr<Expression>& out) const {
+// Bitwise rule: the result keeps the left operand's bit width (32 for a real).
+int BitwiseExpression::combine(const Expression& left, const Expression& right, Node& out) const {
   if (isNumber(left) && isNumber(right)) {
     const int32_t width =
         left.getKind() == kind::kLong ? static_cast<const LongExpression&>(left).bitWidth() : 32;
@@ -34,26 +45,25 @@ int BitwiseExpression::combine(const Expression& left, const Expression& right,
 }
 
 int BitwiseExpression::getString(std::string& text) const {
-  if (!left_ || !right_) return status::kMissingOperand;
-  std::string a;
-  std::string b;
-  int s = left_->getString(a);
-  if (s < 0) return s;
-  s = right_->getString(b);
-  if (s < 0) return s;
-  text = bytewise(a, b);
-  return status::kOk;
-}
-
-int BitwiseExpression::getDouble(double& value) const {
-  return longAsDouble(value);
+  return readBoth(&Expression::getString, [&](const std::string& a, const std::string& b) {
+    return status::answer(text, bytewise(a, b));
+  });
 }
 
 int BitwiseExpression::getLong(int32_t& value) const {
-  int32_t a = 0;
-  int32_t b = 0;
-  const int s = readLongs(a, b);
-  if (s < 0) return s;
-  value = apply(a, b);
+  return readBoth(&Expression::getLong,
+                  [&](int32_t a, int32_t b) { return status::answer(value, apply(a, b)); });
+}
+
+// Bit test rule: two numbers (reals truncated toward zero) give the integer 0
+// or 1 with bit width 1.
+int BitExpression::combine(const Expression& left, const Expression& right, Node& out) const {
+  if (!isNumber(left) || !isNumber(right)) return status::kTypeError;
+  out = std::make_unique<LongExpression>(testBit(numberAsInt32(left), numberAsInt32(right)), 1);
   return status::kOk;
+}
+
+int BitExpression::getLong(int32_t& value) const {
+  return readBoth(&Expression::getLong,
+                  [&](int32_t a, int32_t b) { return status::answer(value, testBit(a, b)); });
 }

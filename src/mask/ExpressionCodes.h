@@ -33,4 +33,10 @@ constexpr int kNoLogicalValue = -7;
 inline int fromTruth(bool truth) {
   return truth ? kTrue : kFalse;
 }
+// Writes an accessor's answer and gives its status.
+template <class T, class V>
+int answer(T& out, const V& value, int s = kOk) {
+  out = value;
+  return s;
+}
 }  // namespace status

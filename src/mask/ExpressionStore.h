@@ -9,9 +9,8 @@
 #include <memory>
 #include <string_view>
 
+#include "mask/Expression.h"
 #include "mask/Tokenizer.h"
-
-class Expression;
 
 // The interpreter's one map from 8-bit text to node. It holds the variables
 // (name -> value node) and every expression text seen (text -> parsed tree, or
@@ -31,14 +30,14 @@ class ExpressionStore {
   // (also an empty tree). A failed parse caches nothing. The node stays the store's.
   int getExpression(const char* text, Expression*& tree);
   // Binds node under text, deleting a node already there; null gives -4.
-  int rebind(const char* text, std::unique_ptr<Expression> node);
+  int rebind(const char* text, Node node);
   // The node bound under text, or null.
   Expression* find(const char* text) const;
   size_t size() const { return map_.current_size(); }
 
   // Parses from the cursor at a binding level (100 for a whole text) and
   // moves the cursor past what was read.
-  int parse(TextCursor& cursor, std::unique_ptr<Expression>& result, int level);
+  int parse(TextCursor& cursor, Node& result, int level);
 
  private:
   // Every evaluation hashes its whole text and each variable name; ACE's
@@ -50,11 +49,6 @@ class ExpressionStore {
   };
   using Map = ACE_Hash_Map_Manager_Ex<ACE_CString, Expression*, TextHash, ACE_Equal_To<ACE_CString>,
                                       ACE_Null_Mutex>;
-
-  int parseLevel(TextCursor& cursor, std::unique_ptr<Expression>& result, int level, int depth,
-                 int& height);
-  int parseOperand(const Token& token, std::unique_ptr<Expression>& node);
-  int parseGroup(TextCursor& inner, std::unique_ptr<Expression>& result, int depth, int& height);
 
   Map map_;
 };

@@ -1,21 +1,45 @@
 #pragma once
 
-#include "mask/TernaryExpression.h"
+#include "mask/NonTerminalExpression.h"
+
+// An operator over three owned operands; the last may be absent.
+class TernaryExpression : public NonTerminalExpression {
+ public:
+  TernaryExpression(Node first, Node second, Node third)
+      : first_(std::move(first)), second_(std::move(second)), third_(std::move(third)) {
+    assigns_ = mayAssign(first_) || mayAssign(second_) || mayAssign(third_);
+  }
+
+ protected:
+  Node first_;
+  Node second_;
+  Node third_;
+};
 
 // `c ? a : b`: condition, then-part and the optional else-part.
-class IfExpression : public TernaryExpression {
+class IfExpression final : public TernaryExpression {
  public:
   using TernaryExpression::TernaryExpression;
 
-  std::unique_ptr<Expression> clone() const override;
-  int evaluate(std::unique_ptr<Expression>& out, bool fold) override;
+  Node clone() const override;
+  int evaluate(Node& out, bool fold) override;
   int toString(std::wstring& text) const override;
   // Each reads the branch the condition selects; no else-part gives 0.
-  int getString(std::string& text) const override;
-  int getDouble(double& value) const override;
-  int getBool(bool& value) const override;
-  int getLong(int32_t& value) const override;
+  int getString(std::string& text) const override {
+    return readBranch(&Expression::getString, text);
+  }
+  int getDouble(double& value) const override { return readBranch(&Expression::getDouble, value); }
+  int getBool(bool& value) const override { return readBranch(&Expression::getBool, value); }
+  int getLong(int32_t& value) const override { return readBranch(&Expression::getLong, value); }
 
  private:
-  int branch(const Expression*& selected) const;
+  template <class T>
+  int readBranch(int (Expression::*read)(T&) const, T& value) const {
+    if (!first_ || !second_) return status::kMissingOperand;
+    bool truth = false;
+    const int s = first_->getBool(truth);
+    if (s < 0) return s;
+    const Expression* selected = truth ? second_.get() : third_.get();
+    return selected != nullptr ? (selected->*read)(value) : status::kOk;
+  }
 };

@@ -1,19 +1,17 @@
 #include "mask/NonTerminalExpression.h"
 
-#include "mask/DoubleExpression.h"
-#include "mask/LongExpression.h"
 #include "mask/ValueConversion.h"
+#include "mask/ValueExpression.h"
 #include "mask/VariableExpression.h"
 
-bool NonTerminalExpression::mayAssign(const std::unique_ptr<Expression>& node) {
+bool NonTerminalExpression::mayAssign(const Node& node) {
   return node && node->getKind() == kind::kOperator &&
          static_cast<const NonTerminalExpression&>(*node).mayAssign();
 }
 
 // Operand rule: literals and lendable variables are read in place; anything
 // else is evaluated into a value of its own.
-int NonTerminalExpression::evaluateOperand(std::unique_ptr<Expression>& slot, bool fold, Use use,
-                                           OperandValue& value) {
+int NonTerminalExpression::evaluateOperand(Node& slot, bool fold, Use use, OperandValue& value) {
   if (slot->isValue()) {
     value.value = slot.get();
     return status::kConstant;
@@ -29,23 +27,25 @@ int NonTerminalExpression::evaluateOperand(std::unique_ptr<Expression>& slot, bo
   return s;
 }
 
-void NonTerminalExpression::keep(std::unique_ptr<Expression>& slot, OperandValue& value, int status,
-                                 bool fold) {
+int NonTerminalExpression::evaluateValue(Node& slot, bool fold, Use use, OperandValue& value) {
+  const int s = evaluateOperand(slot, fold, use, value);
+  return s >= 0 && value.value == nullptr ? status::kUnsupported : s;
+}
+
+void NonTerminalExpression::keep(Node& slot, OperandValue& value, int status, bool fold) {
   if (fold && status == status::kConstant && value.owned) slot = std::move(value.owned);
 }
 
-std::unique_ptr<Expression> NonTerminalExpression::take(OperandValue& value) {
+Node NonTerminalExpression::take(OperandValue& value) {
   if (value.owned) return std::move(value.owned);
   return value.value->clone();
 }
 
-std::unique_ptr<Expression> NonTerminalExpression::cloneOf(
-    const std::unique_ptr<Expression>& node) {
+Node NonTerminalExpression::cloneOf(const Node& node) {
   return node ? node->clone() : nullptr;
 }
 
-int NonTerminalExpression::printOperand(const std::unique_ptr<Expression>& node,
-                                        bool missingAsEmpty, std::wstring& text) {
+int NonTerminalExpression::printOperand(const Node& node, bool missingAsEmpty, std::wstring& text) {
   if (!node) {
     text.clear();
     return missingAsEmpty ? status::kOk : status::kMissingOperand;

@@ -4,7 +4,14 @@
 #include <string>
 
 #include "mask/Expression.h"
-#include "mask/OperandValue.h"
+
+// What evaluating one operand produced: a value node owned here, or one lent
+// by the tree (a literal) or by the store (a variable's node). A lent value is
+// valid only until the next evaluation that may assign.
+struct OperandValue {
+  Node owned;
+  const Expression* value = nullptr;
+};
 
 // Operators and functions: nodes that own operand nodes (which may be missing).
 class NonTerminalExpression : public Expression {
@@ -14,27 +21,37 @@ class NonTerminalExpression : public Expression {
   // True when evaluating this subtree may rebind variables (it holds an
   // assignment). Folding only ever removes assignments, so it stays safe.
   bool mayAssign() const { return assigns_; }
-  static bool mayAssign(const std::unique_ptr<Expression>& node);
+  static bool mayAssign(const Node& node);
 
  protected:
   // Lending skips the copy of a variable's value; only safe when the value is
   // used before anything else is evaluated.
   enum class Use { kCopy, kLend };
 
-  static int evaluateOperand(std::unique_ptr<Expression>& slot, bool fold, Use use,
-                             OperandValue& value);
+  static int evaluateOperand(Node& slot, bool fold, Use use, OperandValue& value);
+  // As evaluateOperand; an operand that gives no value is -3.
+  static int evaluateValue(Node& slot, bool fold, Use use, OperandValue& value);
   // With fold set, a constant operand's value replaces the operand's subtree.
-  static void keep(std::unique_ptr<Expression>& slot, OperandValue& value, int status, bool fold);
+  static void keep(Node& slot, OperandValue& value, int status, bool fold);
   // The value as a node of its own, for an operator whose result is an operand's value.
-  static std::unique_ptr<Expression> take(OperandValue& value);
-  static std::unique_ptr<Expression> cloneOf(const std::unique_ptr<Expression>& node);
+  static Node take(OperandValue& value);
+  static Node cloneOf(const Node& node);
   // The operand's printable form; a missing operand prints as nothing or fails with -4.
-  static int printOperand(const std::unique_ptr<Expression>& node, bool missingAsEmpty,
-                          std::wstring& text);
+  static int printOperand(const Node& node, bool missingAsEmpty, std::wstring& text);
 
   static bool isNumber(const Expression& value);
   static double numberAsDouble(const Expression& value);
   static int32_t numberAsInt32(const Expression& value);
 
   bool assigns_ = false;
+};
+
+// What every operator class of a family writes alike: it is built over its
+// operands with its family's code, and copies itself over copies of them.
+template <class Self, class Family, auto code>
+class Operator : public Family {
+ public:
+  template <class... Operands>
+  explicit Operator(Operands... operands) : Family(code, std::move(operands)...) {}
+  Node clone() const override { return this->template copy<Self>(); }
 };

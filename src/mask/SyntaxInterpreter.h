@@ -11,15 +11,13 @@ class SyntaxInterpreter {
  public:
   SyntaxInterpreter();
   virtual ~SyntaxInterpreter();
-  SyntaxInterpreter(const SyntaxInterpreter&) = delete;
-  SyntaxInterpreter& operator=(const SyntaxInterpreter&) = delete;
 
   // Evaluates text and writes its numeric value to result when there is one:
   // 1 or 2 for a truth value (result 1.0 or 0.0), 0 for a number, a negative
   // status otherwise (result untouched). An empty text gives 0, result untouched.
   int evaluate(const char* text, double& result);
-  ExpressionStore* getStore() { return store.get(); }
+  ExpressionStore* getStore() { return store_.get(); }
 
  private:
-  std::unique_ptr<ExpressionStore> store;
+  std::unique_ptr<ExpressionStore> store_;
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "mask/FunctionExpression.h"
 #include "mask/ValueConversion.h"
 
 namespace {
@@ -41,24 +42,8 @@ signed char Tokenizer::nextToken(TextCursor& cursor, Token& token) {
     }
   }
 
-  if (c == '$') {
-    const char* close = static_cast<const char*>(
-        std::memchr(cursor.pos + 1, '$', static_cast<size_t>(cursor.end - cursor.pos - 1)));
-    if (close == nullptr) {
-      cursor.pos = cursor.end;
-      return token.code = token::kUnterminated;
-    }
-    token.begin = cursor.pos + 1;
-    token.end = close;
-    cursor.pos = close + 1;
-    if (equals(token.begin, token.end, "HexaToDec")) return token.code = token::kHexaToDec;
-    if (equals(token.begin, token.end, "HexaToAscii")) return token.code = token::kHexaToAscii;
-    if (equals(token.begin, token.end, "HexaToString")) return token.code = token::kHexaToString;
-    if (equals(token.begin, token.end, "StringToLong")) return token.code = token::kStringToLong;
-    return token.code = token::kUnknownFunction;
-  }
-
-  if (c == '\'' || c == '"') {
+  // A function name between '$' signs, or a text literal between quotes.
+  if (c == '$' || c == '\'' || c == '"') {
     const char* close = static_cast<const char*>(
         std::memchr(cursor.pos + 1, c, static_cast<size_t>(cursor.end - cursor.pos - 1)));
     if (close == nullptr) {
@@ -68,7 +53,9 @@ signed char Tokenizer::nextToken(TextCursor& cursor, Token& token) {
     token.begin = cursor.pos + 1;
     token.end = close;
     cursor.pos = close + 1;
-    return token.code = token::kText;
+    if (c != '$') return token.code = token::kText;
+    const FunctionRule* function = findFunction(token.begin, token.end);
+    return token.code = function != nullptr ? function->code : token::kUnknownFunction;
   }
 
   // "r " is a prefix that must be followed at once by a name or a number.

@@ -35,7 +35,12 @@ constexpr signed char kUnknownFunction = -3;
 }  // namespace token
 
 // One token: its code and its text (a name, a literal's characters, a number).
+// Not copyable: begin may point into the token's own number buffer.
 struct Token {
+  Token() = default;
+  Token(const Token&) = delete;
+  Token& operator=(const Token&) = delete;
+
   signed char code = token::kEnd;
   const char* begin = nullptr;
   const char* end = nullptr;

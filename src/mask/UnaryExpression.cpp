@@ -1,32 +1,69 @@
 #include "mask/UnaryExpression.h"
 
-UnaryExpression::UnaryExpression(std::unique_ptr<Expression> operand)
-    : operand_(std::move(operand)) {
+#include "mask/ValueConversion.h"
+#include "mask/ValueExpression.h"
+
+UnaryExpression::UnaryExpression(wchar_t symbol, Node operand)
+    : symbol_(symbol), operand_(std::move(operand)) {
   assigns_ = mayAssign(operand_);
 }
 
-// Unary rule: the operand's value (folded when constant), then the operator
-// over it; the status is the operand's own, so constness passes through.
-int UnaryExpression::evaluate(std::unique_ptr<Expression>& out, bool fold) {
+// Unary rule: the operand's value (folded when constant), then the operator over it.
+int UnaryExpression::evaluate(Node& out, bool fold) {
   if (!operand_) return status::kMissingOperand;
   OperandValue value;
-  const int s = evaluateOperand(operand_, fold, Use::kLend, value);
+  const int s = evaluateValue(operand_, fold, Use::kLend, value);
   if (s < 0) return s;
-  if (value.value == nullptr) return status::kUnsupported;
   keep(operand_, value, s, fold);
-  std::unique_ptr<Expression> result;
+  Node result;
   const int applied = apply(*value.value, result);
   if (applied < 0) return applied;
   out = std::move(result);
   return s;
 }
 
-int UnaryExpression::printUnary(const wchar_t* opening, std::wstring& text) const {
+int UnaryExpression::toString(std::wstring& text) const {
+  return printUnary(std::wstring{L'[', symbol_, L',', L' '}, text);
+}
+
+int UnaryExpression::printUnary(const std::wstring& opening, std::wstring& text) const {
   std::wstring operand;
   const int s = printOperand(operand_, false, operand);
   if (s < 0) return s;
-  text = opening;
-  text += operand;
-  text += L"]";
+  text = opening + operand + L"]";
   return status::kOk;
+}
+
+// Negation rule: integers wrap and keep their bit width; reals negate; other kinds are refused.
+int NegativeExpression::apply(const Expression& value, Node& out) const {
+  if (value.getKind() == kind::kLong) {
+    const auto& v = static_cast<const LongExpression&>(value);
+    out = std::make_unique<LongExpression>(mask::wrapNeg(v.value()), v.bitWidth());
+    return status::kOk;
+  }
+  if (value.getKind() == kind::kDouble) {
+    out = std::make_unique<DoubleExpression>(-static_cast<const DoubleExpression&>(value).value());
+    return status::kOk;
+  }
+  return status::kUnsupported;
+}
+
+int NegativeExpression::getDouble(double& value) const {
+  return readOperand(&Expression::getDouble, value, [](double v) { return -v; });
+}
+
+int NegativeExpression::getLong(int32_t& value) const {
+  return readOperand(&Expression::getLong, value, mask::wrapNeg);
+}
+
+// Negation rule: only a truth value is accepted.
+int NotExpression::apply(const Expression& value, Node& out) const {
+  if (value.getKind() != kind::kBool) return status::kUnsupported;
+  out = std::make_unique<BoolExpression>(!static_cast<const BoolExpression&>(value).value());
+  return status::kOk;
+}
+
+int NotExpression::getBool(bool& value) const {
+  const int s = readOperand(&Expression::getBool, value, [](bool v) { return !v; });
+  return s < 0 ? s : status::fromTruth(value);
 }

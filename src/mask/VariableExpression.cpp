@@ -9,12 +9,6 @@ bool isValueKind(int32_t k) {
   return k == kind::kDouble || k == kind::kChar || k == kind::kLong || k == kind::kBool;
 }
 
-// Setters reach the bound node through the leaf interface once they have
-// checked its kind; every node of a value kind is a leaf.
-TerminalExpression* asTerminal(Expression* node) {
-  return static_cast<TerminalExpression*>(node);
-}
-
 }  // namespace
 
 VariableExpression::VariableExpression(const char* name, ExpressionStore* store)
@@ -28,42 +22,21 @@ int VariableExpression::lookup(Expression*& node) const {
   Expression* found = bound();
   if (found == nullptr) return status::kUndefinedVariable;
   if (!isValueKind(found->getKind())) return status::kTypeError;
-  node = found;
-  return status::kOk;
+  return status::answer(node, found);
 }
 
-int VariableExpression::assign(std::unique_ptr<Expression> newValue) {
+int VariableExpression::assign(Node newValue) {
   if (bound() == nullptr) return status::kUndefinedVariable;
   store_->rebind(name_.c_str(), std::move(newValue));
   return status::kOk;
 }
 
-std::unique_ptr<Expression> VariableExpression::clone() const {
+Node VariableExpression::clone() const {
   return std::make_unique<VariableExpression>(name_.c_str(), store_);
 }
 
-int VariableExpression::getString(std::string& text) const {
-  const Expression* node = bound();
-  return node != nullptr ? node->getString(text) : status::kUndefinedVariable;
-}
-
-int VariableExpression::getDouble(double& value) const {
-  const Expression* node = bound();
-  return node != nullptr ? node->getDouble(value) : status::kUndefinedVariable;
-}
-
-int VariableExpression::getBool(bool& value) const {
-  const Expression* node = bound();
-  return node != nullptr ? node->getBool(value) : status::kUndefinedVariable;
-}
-
-int VariableExpression::getLong(int32_t& value) const {
-  const Expression* node = bound();
-  return node != nullptr ? node->getLong(value) : status::kUndefinedVariable;
-}
-
 // A variable evaluates to a copy of its bound value and is never constant.
-int VariableExpression::evaluate(std::unique_ptr<Expression>& out, bool) {
+int VariableExpression::evaluate(Node& out, bool) {
   Expression* node = bound();
   if (node == nullptr) return status::kUndefinedVariable;
   out.reset();
@@ -72,36 +45,34 @@ int VariableExpression::evaluate(std::unique_ptr<Expression>& out, bool) {
   return status::kOk;
 }
 
-int VariableExpression::setBool(bool value) {
+// Setter rule: the bound node must be of one of the two kinds; every node of
+// a value kind is a leaf.
+template <class T>
+int VariableExpression::write(int (TerminalExpression::*set)(T), T value, int32_t kind1,
+                              int32_t kind2) {
   Expression* node = bound();
   if (node == nullptr) return status::kUndefinedVariable;
-  if (node->getKind() != kind::kBool) return status::kTypeError;
-  return asTerminal(node)->setBool(value);
+  if (node->getKind() != kind1 && node->getKind() != kind2) return status::kTypeError;
+  return (static_cast<TerminalExpression*>(node)->*set)(value);
+}
+
+int VariableExpression::setBool(bool value) {
+  return write(&TerminalExpression::setBool, value, kind::kBool, kind::kBool);
 }
 
 int VariableExpression::setString(const char* text) {
-  Expression* node = bound();
-  if (node == nullptr) return status::kUndefinedVariable;
-  if (node->getKind() != kind::kChar) return status::kTypeError;
-  return asTerminal(node)->setString(text);
+  return write(&TerminalExpression::setString, text, kind::kChar, kind::kChar);
 }
 
 int VariableExpression::setLong(int32_t value) {
-  Expression* node = bound();
-  if (node == nullptr) return status::kUndefinedVariable;
-  if (node->getKind() != kind::kDouble && node->getKind() != kind::kLong) return status::kTypeError;
-  return asTerminal(node)->setLong(value);
+  return write(&TerminalExpression::setLong, value, kind::kDouble, kind::kLong);
 }
 
 // A real stored into an integer variable is truncated toward zero by the integer itself.
 int VariableExpression::setDouble(double value) {
-  Expression* node = bound();
-  if (node == nullptr) return status::kUndefinedVariable;
-  if (node->getKind() != kind::kDouble && node->getKind() != kind::kLong) return status::kTypeError;
-  return asTerminal(node)->setDouble(value);
+  return write(&TerminalExpression::setDouble, value, kind::kDouble, kind::kLong);
 }
 
 int VariableExpression::toString(std::wstring& text) const {
-  text = Platform::ansiToWide(name_.c_str());
-  return status::kOk;
+  return status::answer(text, Platform::ansiToWide(name_.c_str()));
 }

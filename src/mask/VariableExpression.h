@@ -8,7 +8,7 @@ class ExpressionStore;
 
 // A reference to a named variable of the store. The name is looked up at each
 // use, so a cached tree follows later changes of the variable.
-class VariableExpression : public TerminalExpression {
+class VariableExpression final : public TerminalExpression {
  public:
   VariableExpression(const char* name, ExpressionStore* store);
 
@@ -17,14 +17,15 @@ class VariableExpression : public TerminalExpression {
   // -2 (another kind). The node stays the store's.
   int lookup(Expression*& bound) const;
   // Replaces the bound node by newValue; the name must already be bound.
-  int assign(std::unique_ptr<Expression> newValue);
+  int assign(Node newValue);
 
-  std::unique_ptr<Expression> clone() const override;
-  int getString(std::string& text) const override;
-  int getDouble(double& value) const override;
-  int getBool(bool& value) const override;
-  int getLong(int32_t& value) const override;
-  int evaluate(std::unique_ptr<Expression>& out, bool fold) override;
+  Node clone() const override;
+  // Accessors read the bound node; setters change it in place, by its kind.
+  int getString(std::string& text) const override { return read(&Expression::getString, text); }
+  int getDouble(double& value) const override { return read(&Expression::getDouble, value); }
+  int getBool(bool& value) const override { return read(&Expression::getBool, value); }
+  int getLong(int32_t& value) const override { return read(&Expression::getLong, value); }
+  int evaluate(Node& out, bool fold) override;
   int setBool(bool value) override;
   int setString(const char* text) override;
   int setLong(int32_t value) override;
@@ -33,6 +34,13 @@ class VariableExpression : public TerminalExpression {
 
  private:
   Expression* bound() const;
+  template <class T>
+  int read(int (Expression::*get)(T&) const, T& value) const {
+    const Expression* node = bound();
+    return node != nullptr ? (node->*get)(value) : status::kUndefinedVariable;
+  }
+  template <class T>
+  int write(int (TerminalExpression::*set)(T), T value, int32_t kind1, int32_t kind2);
 
   std::string name_;
   ExpressionStore* store_;  // not owned; outlives every tree it holds

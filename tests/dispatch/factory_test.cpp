@@ -217,6 +217,9 @@ TEST_F(FactoryTest, MasksOverTheStatesOfTheLatestInit) {
       {L"Undefined == 1", 0},
       {L"S == 0", 1},
       {L"Bits & 4", 4},
+      {L"7 / 2.0", 3},  // real results are truncated, not rounded
+      {L"-7 / 2.0", -3},
+      {L"'text'", 0},
   };
   for (int round = 0; round < 2; ++round)
     for (const auto& [mask, value] : cases)

@@ -1,6 +1,6 @@
 // Operators and conversion functions: refused kinds, results, bit widths,
 // and when a result counts as constant (status 3).
-#include "MaskTestSupport.h"
+#include "mask_test_support.h"
 
 namespace {
 
@@ -22,16 +22,21 @@ TEST_F(OperatorsTest, Arithmetic) {
       {"-7 / 2", 3, "i:-3/32"},
       {"7 / 0", -2, ""},
       {"7 / 0.0", -2, ""},
+      {"7.0 / 0", -2, ""},
       {"1 + 2.5", 3, "r:3.5"},
+      {"2.5 + 1", 3, "r:3.5"},
+      {"1 - 2.5", 3, "r:-1.5"},
+      {"2.5 * 2", 3, "r:5"},
+      {"5 / 2.0", 3, "r:2.5"},
       {"'ab' + 'cd'", 3, "t:abcd"},
       {"'ab' - 'cd'", -2, ""},
+      {"'ab' * 'cd'", -2, ""},
+      {"'ab' / 'cd'", -2, ""},
       {"true + 1", -2, ""},
+      {"1 + 'a'", -2, ""},
       {"2147483647 + 1", 3, "i:-2147483648/32"},
       {"65536 * 65536", 3, "i:0/32"},
       {"(-2147483647 - 1) / -1", 3, "i:-2147483648/32"},
-      {"A + 1", 0, "i:2/32"},
-      {"A + B", 0, "i:3/0"},
-      {"-V", 0, "i:-31/0"},
       {"- 2.5", 3, "r:-2.5"},
       {"-'a'", -3, ""},
       {"1 +", -4, ""},
@@ -40,23 +45,44 @@ TEST_F(OperatorsTest, Arithmetic) {
   for (const EvalRow& row : rows) expectRow(row);
 }
 
+// Bit widths: arithmetic takes the larger of the two, & and | the left
+// operand's, unary - its operand's, # is 1. V has width 0, B12 width 12.
+TEST_F(OperatorsTest, BitWidths) {
+  const EvalRow rows[] = {
+      {"V + 1", 0, "i:32/32"},    {"1 + V", 0, "i:32/32"},   {"V - 1", 0, "i:30/32"},
+      {"1 - V", 0, "i:-30/32"},   {"V * 1", 0, "i:31/32"},   {"1 * V", 0, "i:31/32"},
+      {"V / 1", 0, "i:31/32"},    {"62 / V", 0, "i:2/32"},   {"V + B12", 0, "i:33/12"},
+      {"B12 - V", 0, "i:-29/12"}, {"V * B12", 0, "i:62/12"}, {"B12 / V", 0, "i:0/12"},
+      {"V & 255", 0, "i:31/0"},   {"255 & V", 0, "i:31/32"}, {"V | B12", 0, "i:31/0"},
+      {"B12 | V", 0, "i:31/12"},  {"2.5 | V", 0, "i:31/32"}, {"-V", 0, "i:-31/0"},
+      {"-B12", 0, "i:-2/12"},     {"V # 0", 0, "i:1/1"},
+  };
+  for (const EvalRow& row : rows) expectRow(row);
+}
+
 TEST_F(OperatorsTest, BitwiseAndBitTest) {
   const EvalRow rows[] = {
       {"6 & 3", 3, "i:2/32"},
       {"6.9 & 3", 3, "i:2/32"},
+      {"3 & 6.9", 3, "i:2/32"},
       {"6 | 3", 3, "i:7/32"},
-      {"V & 255", 0, "i:31/0"},
+      {"2147483647.5 & 1", 3, "i:1/32"},  // truncated before the 32-bit edge
+      {"2147483648.0 & 1", 3, "i:0/32"},  // past it: the processor's INT32_MIN
+      {"-2147483648.5 | 0", 3, "i:-2147483648/32"},
       {"'a' | ' '", 3, "t:a"},
       {"'abc' & 'ab'", 3, "t:ab"},
+      {"'ab' | 'abc'", 3, "t:ab"},
       {"'a' & 1", -2, ""},
+      {"1 | 'a'", -2, ""},
       {"5 # 0", 3, "i:1/1"},
       {"5 # 1", 3, "i:0/1"},
       {"5 # 32", 3, "i:1/1"},
       {"5 # -1", 3, "i:1/1"},
       {"-1 # 31", 3, "i:0/1"},  // unary minus takes "1 # 31" as its operand
-      {"5.9 # 0", 3, "i:1/1"},
+      {"5.9 # 0.9", 3, "i:1/1"},
       {"(0 - 2147483647 - 1) # 31", 3, "i:1/1"},
       {"'a' # 1", -2, ""},
+      {"1 # 'a'", -2, ""},
   };
   for (const EvalRow& row : rows) expectRow(row);
 }
@@ -67,16 +93,32 @@ TEST_F(OperatorsTest, ComparisonsAndLogic) {
       {"'b' >= 'a'", 3, "b:true"},
       {"'A' == 'a'", 3, "b:false"},
       {"2 != 2", 3, "b:false"},
+      {"2 != 2.5", 3, "b:true"},
+      {"true != false", 3, "b:true"},
+      {"false != false", 3, "b:false"},
+      {"'a' != 'b'", 3, "b:true"},
+      {"2 < 1", 3, "b:false"},
+      {"1 > 2", 3, "b:false"},
+      {"2 > 1", 3, "b:true"},
+      {"2 >= 3", 3, "b:false"},
+      {"2 <= 1.5", 3, "b:false"},
       {"1 <= 1", 3, "b:true"},
       {"1 == 'a'", -2, ""},
       {"true == 1", -2, ""},
+      {"1 == true", -2, ""},
+      {"'a' == 1", -2, ""},
       {"false == false", 3, "b:true"},
       {"true < false", 3, "b:false"},
+      {"false >= false", 3, "b:false"},
       {"A == 1", 1, "b:true"},
       {"A > 1", 2, "b:false"},
       {"false && (1 == 'a')", 2, "b:false"},
       {"true || (1 == 'a')", 1, "b:true"},
       {"true && (1 == 'a')", -2, ""},
+      {"false || (1 == 'a')", -2, ""},
+      {"true && false", 3, "b:false"},
+      {"false || true", 3, "b:true"},
+      {"(A == 2) || false", 2, "b:false"},
       {"(A == 1) && true", 1, "b:true"},
       {"1 && true", -2, ""},
       {"true && 1", -2, ""},

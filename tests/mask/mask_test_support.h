@@ -6,13 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "mask/BoolExpression.h"
-#include "mask/CharExpression.h"
-#include "mask/DoubleExpression.h"
 #include "mask/Expression.h"
 #include "mask/ExpressionStore.h"
-#include "mask/LongExpression.h"
 #include "mask/SyntaxInterpreter.h"
+#include "mask/ValueExpression.h"
 #include "platform/Platform.h"
 
 // A text, the status of evaluating its tree, and the value it yields ("" when none).

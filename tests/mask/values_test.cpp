@@ -1,8 +1,8 @@
 // Value nodes and variable references: conversions between kinds, setters,
 // printable forms.
-#include "MaskTestSupport.h"
-#include "mask/AddExpression.h"
+#include "mask/ArithmeticExpression.h"
 #include "mask/VariableExpression.h"
+#include "mask_test_support.h"
 
 namespace {
 

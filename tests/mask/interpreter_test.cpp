@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "MaskTestSupport.h"
+#include "mask_test_support.h"
 #include "platform/Limits.h"
 
 namespace {
@@ -113,41 +113,42 @@ TEST_F(InterpreterTest, Statuses) {
   EXPECT_EQ(result, 5.0);
 }
 
-// Every construct that nests: up to the limit it parses; past it, and far past
-// it, the parse fails with -2 (not exhausting the stack) and nothing is cached.
+// Nesting and tree height are both limited: a text exactly at the limit
+// parses, one step past it fails with -2 (not exhausting the stack) and
+// nothing is cached; far past it fails the same way.
 TEST_F(InterpreterTest, NestingLimit) {
-  const int fits = limits::kMaxExpressionDepth - 56;  // 200
+  const int limit = limits::kMaxExpressionDepth;
   const struct {
+    const char* what;
     std::string (*make)(int);
+    int atLimit;  // steps that reach the limit exactly
     double value;
   } rows[] = {
-      {[](int n) { return repeat("(", n) + "1" + repeat(")", n); }, 1},
-      {[](int n) { return repeat("true == ", n) + "true"; }, 1},
-      {[](int n) { return repeat("!", n) + "true"; }, 1},
-      {[](int n) { return "1" + repeat(" & 1", n); }, 1},
-      {[](int n) { return "1" + repeat(" + 1", n); }, 201},
-      {[](int n) { return "1" + repeat(" * 1", n); }, 1},
-      {[](int n) { return repeat("- ", n) + "1"; }, 1},
-      {[](int n) {
-         return repeat("$StringToLong$($HexaToDec$(", n / 2) + "'1'" + repeat("))", n / 2);
+      {"nesting", [](int n) { return repeat("(", n) + "1" + repeat(")", n); }, limit - 1, 1},
+      {"height", [](int n) { return "1" + repeat(" & 1", n); }, limit - 1, 1},
+      {"both", [](int n) { return repeat("!", n) + "true"; }, limit - 1, 0},
+      {"right", [](int n) { return repeat("true == ", n) + "true"; }, limit - 1, 1},
+      {"prefix", [](int n) { return repeat("- ", n) + "1"; }, limit - 1, -1},
+      {"function",
+       [](int n) {
+         return "$StringToLong$(" + repeat("$HexaToDec$(", n - 1) + "'1'" + repeat(")", n);
        },
-       1},
-      {[](int n) { return repeat("true ? ", n) + "1"; }, 1},
-      {[](int n) { return repeat("true ? ", n) + "2" + repeat(" : 3", n); }, 2},
+       limit - 1, 1},
+      {"conditional", [](int n) { return repeat("true ? ", n) + "2" + repeat(" : 3", n); },
+       limit - 1, 2},
   };
   for (const auto& row : rows) {
-    for (const int over : {limits::kMaxExpressionDepth + 44, 200000}) {
-      const std::string deep = row.make(over);
+    double result = -9;
+    const std::string fits = row.make(row.atLimit);
+    EXPECT_GE(evaluate(fits, result), 0) << row.what;
+    EXPECT_EQ(result, row.value) << row.what;
+    for (const int over : {row.atLimit + 1, 200000}) {
       const size_t before = store().size();
-      double result = -1;
-      EXPECT_EQ(evaluate(deep, result), -2) << deep.substr(0, 40);
-      EXPECT_EQ(store().size(), before) << deep.substr(0, 40);
-      EXPECT_EQ(result, -1);
+      result = -9;
+      EXPECT_EQ(evaluate(row.make(over), result), -2) << row.what << " " << over;
+      EXPECT_EQ(store().size(), before) << row.what;
+      EXPECT_EQ(result, -9) << row.what;
     }
-    const std::string fine = row.make(fits);
-    double result = -1;
-    EXPECT_GE(evaluate(fine, result), 0) << fine.substr(0, 40);
-    EXPECT_EQ(result, row.value) << fine.substr(0, 40);
   }
   // An unclosed group is ignored; a very long flat text is fine.
   double result = 0;

@@ -2,8 +2,8 @@
 #include <cstring>
 #include <vector>
 
-#include "MaskTestSupport.h"
 #include "mask/Tokenizer.h"
+#include "mask_test_support.h"
 
 namespace {
 
@@ -75,12 +75,19 @@ TEST_F(ParserTest, BindingTable) {
       {"A + B - C", "[+, A, [-, B, C]]"},
       {"A * B / C", "[/, [*, A, B], C]"},
       {"A & B | C", "[|, [&, A, B], C]"},
+      {"A | B & C", "[&, [|, A, B], C]"},
+      {"A | B | C", "[|, [|, A, B], C]"},
+      {"A / B * C", "[*, [/, A, B], C]"},
+      {"A + B + C", "[+, A, [+, B, C]]"},
       {"A & B & C", "[&, [&, A, B], C]"},
       {"A # B # C", "[#, A, [#, B, C]]"},
       {"A + B * C # K", "[+, A, [*, B, [#, C, K]]]"},
       {"A == 1 && B == 2", "[==, A, [&&, 1, [==, B, 2]]]"},
       {"(A == 1) && (B == 2)", "[&&, [==, A, 1], [==, B, 2]]"},
       {"A || B && C", "[||, A, [&&, B, C]]"},
+      {"A && B || C", "[&&, A, [||, B, C]]"},
+      {"A < B > C", "[<, A, [>, B, C]]"},
+      {"X = Y + 1", "[=, X, [+, Y, 1]]"},
       {"X < Y + 1", "[<, X, [+, Y, 1]]"},
       {"A + 1 < 5", "[<, [+, A, 1], 5]"},
       {"A <= B >= C != K", "[<=, A, [>=, B, [!=, C, K]]]"},

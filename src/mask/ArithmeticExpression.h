@@ -1,0 +1,56 @@
+#pragma once
+
+#include "mask/BinaryExpression.h"
+
+class CharExpression;
+
+// `+`, `-`, `*`, `/`: two integers give an integer (wrapping at 32 bits) with
+// the larger bit width of the two; a real operand makes the result real.
+class ArithmeticExpression : public BinaryExpression {
+ public:
+  enum Code { kAdd, kSub, kMult, kDiv };
+
+  ArithmeticExpression(Code code, Node left, Node right);
+
+  int getDouble(double& value) const override;
+  int getLong(int32_t& value) const override;
+
+ protected:
+  // Only `+` takes two texts.
+  virtual int combineTexts(const CharExpression& a, const CharExpression& b, Node& out) const;
+  int combine(const Expression& left, const Expression& right, Node& out) const override;
+
+ private:
+  const Code code_;
+};
+
+// Two texts join.
+class AddExpression final
+    : public Operator<AddExpression, ArithmeticExpression, ArithmeticExpression::kAdd> {
+ public:
+  using Operator::Operator;
+
+ private:
+  int combineTexts(const CharExpression& a, const CharExpression& b, Node& out) const override;
+};
+
+// `-` with a left operand.
+class SubExpression final
+    : public Operator<SubExpression, ArithmeticExpression, ArithmeticExpression::kSub> {
+ public:
+  using Operator::Operator;
+};
+
+// An integer product keeps its low 32 bits.
+class MultExpression final
+    : public Operator<MultExpression, ArithmeticExpression, ArithmeticExpression::kMult> {
+ public:
+  using Operator::Operator;
+};
+
+// An integer quotient is truncated toward zero; a zero divisor of either kind is refused.
+class DivExpression final
+    : public Operator<DivExpression, ArithmeticExpression, ArithmeticExpression::kDiv> {
+ public:
+  using Operator::Operator;
+};

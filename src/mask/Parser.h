@@ -1,0 +1,56 @@
+#pragma once
+
+#include "mask/Expression.h"
+#include "mask/Tokenizer.h"
+
+class ExpressionStore;
+
+// The recursive parser of the mask language. Every operator, prefix operator,
+// function and bracket is a row of one table of binding levels; names must be
+// bound in the store when they are read.
+class Parser {
+ public:
+  explicit Parser(ExpressionStore& store) : store_(store) {}
+
+  // Parses from the cursor at a binding level (100 for a whole text) and
+  // moves the cursor past what was read.
+  int parse(TextCursor& cursor, Node& result, int level);
+
+ private:
+  // What one level has built so far.
+  struct Level {
+    TextCursor& cursor;
+    Node& result;
+    int depth;
+    int height;  // of the tree in result
+    signed char previous;
+    signed char code;
+  };
+  // kFirst: only when nothing was built yet at this level.
+  enum Position { kFirst, kAny };
+  // An operator is put back when the current level is below stop (0: never);
+  // otherwise its operand is parsed at level operand and parse builds the node.
+  // Equal stop and operand group to the right, operand = stop - 1 to the left.
+  struct Rule {
+    signed char code;
+    Position position;
+    int stop;
+    int operand;
+    int (Parser::*parse)(const Rule& rule, Level& at);
+    Node (*make)(Node left, Node right);
+  };
+  static const Rule kRules[];
+  static const Rule* findRule(signed char code, bool afterOperand);
+
+  int parseLevel(TextCursor& cursor, Node& result, int level, int depth, int& height);
+  int parseOperand(const Token& token, Node& node);
+
+  int nest(const Rule& rule, Level& at);
+  int assign(const Rule& rule, Level& at);
+  int function(const Rule& rule, Level& at);
+  int group(const Rule& rule, Level& at);
+  int conditional(const Rule& rule, Level& at);
+  int ignore(const Rule& rule, Level& at);
+
+  ExpressionStore& store_;
+};
