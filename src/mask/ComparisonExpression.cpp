@@ -41,9 +41,8 @@ ComparisonExpression::ComparisonExpression(Code code, Node left, Node right)
 
 // Comparison rule: numbers as doubles, texts bytewise, truth values only for
 // equality; any other pairing is a type error.
-int ComparisonExpression::combine(const Expression& left, const Expression& right,
-                                  Node& out) const {
-  bool truth = false;
+int ComparisonExpression::relateValues(const Expression& left, const Expression& right,
+                                       bool& truth) const {
   const int32_t kl = left.getKind();
   const int32_t kr = right.getKind();
   if (isNumber(left) && isNumber(right))
@@ -58,8 +57,25 @@ int ComparisonExpression::combine(const Expression& left, const Expression& righ
                    static_cast<const BoolExpression&>(right).value());
   else
     return status::kTypeError;
-  out = std::make_unique<BoolExpression>(truth);
   return status::fromTruth(truth);
+}
+
+int ComparisonExpression::combine(const Expression& left, const Expression& right,
+                                  Node& out) const {
+  bool truth = false;
+  const int s = relateValues(left, right, truth);
+  if (s >= 0) out = std::make_unique<BoolExpression>(truth);
+  return s;
+}
+
+int ComparisonExpression::evaluateLent(OperandValue& value, bool fold) {
+  bool truth = false;
+  const int s = evaluateWith(
+      fold, [&](const Expression& l, const Expression& r) { return relateValues(l, r, truth); });
+  if (s < 0) return s;
+  result_.setBool(truth);
+  value.value = &result_;
+  return s;
 }
 
 // Reading rule without building nodes: truth values first, then numbers, then texts.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mask/BinaryExpression.h"
+#include "mask/ValueExpression.h"
 
 // The six comparisons: one rule keyed by the operator's code, a truth value
 // as result (status 1 true, 2 false).
@@ -9,6 +10,8 @@ class ComparisonExpression : public BinaryExpression {
   enum Code { kEqual = 1, kDifferent, kLess, kGreater, kLessEqual, kGreaterEqual };
 
   ComparisonExpression(Code code, Node left, Node right);
+
+  int evaluateLent(OperandValue& value, bool fold) override;
 
   int getString(std::string& text) const override;
   int getDouble(double& value) const override;
@@ -21,8 +24,10 @@ class ComparisonExpression : public BinaryExpression {
   bool printsMissingAsEmpty() const override { return true; }
 
   const Code code_;
+  BoolExpression result_{false};
 
  private:
+  int relateValues(const Expression& left, const Expression& right, bool& truth) const;
   int readTruth(bool& truth) const;
   template <class T>
   int readAs(T& value, T whenTrue, T whenFalse) const;

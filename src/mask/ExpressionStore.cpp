@@ -36,6 +36,11 @@ Expression* ExpressionStore::find(const char* text) const {
   return map_.find(key, node) == 0 ? node : nullptr;
 }
 
+Expression* const* ExpressionStore::slot(const char* name) const {
+  ACE_Hash_Map_Entry<ACE_CString, Expression*>* entry = nullptr;
+  return map_.find(ACE_CString(name, nullptr, false), entry) == 0 ? &entry->int_id_ : nullptr;
+}
+
 int ExpressionStore::rebind(const char* text, Node node) {
   if (!node) return status::kMissingOperand;
   Expression* old = nullptr;

@@ -33,6 +33,9 @@ class ExpressionStore {
   int rebind(const char* text, Node node);
   // The node bound under text, or null.
   Expression* find(const char* text) const;
+  // Where the node bound under name is kept, or null. Entries are never
+  // removed, only rebound, so a slot stays valid as long as the store.
+  Expression* const* slot(const char* name) const;
   size_t size() const { return map_.current_size(); }
 
   // Parses from the cursor at a binding level (100 for a whole text) and

@@ -17,7 +17,7 @@ int truthOf(int s, const OperandValue& value, bool& truth) {
 
 // Logical rule: the right operand is evaluated only when the left one does
 // not decide; a skipped right operand is never constant.
-int LogicalExpression::evaluate(Node& out, bool fold) {
+int LogicalExpression::evaluateLent(OperandValue& value, bool fold) {
   if (!left_ || !right_) return status::kMissingOperand;
   OperandValue left;
   bool l = false;
@@ -25,7 +25,7 @@ int LogicalExpression::evaluate(Node& out, bool fold) {
   if (sL < 0) return sL;
   if (l == decider_) {
     keep(left_, left, sL, fold);
-    out = take(left);
+    value = std::move(left);
     return status::fromTruth(l);
   }
   OperandValue right;
@@ -34,9 +34,16 @@ int LogicalExpression::evaluate(Node& out, bool fold) {
   if (sR < 0) return sR;
   keep(left_, left, sL, fold);
   keep(right_, right, sR, fold);
-  out = take(right);
+  value = std::move(right);
   return sL == status::kConstant && sR == status::kConstant ? status::kConstant
                                                             : status::fromTruth(r);
+}
+
+int LogicalExpression::evaluate(Node& out, bool fold) {
+  OperandValue value;
+  const int s = evaluateLent(value, fold);
+  if (s >= 0) out = take(value);
+  return s;
 }
 
 // Reading rule: the left truth value, and the right one when the left does not decide.

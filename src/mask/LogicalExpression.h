@@ -7,6 +7,7 @@
 class LogicalExpression : public BinaryExpression {
  public:
   int evaluate(Node& out, bool fold) override;
+  int evaluateLent(OperandValue& value, bool fold) override;
   int getBool(bool& value) const override;
 
  protected:

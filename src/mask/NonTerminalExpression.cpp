@@ -12,17 +12,27 @@ bool NonTerminalExpression::mayAssign(const Node& node) {
 // Operand rule: literals and lendable variables are read in place; anything
 // else is evaluated into a value of its own.
 int NonTerminalExpression::evaluateOperand(Node& slot, bool fold, Use use, OperandValue& value) {
-  if (slot->isValue()) {
+  // The kind, not the virtual isValue: this runs for every operand of every evaluation.
+  const int32_t k = slot->getKind();
+  if (k == kind::kLong || k == kind::kDouble || k == kind::kBool || k == kind::kChar) {
     value.value = slot.get();
     return status::kConstant;
   }
-  if (use == Use::kLend && slot->getKind() == kind::kVariable) {
+  if (use == Use::kLend && k == kind::kVariable) {
     Expression* bound = nullptr;
     const int s = static_cast<const VariableExpression&>(*slot).lookup(bound);
     value.value = bound;
     return s;
   }
+  if (use == Use::kLend && k == kind::kOperator)
+    return static_cast<NonTerminalExpression&>(*slot).evaluateLent(value, fold);
   const int s = slot->evaluate(value.owned, fold);
+  value.value = value.owned.get();
+  return s;
+}
+
+int NonTerminalExpression::evaluateLent(OperandValue& value, bool fold) {
+  const int s = evaluate(value.owned, fold);
   value.value = value.owned.get();
   return s;
 }
@@ -32,8 +42,11 @@ int NonTerminalExpression::evaluateValue(Node& slot, bool fold, Use use, Operand
   return s >= 0 && value.value == nullptr ? status::kUnsupported : s;
 }
 
+// A lent value is copied into the slot, and read from there afterwards.
 void NonTerminalExpression::keep(Node& slot, OperandValue& value, int status, bool fold) {
-  if (fold && status == status::kConstant && value.owned) slot = std::move(value.owned);
+  if (!fold || status != status::kConstant || slot->isValue()) return;
+  slot = value.owned ? std::move(value.owned) : value.value->clone();
+  value.value = slot.get();
 }
 
 Node NonTerminalExpression::take(OperandValue& value) {

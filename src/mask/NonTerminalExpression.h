@@ -22,6 +22,11 @@ class NonTerminalExpression : public Expression {
   // assignment). Folding only ever removes assignments, so it stays safe.
   bool mayAssign() const { return assigns_; }
   static bool mayAssign(const Node& node);
+  // As evaluate, but the value may stay in this node, lent until the node is
+  // evaluated again: repeated evaluations of a cached tree allocate nothing.
+  virtual int evaluateLent(OperandValue& value, bool fold);
+  // The value as a node of its own, for a result that must outlive the loan.
+  static Node take(OperandValue& value);
 
  protected:
   // Lending skips the copy of a variable's value; only safe when the value is
@@ -33,8 +38,6 @@ class NonTerminalExpression : public Expression {
   static int evaluateValue(Node& slot, bool fold, Use use, OperandValue& value);
   // With fold set, a constant operand's value replaces the operand's subtree.
   static void keep(Node& slot, OperandValue& value, int status, bool fold);
-  // The value as a node of its own, for an operator whose result is an operand's value.
-  static Node take(OperandValue& value);
   static Node cloneOf(const Node& node);
   // The operand's printable form; a missing operand prints as nothing or fails with -4.
   static int printOperand(const Node& node, bool missingAsEmpty, std::wstring& text);

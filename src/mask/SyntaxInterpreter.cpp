@@ -1,7 +1,7 @@
 #include "mask/SyntaxInterpreter.h"
 
-#include "mask/Expression.h"
 #include "mask/ExpressionStore.h"
+#include "mask/NonTerminalExpression.h"
 
 SyntaxInterpreter::SyntaxInterpreter() : store_(std::make_unique<ExpressionStore>()) {}
 
@@ -17,10 +17,16 @@ int SyntaxInterpreter::evaluate(const char* text, double& result) {
   if (tree == nullptr) return status::kOk;
   // A value found in the store (a constant text, or a variable's own name) is its own result.
   if (tree->isValue()) return tree->getDouble(result);
-  Node value;
-  const int evaluated = tree->evaluate(value, true);
-  if (!value) return evaluated;
-  const int read = value->getDouble(result);
-  if (evaluated == status::kConstant) store_->rebind(text, std::move(value));
+  OperandValue value;
+  int evaluated = 0;
+  if (tree->getKind() == kind::kOperator) {
+    evaluated = static_cast<NonTerminalExpression*>(tree)->evaluateLent(value, true);
+  } else {
+    evaluated = tree->evaluate(value.owned, true);
+    value.value = value.owned.get();
+  }
+  if (value.value == nullptr) return evaluated;
+  const int read = value.value->getDouble(result);
+  if (evaluated == status::kConstant) store_->rebind(text, NonTerminalExpression::take(value));
   return read;
 }

@@ -15,7 +15,8 @@ VariableExpression::VariableExpression(const char* name, ExpressionStore* store)
     : TerminalExpression(kind::kVariable), name_(name), store_(store) {}
 
 Expression* VariableExpression::bound() const {
-  return store_ != nullptr ? store_->find(name_.c_str()) : nullptr;
+  if (slot_ == nullptr && store_ != nullptr) slot_ = store_->slot(name_.c_str());
+  return slot_ != nullptr ? *slot_ : nullptr;
 }
 
 int VariableExpression::lookup(Expression*& node) const {

@@ -44,4 +44,6 @@ class VariableExpression final : public TerminalExpression {
 
   std::string name_;
   ExpressionStore* store_;  // not owned; outlives every tree it holds
+  // The store's slot for the name, found at the first use that finds it.
+  mutable Expression* const* slot_ = nullptr;
 };
