@@ -337,7 +337,7 @@ QString CommunicationHandler::isApplicable(QString ecu, QStringList names, QStri
     // Applies when its mask gives exactly 1 or it has none; an unknown item does not.
     std::optional<ACE_WString> mask;
     const bool applies = kind->describe(*kind, *diagData, wideEcu, name, mask) == 0 &&
-                         (!mask || factory()->evaluateMask(*mask) == 1);
+                         (!mask || factory()->evaluateMask(*mask, name) == 1);
     answer += applies ? QStringLiteral("1") : QStringLiteral("0");
   }
   return answer;

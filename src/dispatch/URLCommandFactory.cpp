@@ -32,6 +32,7 @@
 #include "http/RequestDesc.h"
 #include "mask/ExpressionStore.h"
 #include "platform/FtLog.h"
+#include "platform/Limits.h"
 #include "platform/WideText.h"
 
 namespace {
@@ -292,13 +293,19 @@ bool URLCommandFactory::getAllMaskFromDM() {
 
 // The mask's value truncated toward zero; anything the interpreter cannot
 // evaluate leaves the preset 0.
-int URLCommandFactory::evaluateMask(ACE_WString mask) {
+int URLCommandFactory::evaluateMask(ACE_WString mask, const QString& item) {
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::evaluateMask()]: Method started");
   double result = 0.0;
   const std::unique_ptr<char[]> text = toAscii(mask);
   {
     ACE_Guard<ACE_Thread_Mutex> guard(maskMutex_);
-    maskInterpreter_.evaluate(text.get(), result);
+    // A broken mask answers 0 like one that does not apply: say why, once.
+    if (maskInterpreter_.evaluate(text.get(), result) < 0 &&
+        maskWarnings_.size() < limits::kMaxMaskWarnings &&
+        maskWarnings_.insert(std::string(text.get()) + '\n' + mask::failure()).second)
+      FT_LOG_WARNING(kClass, L"[evaluateMask()]: The mask of %s cannot work: '%s': %s", FT_W(item),
+                     FT_W(QString::fromLatin1(text.get())),
+                     FT_W(QString::fromLatin1(mask::failure().c_str())));
   }
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::evaluateMask()]: Method end");
   if (!std::isfinite(result)) return 0;

@@ -8,7 +8,9 @@
 #include <QString>
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <shared_mutex>
+#include <string>
 
 #include "mask/SyntaxInterpreter.h"
 
@@ -41,8 +43,9 @@ class URLCommandFactory {
   static QMap<QString, CommandCreator> initCommandsMap();
 
   bool getAllMaskFromDM();
-  // The mask's numeric value truncated toward zero; 0 on any failure.
-  int evaluateMask(ACE_WString mask);
+  // The mask's numeric value truncated toward zero; 0 on any failure, which
+  // is logged once per mask text and cause, naming the item.
+  int evaluateMask(ACE_WString mask, const QString& item = QString());
 
   QString getEcuName() const { return locked(ecuName_); }
   QString getDataRoot() const { return locked(dataRoot_); }
@@ -91,6 +94,8 @@ class URLCommandFactory {
   // The interpreter and its store are single-threaded; connection threads
   // evaluate masks one at a time under this lock.
   ACE_Thread_Mutex maskMutex_;
+  // Mask texts and causes already warned about; guarded by maskMutex_.
+  std::set<std::string> maskWarnings_;
 
   // Read without the lock by getInstance's first test, hence atomic.
   static std::atomic<URLCommandFactory*> instance_;

@@ -26,6 +26,11 @@ bool divideInts(int32_t a, int32_t b, int32_t& out) {
   return b != 0 && ints<mask::wrapDiv>(a, b, out);
 }
 
+int divisionByZero() {
+  mask::fail("division by zero");
+  return status::kTypeError;
+}
+
 bool divideReals(double a, double b, double& out) {
   return b != 0.0 && reals<std::divides<>>(a, b, out);
 }
@@ -56,14 +61,14 @@ int ArithmeticExpression::combine(const Expression& left, const Expression& righ
     const auto& a = static_cast<const LongExpression&>(left);
     const auto& b = static_cast<const LongExpression&>(right);
     int32_t v = 0;
-    if (!kRules[code_].ints(a.value(), b.value(), v)) return status::kTypeError;
+    if (!kRules[code_].ints(a.value(), b.value(), v)) return divisionByZero();
     out = std::make_unique<LongExpression>(v, std::max(a.bitWidth(), b.bitWidth()));
     return status::kOk;
   }
   if (isNumber(left) && isNumber(right)) {
     double v = 0;
     if (!kRules[code_].reals(numberAsDouble(left), numberAsDouble(right), v))
-      return status::kTypeError;
+      return divisionByZero();
     out = std::make_unique<DoubleExpression>(v);
     return status::kOk;
   }

@@ -11,6 +11,7 @@ class BinaryExpression : public NonTerminalExpression {
   // The binary rule; &&, || and = have rules of their own.
   int evaluate(Node& out, bool fold) override;
   int toString(std::wstring& text) const override;
+  std::string symbol() const override;
 
  protected:
   template <class Self>
@@ -32,6 +33,7 @@ class BinaryExpression : public NonTerminalExpression {
     if (sR < 0) return sR;
     if (left.value == nullptr || right.value == nullptr) return status::kUnsupported;
     const int s = apply(*left.value, *right.value);
+    if (s < 0) refuse(s, left.value, right.value);
     keep(left_, left, sL, fold);
     keep(right_, right, sR, fold);
     if (s < 0) return s;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Node kinds: the parser and the operators dispatch on them, and stored masks
 // were written against these exact values.
@@ -40,3 +41,12 @@ int answer(T& out, const V& value, int s = kOk) {
   return s;
 }
 }  // namespace status
+
+namespace mask {
+// Why the last parse or evaluation on this thread failed, in words: a status
+// only tells the kind of failure. The first cause found (the innermost) is kept.
+std::string& failure();
+void fail(std::string reason);
+// "integer", "real", "text", "truth value" or "operator".
+std::string kindName(int32_t nodeKind);
+}  // namespace mask

@@ -97,6 +97,10 @@ int FunctionExpression::toString(std::wstring& text) const {
   return printUnary(opening, text);
 }
 
+std::string FunctionExpression::symbol() const {
+  return std::string("$") + rule_.name + "$";
+}
+
 int FunctionExpression::apply(const Expression& value, Node& out) const {
   return rule_.apply(value, out);
 }

@@ -13,6 +13,7 @@ class FunctionExpression : public UnaryExpression {
 
   // "[$Name$, ", the argument's form, "]".
   int toString(std::wstring& text) const override;
+  std::string symbol() const override;
 
  protected:
   int apply(const Expression& value, Node& out) const override;

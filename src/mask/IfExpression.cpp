@@ -14,7 +14,7 @@ int IfExpression::evaluate(Node& out, bool fold) {
   const int sC = evaluateOperand(first_, fold, Use::kLend, condition);
   if (sC < 0) return sC;
   if (condition.value == nullptr || condition.value->getKind() != kind::kBool)
-    return status::kTypeError;
+    return refuse(status::kTypeError, condition.value);
   // Read now: a lent condition does not survive the branch's evaluation.
   const bool truth = static_cast<const BoolExpression&>(*condition.value).value();
   Node& chosen = truth ? second_ : third_;

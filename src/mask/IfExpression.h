@@ -24,6 +24,7 @@ class IfExpression final : public TernaryExpression {
   Node clone() const override;
   int evaluate(Node& out, bool fold) override;
   int toString(std::wstring& text) const override;
+  std::string symbol() const override { return "?"; }
   // Each reads the branch the condition selects; no else-part gives 0.
   int getString(std::string& text) const override {
     return readBranch(&Expression::getString, text);

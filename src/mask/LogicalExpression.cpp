@@ -22,7 +22,7 @@ int LogicalExpression::evaluateLent(OperandValue& value, bool fold) {
   OperandValue left;
   bool l = false;
   const int sL = truthOf(evaluateOperand(left_, fold, Use::kLend, left), left, l);
-  if (sL < 0) return sL;
+  if (sL < 0) return left.value != nullptr ? refuse(sL, left.value) : sL;
   if (l == decider_) {
     keep(left_, left, sL, fold);
     value = std::move(left);
@@ -31,7 +31,7 @@ int LogicalExpression::evaluateLent(OperandValue& value, bool fold) {
   OperandValue right;
   bool r = false;
   const int sR = truthOf(evaluateOperand(right_, fold, Use::kLend, right), right, r);
-  if (sR < 0) return sR;
+  if (sR < 0) return right.value != nullptr ? refuse(sR, right.value) : sR;
   keep(left_, left, sL, fold);
   keep(right_, right, sR, fold);
   value = std::move(right);

@@ -66,6 +66,13 @@ int NonTerminalExpression::printOperand(const Node& node, bool missingAsEmpty, s
   return node->toString(text);
 }
 
+int NonTerminalExpression::refuse(int s, const Expression* left, const Expression* right) const {
+  std::string kinds = left != nullptr ? mask::kindName(left->getKind()) : "nothing";
+  if (right != nullptr) kinds += " and " + mask::kindName(right->getKind());
+  mask::fail("'" + symbol() + "' cannot take " + kinds);
+  return s;
+}
+
 bool NonTerminalExpression::isNumber(const Expression& value) {
   return value.getKind() == kind::kLong || value.getKind() == kind::kDouble;
 }

@@ -27,6 +27,8 @@ class NonTerminalExpression : public Expression {
   virtual int evaluateLent(OperandValue& value, bool fold);
   // The value as a node of its own, for a result that must outlive the loan.
   static Node take(OperandValue& value);
+  // How the operator is written, for messages.
+  virtual std::string symbol() const = 0;
 
  protected:
   // Lending skips the copy of a variable's value; only safe when the value is
@@ -41,6 +43,9 @@ class NonTerminalExpression : public Expression {
   static Node cloneOf(const Node& node);
   // The operand's printable form; a missing operand prints as nothing or fails with -4.
   static int printOperand(const Node& node, bool missingAsEmpty, std::wstring& text);
+
+  // Records why the operator refused its operands' kinds; gives s.
+  int refuse(int s, const Expression* left, const Expression* right = nullptr) const;
 
   static bool isNumber(const Expression& value);
   static double numberAsDouble(const Expression& value);

@@ -100,8 +100,33 @@ const Parser::Rule* Parser::findRule(signed char code, bool afterOperand) {
   return nullptr;
 }
 
+int Parser::error(int s, const char* at, const std::string& why) const {
+  mask::fail("at character " + std::to_string(at - start_ + 1) + ": " + why);
+  return s;
+}
+
+std::string Parser::unexpected(const Token& token) {
+  const std::string text(token.begin, token.end);
+  switch (token.code) {
+    case token::kMalformedNumber:
+      return "malformed number " + text;
+    case token::kUnterminated:
+      return "expected a closing quote or '$'";
+    case token::kUnknownFunction:
+      return "unknown function $" + text + "$";
+    case token::kBadPrefix:
+      return "expected a name or a number after 'r '";
+    case ')':
+      return "')' without '('";
+    case ':':
+      return "':' without '?'";
+  }
+  return "unexpected character";
+}
+
 // Parse rule entry: a fresh nesting count for each text.
 int Parser::parse(TextCursor& cursor, Node& result, int level) {
+  start_ = cursor.pos;
   int height = 0;
   return parseLevel(cursor, result, level, 1, height);
 }
@@ -111,7 +136,8 @@ int Parser::parseOperand(const Token& token, Node& node) {
   switch (token.code) {
     case token::kName: {
       const std::string name(token.begin, token.end);
-      if (store_.find(name.c_str()) == nullptr) return status::kUndefinedVariable;
+      if (store_.find(name.c_str()) == nullptr)
+        return error(status::kUndefinedVariable, token.begin, "no variable named " + name);
       node = std::make_unique<VariableExpression>(name.c_str(), &store_);
       break;
     }
@@ -137,7 +163,8 @@ int Parser::parseOperand(const Token& token, Node& node) {
 int Parser::parseLevel(TextCursor& cursor, Node& result, int level, int depth, int& height) {
   result.reset();
   height = 0;
-  if (depth > limits::kMaxExpressionDepth) return status::kSyntaxError;
+  if (depth > limits::kMaxExpressionDepth)
+    return error(status::kSyntaxError, cursor.pos, "nested too deeply");
   Token token;
   Level at{cursor, result, depth, 0, token::kEnd, token::kEnd};
   for (;; at.previous = at.code) {
@@ -157,14 +184,14 @@ int Parser::parseLevel(TextCursor& cursor, Node& result, int level, int depth, i
     const Rule* rule = findRule(at.code, result != nullptr);
     // ')', ':', malformed numbers, unterminated texts or names, unknown
     // functions and a dangling "r " prefix.
-    if (rule == nullptr) return status::kSyntaxError;
+    if (rule == nullptr) return error(status::kSyntaxError, token.begin, unexpected(token));
     if (level < rule->stop) {
       cursor.pos = token.begin;
       break;
     }
     const int s = (this->*rule->parse)(*rule, at);
     if (s < 0) return s;
-    if (tooHigh(at.height)) return status::kSyntaxError;
+    if (tooHigh(at.height)) return error(status::kSyntaxError, token.begin, "nested too deeply");
   }
   height = at.height;
   return status::kOk;
@@ -185,16 +212,19 @@ int Parser::nest(const Rule& rule, Level& at) {
 
 // Assignment rule: the target must be a variable.
 int Parser::assign(const Rule& rule, Level& at) {
-  if (!at.result || at.result->getKind() != kind::kVariable) return status::kUnsupported;
+  if (!at.result || at.result->getKind() != kind::kVariable)
+    return error(status::kUnsupported, at.cursor.pos - 1, "expected a variable before '='");
   return nest(rule, at);
 }
 
 // Function rule: the name is followed at once by its parenthesised argument.
 int Parser::function(const Rule& rule, Level& at) {
   TextCursor& cursor = at.cursor;
-  if (cursor.pos >= cursor.end || *cursor.pos != '(') return status::kSyntaxError;
+  if (cursor.pos >= cursor.end || *cursor.pos != '(')
+    return error(status::kSyntaxError, cursor.pos, "expected '(' right after the function name");
   const char* close = matching(cursor.pos + 1, cursor.end, '(', ')');
-  if (close == nullptr) return status::kSyntaxError;
+  if (close == nullptr)
+    return error(status::kSyntaxError, cursor.pos, "expected ')' closing the function argument");
   TextCursor inner{cursor.pos + 1, close};
   cursor.pos = close + 1;
   Node argument;
@@ -207,7 +237,9 @@ int Parser::function(const Rule& rule, Level& at) {
 
 // Group rule: replaces whatever this level built; an unclosed group ends the text.
 int Parser::group(const Rule& rule, Level& at) {
-  if (at.previous == token::kInteger) return status::kSyntaxError;
+  if (at.previous == token::kInteger)
+    return error(status::kSyntaxError, at.cursor.pos - 1,
+                 "expected an operator between a number and '('");
   TextCursor& cursor = at.cursor;
   const char* close = matching(cursor.pos, cursor.end, '(', ')');
   if (close == nullptr) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "mask/Expression.h"
 #include "mask/Tokenizer.h"
 
@@ -42,6 +44,10 @@ class Parser {
   static const Rule kRules[];
   static const Rule* findRule(signed char code, bool afterOperand);
 
+  // Records where and why the text is malformed; gives s.
+  int error(int s, const char* at, const std::string& why) const;
+  static std::string unexpected(const Token& token);
+
   int parseLevel(TextCursor& cursor, Node& result, int level, int depth, int& height);
   int parseOperand(const Token& token, Node& node);
 
@@ -53,4 +59,5 @@ class Parser {
   int ignore(const Rule& rule, Level& at);
 
   ExpressionStore& store_;
+  const char* start_ = nullptr;  // of the whole text, for positions
 };

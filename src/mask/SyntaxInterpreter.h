@@ -15,6 +15,7 @@ class SyntaxInterpreter {
   // Evaluates text and writes its numeric value to result when there is one:
   // 1 or 2 for a truth value (result 1.0 or 0.0), 0 for a number, a negative
   // status otherwise (result untouched). An empty text gives 0, result untouched.
+  // On failure mask::failure() says why.
   int evaluate(const char* text, double& result);
   ExpressionStore* getStore() { return store_.get(); }
 

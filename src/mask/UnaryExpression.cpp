@@ -17,7 +17,7 @@ int UnaryExpression::evaluate(Node& out, bool fold) {
   keep(operand_, value, s, fold);
   Node result;
   const int applied = apply(*value.value, result);
-  if (applied < 0) return applied;
+  if (applied < 0) return refuse(applied, value.value);
   out = std::move(result);
   return s;
 }

@@ -11,6 +11,7 @@ class UnaryExpression : public NonTerminalExpression {
   int evaluate(Node& out, bool fold) override;
   // "[", the symbol, ", ", the operand's form, "]"; a missing operand gives -4.
   int toString(std::wstring& text) const override;
+  std::string symbol() const override { return std::string(1, static_cast<char>(symbol_)); }
 
  protected:
   template <class Self>

@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+#include "mask/ExpressionCodes.h"
+
 #ifndef _WIN32
 #include <locale.h>
 #endif
@@ -51,6 +53,29 @@ int32_t readInteger(const char* p, const char* end, int base) {
 }
 
 }  // namespace
+
+std::string& failure() {
+  thread_local std::string reason;
+  return reason;
+}
+
+void fail(std::string reason) {
+  if (failure().empty()) failure() = std::move(reason);
+}
+
+std::string kindName(int32_t nodeKind) {
+  switch (nodeKind) {
+    case kind::kLong:
+      return "integer";
+    case kind::kDouble:
+      return "real";
+    case kind::kChar:
+      return "text";
+    case kind::kBool:
+      return "truth value";
+  }
+  return "operator";
+}
 
 int32_t truncToInt32(double value) {
   if (std::isnan(value)) return std::numeric_limits<int32_t>::min();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 // Every limit of the component, with the reason for its value.
 namespace limits {
 
@@ -40,6 +42,9 @@ constexpr int kListenBacklog = 128;
 // Nesting depth of a mask expression: far beyond any real mask, far below
 // what a connection thread's stack holds.
 constexpr int kMaxExpressionDepth = 256;
+// Broken masks warned about once each; past this many the rest stay silent,
+// so that generated mask texts cannot grow the log's memory without bound.
+constexpr size_t kMaxMaskWarnings = 1000;
 // Decimals shown for a parameter: a double's exact decimal expansion ends
 // within 1074 places, so more would only add zeros to an unbounded text.
 constexpr int kMaxFormatDecimals = 1074;

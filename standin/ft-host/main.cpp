@@ -23,6 +23,7 @@
 #include "ID.h"
 #include "ListenCheck.h"
 #include "MakoraLog_Static.h"
+#include "MaskCheck.h"
 #include "ProxyComponent.h"
 #include "SimulationClock.h"
 #include "StandinDataManager.h"
@@ -200,6 +201,7 @@ int serve(const Options& options, const sigset_t& stopSignals) {
             "ECU " + ecu + " is not described in " + options.data +
                 ": the component finds no diagnostic services and skips the rest of its set-up");
 
+  checkMasks(host, ecu, [](const std::string& line) { logLine(MakoraLog_Static::Warning, line); });
   HostControl::Settings live;
   live.dataFile = absolute(options.data);
   live.ecu = ecu;

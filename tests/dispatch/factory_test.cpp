@@ -225,6 +225,19 @@ TEST_F(FactoryTest, MasksOverTheStatesOfTheLatestInit) {
     for (const auto& [mask, value] : cases)
       EXPECT_EQ(factory->evaluateMask(ACE_WString(mask)), value) << round;
 
+  // A broken mask is warned about once per text and cause, naming the item.
+  StandinLog::startCapture();
+  for (int round = 0; round < 3; ++round)
+    EXPECT_EQ(factory->evaluateMask(ACE_WString(L"Nope == 1"), QStringLiteral("Door")), 0);
+  int warnings = 0;
+  for (const auto& r : StandinLog::takeCaptured())
+    warnings += r.level == MakoraLog_Static::Warning &&
+                r.message ==
+                    "[evaluateMask()]: The mask of Door cannot work: 'Nope == 1': at "
+                    "character 1: no variable named Nope";
+  StandinLog::stopCapture();
+  EXPECT_EQ(warnings, 1);
+
   load(states + "<integer name=\"A\">3</integer></set>");
   factory->init(QStringLiteral("DEMO"));
   EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 1")), 0);

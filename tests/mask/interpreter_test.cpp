@@ -156,6 +156,38 @@ TEST_F(InterpreterTest, NestingLimit) {
   EXPECT_EQ(evaluate("1" + repeat(" 1", 200000), result), 0);
 }
 
+// A broken mask says why: where the text is malformed and what was expected,
+// the missing variable, or the operator and the kinds it refused.
+TEST_F(InterpreterTest, FailureReasons) {
+  store().setVariable("DoorCount", 2, 0);
+  store().setVariable("Options", 5, 0);
+  const std::pair<const char*, const char*> rows[] = {
+      {"DoorCount == 2 && Options # 0", "'&&' cannot take integer"},
+      {"Option # 0", "at character 1: no variable named Option"},
+      {"(Options & 2) = 2", "at character 15: expected a variable before '='"},
+      {"A / 0", "division by zero"},
+      {"A + 'x'", "'+' cannot take integer and text"},
+      {"-'x'", "'-' cannot take text"},
+      {"$HexaToString$('x')", "'$HexaToString$' cannot take text"},
+      {"A ? 2 : 3", "'?' cannot take integer"},
+      {"'abc'", "the value is a text, not a number"},
+      {"A + )", "at character 5: ')' without '('"},
+      {"12ab", "at character 1: malformed number 12ab"},
+      {"$Nope$(1)", "at character 2: unknown function $Nope$"},
+      {"'open", "at character 1: expected a closing quote or '$'"},
+      {"2(3)", "at character 2: expected an operator between a number and '('"},
+      {"$HexaToDec$ (1)", "at character 12: expected '(' right after the function name"},
+  };
+  for (const auto& [text, reason] : rows) {
+    double result = 0;
+    EXPECT_LT(evaluate(text, result), 0) << text;
+    EXPECT_EQ(mask::failure(), reason) << text;
+  }
+  double result = 0;
+  EXPECT_EQ(evaluate("A", result), 0);
+  EXPECT_EQ(mask::failure(), "");
+}
+
 // Arbitrary texts: every one ends with a status, and the same status twice
 // (also when the first call cached a tree or a value).
 TEST_F(InterpreterTest, RobustnessSweep) {

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+class StandinHost;
+
+// Evaluates every mask of the ECU's items over the ECU's state variables, as
+// the component will, and reports each one that cannot work: a broken mask is
+// a finding for the author, not a reason to refuse to start.
+void checkMasks(StandinHost& host, const std::string& ecu,
+                const std::function<void(const std::string&)>& warn);
