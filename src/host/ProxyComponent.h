@@ -8,7 +8,8 @@
 #include "IComponent.h"
 
 // What the host and other components hold instead of the component itself.
-class HOST_API ProxyComponent : public Handler<EventDestroyingComponent>, private ACE_Copy_Disabled {
+class HOST_API ProxyComponent : public Handler<EventDestroyingComponent>,
+                                private ACE_Copy_Disabled {
  public:
   explicit ProxyComponent(IComponent* component);
   ~ProxyComponent() override;
