@@ -75,6 +75,9 @@ struct World {
       std::abort();
     }
     URLCommandFactory::getInstance()->init(QStringLiteral("DEMO"));
+    // The host's and ACE's static teardown can wait for threads that never end
+    // here; nothing is left to check once the run is over.
+    std::atexit([] { std::_Exit(0); });
     watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     inotify_add_watch(watch, top.c_str(),
                       IN_OPEN | IN_ACCESS | IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE |
