@@ -228,7 +228,7 @@ TEST_F(FactoryTest, MasksOverTheStatesOfTheLatestInit) {
   // A broken mask is warned about once per text and cause, naming the item.
   StandinLog::startCapture();
   for (int round = 0; round < 3; ++round)
-    EXPECT_EQ(factory->evaluateMask(ACE_WString(L"Nope == 1"), QStringLiteral("Door")), 0);
+    EXPECT_EQ(factory->evaluateMask(ACE_WString(L"Nope == 1", 9), QStringLiteral("Door")), 0);
   int warnings = 0;
   for (const auto& r : StandinLog::takeCaptured())
     warnings += r.level == MakoraLog_Static::Warning &&
@@ -240,8 +240,8 @@ TEST_F(FactoryTest, MasksOverTheStatesOfTheLatestInit) {
 
   load(states + "<integer name=\"A\">3</integer></set>");
   factory->init(QStringLiteral("DEMO"));
-  EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 1")), 0);
-  EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 3")), 1);
+  EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 1", 6)), 0);
+  EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 3", 6)), 1);
 }
 
 }  // namespace
