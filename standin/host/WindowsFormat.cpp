@@ -93,11 +93,11 @@ std::wstring decodeLenient(const char* text) {
 
 // One conversion of a glibc wide format with its argument, appended to out.
 template <class T>
-bool appendPiece(std::wstring& out, const std::wstring& spec, T value) {
+bool appendPiece(std::wstring& out, const std::wstring& directive, T value) {
   std::wstring buffer;
   for (size_t size = kInitialChars; size <= kMaxChars; size *= 4) {
     buffer.resize(size);
-    const int written = swprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+    const int written = swprintf(buffer.data(), buffer.size(), directive.c_str(), value);
     if (written >= 0) {
       out.append(buffer.data(), static_cast<size_t>(written));
       return true;
@@ -128,22 +128,22 @@ bool formatPieces(std::wstring& out, const std::wstring& format, va_list args) {
       p += 2;
       continue;
     }
-    std::wstring spec = L"%";
-    for (++p; isSpecFlag(*p);) spec += *p++;
+    std::wstring directive = L"%";
+    for (++p; isSpecFlag(*p);) directive += *p++;
     if (*p == L'*') {
-      spec += std::to_wstring(va_arg(args, int));  // a negative width left-justifies
+      directive += std::to_wstring(va_arg(args, int));  // a negative width left-justifies
       ++p;
     }
-    while (isDigit(*p)) spec += *p++;
+    while (isDigit(*p)) directive += *p++;
     if (*p == L'.') {
       ++p;
       if (*p == L'*') {
         const int precision = va_arg(args, int);
-        if (precision >= 0) spec += L"." + std::to_wstring(precision);  // negative: none
+        if (precision >= 0) directive += L"." + std::to_wstring(precision);  // negative: none
         ++p;
       } else {
-        spec += L'.';
-        while (isDigit(*p)) spec += *p++;
+        directive += L'.';
+        while (isDigit(*p)) directive += *p++;
       }
     }
     std::wstring length;
@@ -155,48 +155,49 @@ bool formatPieces(std::wstring& out, const std::wstring& format, va_list args) {
     switch (conversion) {
       case L'd':
       case L'i':
-        spec += L"lld";
+        directive += L"lld";
         if (isLongLong)
-          ok = appendPiece(out, spec, va_arg(args, long long));
+          ok = appendPiece(out, directive, va_arg(args, long long));
         else if (isLong || length == L"z" || length == L"j" || length == L"t")
-          ok = appendPiece(out, spec, static_cast<long long>(va_arg(args, long)));
+          ok = appendPiece(out, directive, static_cast<long long>(va_arg(args, long)));
         else
-          ok = appendPiece(out, spec, static_cast<long long>(va_arg(args, int)));
+          ok = appendPiece(out, directive, static_cast<long long>(va_arg(args, int)));
         break;
       case L'o':
       case L'u':
       case L'x':
       case L'X':
-        spec += std::wstring(L"ll") + conversion;
+        directive += std::wstring(L"ll") + conversion;
         if (isLongLong)
-          ok = appendPiece(out, spec, va_arg(args, unsigned long long));
+          ok = appendPiece(out, directive, va_arg(args, unsigned long long));
         else if (isLong || length == L"z" || length == L"j" || length == L"t")
-          ok = appendPiece(out, spec, static_cast<unsigned long long>(va_arg(args, unsigned long)));
+          ok = appendPiece(out, directive,
+                           static_cast<unsigned long long>(va_arg(args, unsigned long)));
         else if (length == L"h")
           ok = appendPiece(
-              out, spec,
+              out, directive,
               static_cast<unsigned long long>(static_cast<unsigned short>(va_arg(args, unsigned))));
         else if (length == L"hh")
           ok = appendPiece(
-              out, spec,
+              out, directive,
               static_cast<unsigned long long>(static_cast<unsigned char>(va_arg(args, unsigned))));
         else
-          ok = appendPiece(out, spec, static_cast<unsigned long long>(va_arg(args, unsigned)));
+          ok = appendPiece(out, directive, static_cast<unsigned long long>(va_arg(args, unsigned)));
         break;
       case L'c':
-        spec += L"lc";
-        ok = appendPiece(out, spec,
+        directive += L"lc";
+        ok = appendPiece(out, directive,
                          isLong
                              ? va_arg(args, wint_t)
                              : static_cast<wint_t>(static_cast<unsigned char>(va_arg(args, int))));
         break;
       case L's':
-        spec += L"ls";
+        directive += L"ls";
         if (isLong) {
           const wchar_t* text = va_arg(args, const wchar_t*);
-          ok = appendPiece(out, spec, text != nullptr ? text : L"(null)");
+          ok = appendPiece(out, directive, text != nullptr ? text : L"(null)");
         } else {
-          ok = appendPiece(out, spec, decodeLenient(va_arg(args, const char*)).c_str());
+          ok = appendPiece(out, directive, decodeLenient(va_arg(args, const char*)).c_str());
         }
         break;
       case L'e':
@@ -208,13 +209,13 @@ bool formatPieces(std::wstring& out, const std::wstring& format, va_list args) {
       case L'a':
       case L'A':
         if (length == L"L") {
-          ok = appendPiece(out, spec + L"L" + conversion, va_arg(args, long double));
+          ok = appendPiece(out, directive + L"L" + conversion, va_arg(args, long double));
         } else {
-          ok = appendPiece(out, spec + conversion, va_arg(args, double));
+          ok = appendPiece(out, directive + conversion, va_arg(args, double));
         }
         break;
       case L'p':
-        ok = appendPiece(out, spec + L"p", va_arg(args, void*));
+        ok = appendPiece(out, directive + L"p", va_arg(args, void*));
         break;
       case L'n':
         (void)va_arg(args, void*);  // nothing is written back
