@@ -114,14 +114,14 @@ bool isListCommand(const QString& command) {
 
 bool CommunicationHandler::checkParameters() {
   MethodTrace trace(L"checkParameters()");
-  if (isListCommand(command)) {
+  if (isListCommand(command_)) {
     const bool namesEmpty = isParameterEmpty(PARAM_NAMES);
     const bool typesEmpty = isParameterEmpty(PARAM_TYPES);
     if (namesEmpty || typesEmpty) return false;
-    return splitList(parameters.value(PARAM_NAMES)).size() ==
-           splitList(parameters.value(PARAM_TYPES)).size();
+    return splitList(parameters_.value(PARAM_NAMES)).size() ==
+           splitList(parameters_.value(PARAM_TYPES)).size();
   }
-  if (command == QLatin1String(CMD_SEND_RAW_QUERY) || command == QLatin1String(CMD_SEND_QUERY))
+  if (command_ == QLatin1String(CMD_SEND_RAW_QUERY) || command_ == QLatin1String(CMD_SEND_QUERY))
     return !isParameterEmpty(PARAM_QUERY);
   return false;
 }
@@ -130,16 +130,17 @@ bool CommunicationHandler::processRequest(QByteArray& out) {
   MethodTrace trace(L"processRequest()");
   const QString ecu = factory()->getEcuName();
   QString body;
-  if (isListCommand(command)) {
-    const QStringList names = splitList(parameters.value(PARAM_NAMES));
-    const QStringList types = splitList(parameters.value(PARAM_TYPES));
-    body = command == QLatin1String(CMD_IS_APPLICABLE) ? isApplicable(ecu, names, types)
-                                                       : readSignal(ecu, names, types);
-  } else if (command == QLatin1String(CMD_SEND_QUERY)) {
-    const int status = sendQuery(ecu, parameters.value(PARAM_QUERY), parameters.value(PARAM_PARAM));
+  if (isListCommand(command_)) {
+    const QStringList names = splitList(parameters_.value(PARAM_NAMES));
+    const QStringList types = splitList(parameters_.value(PARAM_TYPES));
+    body = command_ == QLatin1String(CMD_IS_APPLICABLE) ? isApplicable(ecu, names, types)
+                                                        : readSignal(ecu, names, types);
+  } else if (command_ == QLatin1String(CMD_SEND_QUERY)) {
+    const int status =
+        sendQuery(ecu, parameters_.value(PARAM_QUERY), parameters_.value(PARAM_PARAM));
     body = status < 0 ? getErrResponseForNegStatus(status) : QString::number(status);
-  } else if (command == QLatin1String(CMD_SEND_RAW_QUERY)) {
-    body = sendRawQuery(ecu, parameters.value(PARAM_QUERY));
+  } else if (command_ == QLatin1String(CMD_SEND_RAW_QUERY)) {
+    body = sendRawQuery(ecu, parameters_.value(PARAM_QUERY));
   } else {
     return false;
   }

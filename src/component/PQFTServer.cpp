@@ -8,25 +8,25 @@ const wchar_t* const kClass = L"PQFTServer";
 }
 
 PQFTServer::PQFTServer(IComponent* wrapped)
-    : ProxyComponent(wrapped), component(dynamic_cast<IQFTServer*>(wrapped)) {
+    : ProxyComponent(wrapped), component_(dynamic_cast<IQFTServer*>(wrapped)) {
   FT_LOG_TRACE(kClass, L"[PQFTServer::PQFTServer()]: Method called.");
 }
 
 PQFTServer::~PQFTServer() {
   FT_LOG_TRACE(kClass, L"[PQFTServer::~PQFTServer()]: Method called.");
-  component = nullptr;
+  component_ = nullptr;
 }
 
 void PQFTServer::handleEvent(const EventDestroyingComponent& event) {
   FT_LOG_TRACE(kClass, L"[PQFTServer::handleEvent()]: Method started.");
-  if (event.getComponentID() == getID()) component = nullptr;
+  if (event.getComponentID() == getID()) component_ = nullptr;
   FT_LOG_TRACE(kClass, L"[PQFTServer::handleEvent()]: Method end.");
 }
 
 void PQFTServer::run() {
   FT_LOG_TRACE(kClass, L"[PQFTServer::run()]: Method started.");
-  if (component != nullptr)
-    component->run();
+  if (component_ != nullptr)
+    component_->run();
   else
     FT_LOG_WARNING(kClass, L"[PQFTServer::run()]: Component not loaded.");
   FT_LOG_TRACE(kClass, L"[PQFTServer::run()]: Method end.");
@@ -35,8 +35,8 @@ void PQFTServer::run() {
 bool PQFTServer::configure(const QString& ecuName) {
   FT_LOG_TRACE(kClass, L"[PQFTServer::configure()]: Method started.");
   bool result = false;
-  if (component != nullptr)
-    result = component->configure(ecuName);
+  if (component_ != nullptr)
+    result = component_->configure(ecuName);
   else
     FT_LOG_WARNING(
         kClass,
@@ -47,8 +47,8 @@ bool PQFTServer::configure(const QString& ecuName) {
 
 void PQFTServer::stop() {
   FT_LOG_TRACE(kClass, L"[PQFTServer::stop()]: Method started.");
-  if (component != nullptr)
-    component->stop();
+  if (component_ != nullptr)
+    component_->stop();
   else
     FT_LOG_WARNING(kClass, L"[PQFTServer::stop()]: Component not loaded.");
   FT_LOG_TRACE(kClass, L"[PQFTServer::stop()]: Method end.");

@@ -21,5 +21,5 @@ class PQFTServer : public ProxyComponent, public IQFTServer {
  private:
   // Null once unbound. The host must not announce the destruction while a
   // forwarded call runs, so no lock.
-  IQFTServer* component;
+  IQFTServer* component_;
 };

@@ -16,15 +16,15 @@ CommandHandlerBase::CommandHandlerBase() {
 CommandHandlerBase::~CommandHandlerBase() = default;
 
 void CommandHandlerBase::setParameters(QMap<QString, QString> newParameters) {
-  parameters = std::move(newParameters);
+  parameters_ = std::move(newParameters);
 }
 
 // Absent and empty-valued parameters both count as empty; blanks do not.
 bool CommandHandlerBase::isParameterEmpty(const QString& name) {
   FT_LOG_TRACE(kClass, L"[CommandHandlerBase::isParameterEmpty()]: Method started.");
   bool empty = false;
-  auto it = parameters.constFind(name);
-  if (it == parameters.constEnd()) {
+  auto it = parameters_.constFind(name);
+  if (it == parameters_.constEnd()) {
     FT_LOG_WARNING(kClass, L"[CommandHandlerBase::isParameterEmpty]: parameter %s missing",
                    FT_W(name));
     empty = true;

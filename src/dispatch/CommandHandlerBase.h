@@ -20,17 +20,16 @@ class CommandHandlerBase {
   virtual bool processRequest(QByteArray& reply) = 0;
   virtual bool checkParameters() = 0;
 
-  QString getCommand() const { return command; }
-  QMap<QString, QString> getParameters() const { return parameters; }
+  QString getCommand() const { return command_; }
+  void setCommand(const QString& word) { command_ = word; }
   void setParameters(QMap<QString, QString> newParameters);
   // True, with a warning, when the parameter is absent or has an empty value.
   bool isParameterEmpty(const QString& name);
   ReplyFile takeReplyFile() { return std::move(replyFile_); }
 
-  QString command;
-
  protected:
-  QMap<QString, QString> parameters;
+  QString command_;
+  QMap<QString, QString> parameters_;
   ReplyFile replyFile_;
 };
 

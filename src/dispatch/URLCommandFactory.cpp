@@ -256,7 +256,7 @@ CommandHandlerBase* URLCommandFactory::getCommandFromURL(const RequestDesc& desc
     return nullptr;
   }
   handler->setParameters(parameters);
-  handler->command = command;
+  handler->setCommand(command);
   if (!handler->checkParameters()) {
     FT_LOG_ERROR(kClass, L"[getCommandFromURL(const RequestDesc&)]: checkParameter fails.");
     return nullptr;

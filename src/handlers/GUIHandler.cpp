@@ -21,10 +21,10 @@ GUIHandler::GUIHandler() {
 
 // "getText" needs a non-empty textCode and an origin of exactly K or Q.
 bool GUIHandler::checkParameters() {
-  if (command != QLatin1String(CMD_GET_TEXT)) return false;
+  if (command_ != QLatin1String(CMD_GET_TEXT)) return false;
   if (isParameterEmpty(QStringLiteral("textCode"))) return false;
-  const auto origin = parameters.constFind(QStringLiteral("origin"));
-  if (origin == parameters.constEnd()) {
+  const auto origin = parameters_.constFind(QStringLiteral("origin"));
+  if (origin == parameters_.constEnd()) {
     FT_LOG_WARNING(kClass, L"[checkParameters]: parameter origin missing, K or Q expected");
     return false;
   }
@@ -35,10 +35,10 @@ bool GUIHandler::checkParameters() {
 }
 
 bool GUIHandler::processRequest(QByteArray& reply) {
-  if (command != QLatin1String(CMD_GET_TEXT)) return false;
-  const QString codes = parameters.value(QStringLiteral("textCode"));
+  if (command_ != QLatin1String(CMD_GET_TEXT)) return false;
+  const QString codes = parameters_.value(QStringLiteral("textCode"));
   const ETextOrigin origin =
-      parameters.value(QStringLiteral("origin")) == QLatin1String("Q") ? ORIGIN_Q : ORIGIN_K;
+      parameters_.value(QStringLiteral("origin")) == QLatin1String("Q") ? ORIGIN_Q : ORIGIN_K;
   toUtf8Bytes(QLatin1String(HTTP_200_HTML_HEADER) + GetText(codes, origin), reply);
   return true;
 }

@@ -59,7 +59,7 @@ QMap<QString, QString> buildContentTypes() {
 
 }  // namespace
 
-const QMap<QString, QString> ResourceHandler::contentTypes = buildContentTypes();
+const QMap<QString, QString> ResourceHandler::kContentTypes = buildContentTypes();
 
 bool ResourceHandler::checkParameters() {
   return true;
@@ -77,7 +77,7 @@ bool ResourceHandler::processRequest(QByteArray& reply) {
         L"[ResourceHandler::processRequest]: URLCommandFactory::getInstance() returns null.");
     return false;
   }
-  const QString path = command;
+  const QString path = command_;
   Utilities utilities(factory->getDataRoot());
   // The file goes out after the head, sent by the kernel, never held here.
   ReplyFile file;
@@ -94,7 +94,7 @@ bool ResourceHandler::processRequest(QByteArray& reply) {
 // Looked up by the whole extension after the file name's first dot, lower-cased.
 QString ResourceHandler::getContentTypeFromResourcePath(const QString& path) {
   const QString extension = QFileInfo(path).completeSuffix().toLower();
-  const QString block = contentTypes.value(extension, QString::fromLatin1(kDefaultContentType));
+  const QString block = kContentTypes.value(extension, QString::fromLatin1(kDefaultContentType));
   FT_LOG_TRACE(kClass,
                L"[getContentTypeFromResourcePath(%s)]: '%s' (a browser that cannot sniff this type "
                L"needs the content type table updated).",

@@ -16,5 +16,5 @@ class ResourceHandler : public CommandHandlerBase {
   static QString getContentTypeFromResourcePath(const QString& path);
 
  private:
-  static const QMap<QString, QString> contentTypes;
+  static const QMap<QString, QString> kContentTypes;
 };

@@ -18,11 +18,11 @@ ScenarioHandler::~ScenarioHandler() = default;
 // "FT" needs gui, mw and flow non-empty (the first failing one is warned about);
 // "ENDFT" needs nothing.
 bool ScenarioHandler::checkParameters() {
-  if (command == QLatin1String(CMD_FT)) {
+  if (command_ == QLatin1String(CMD_FT)) {
     return !isParameterEmpty(QStringLiteral("gui")) && !isParameterEmpty(QStringLiteral("mw")) &&
            !isParameterEmpty(QStringLiteral("flow"));
   }
-  return command == QLatin1String(CMD_ENDFT);
+  return command_ == QLatin1String(CMD_ENDFT);
 }
 
 bool ScenarioHandler::processRequest(QByteArray& reply) {
@@ -31,18 +31,18 @@ bool ScenarioHandler::processRequest(QByteArray& reply) {
     FT_LOG_ERROR(kClass, L"[processRequest]: URLCommandFactory::getInstance() returns null.");
     return false;
   }
-  if (command == QLatin1String(CMD_ENDFT)) {
+  if (command_ == QLatin1String(CMD_ENDFT)) {
     FT_LOG_TRACE(kClass, L"[processRequest]:Scenario end request received.");
     toUtf8Bytes(QLatin1String(HTTP_200_HTML_HEADER) + QLatin1String("end\r\n"), reply);
     notifyStopScenario();
     return true;
   }
-  if (command != QLatin1String(CMD_FT)) {
-    FT_LOG_ERROR(kClass, L"[processRequest]: unknown command '%s'.", FT_W(command));
+  if (command_ != QLatin1String(CMD_FT)) {
+    FT_LOG_ERROR(kClass, L"[processRequest]: unknown command '%s'.", FT_W(command_));
     return false;
   }
 
-  const QString path = factory->getGUIHtmlFolder() + parameters.value(QStringLiteral("gui")) +
+  const QString path = factory->getGUIHtmlFolder() + parameters_.value(QStringLiteral("gui")) +
                        QLatin1String(".html");
   Utilities utilities(factory->getDataRoot());
   const QString text = utilities.readResourceAsText(path);

@@ -22,12 +22,14 @@ QString truthWord(bool value) {
 // content. The type's value is judged later.
 bool UtilitiesHandler::checkParameters() {
   if (isParameterEmpty(QStringLiteral("name"))) return false;
-  if (command == QLatin1String(CMD_READ_FILE) || command == QLatin1String(CMD_FILE_EXISTS) ||
-      command == QLatin1String(CMD_DELETE_FILE)) {
+  if (command_ == QLatin1String(CMD_READ_FILE) || command_ == QLatin1String(CMD_FILE_EXISTS) ||
+      command_ == QLatin1String(CMD_DELETE_FILE)) {
     return true;
   }
-  if (command == QLatin1String(CMD_READ_XML_FILE)) return !isParameterEmpty(QStringLiteral("type"));
-  if (command == QLatin1String(CMD_WRITE_FILE)) return !isParameterEmpty(QStringLiteral("content"));
+  if (command_ == QLatin1String(CMD_READ_XML_FILE))
+    return !isParameterEmpty(QStringLiteral("type"));
+  if (command_ == QLatin1String(CMD_WRITE_FILE))
+    return !isParameterEmpty(QStringLiteral("content"));
   return false;
 }
 
@@ -41,17 +43,17 @@ bool UtilitiesHandler::processRequest(QByteArray& reply) {
         L"[UtilitiesHandler::processRequest]: URLCommandFactory::getInstance() returns null.");
     return false;
   }
-  QString name = parameters.value(QStringLiteral("name"));
+  QString name = parameters_.value(QStringLiteral("name"));
   Utilities utilities(factory->getDataRoot());
   QString header = QLatin1String(kPlainHeader);
   QString body;
 
-  if (command == QLatin1String(CMD_READ_FILE) || command == QLatin1String(CMD_READ_XML_FILE)) {
-    const bool xml = command == QLatin1String(CMD_READ_XML_FILE);
+  if (command_ == QLatin1String(CMD_READ_FILE) || command_ == QLatin1String(CMD_READ_XML_FILE)) {
+    const bool xml = command_ == QLatin1String(CMD_READ_XML_FILE);
     if (!xml) {
       name = factory->getATWSFolder() + name;
     } else {
-      const QString type = parameters.value(QStringLiteral("type"));
+      const QString type = parameters_.value(QStringLiteral("type"));
       if (type == QLatin1String("MWExt")) {
         name = factory->getMWExternalFolder() + name;
       } else if (type == QLatin1String("ECUSpec")) {
@@ -64,12 +66,12 @@ bool UtilitiesHandler::processRequest(QByteArray& reply) {
     } else {
       FT_LOG_WARNING(kClass, L"[processRequest]: resource %s does not exist", FT_W(name));
     }
-  } else if (command == QLatin1String(CMD_FILE_EXISTS)) {
+  } else if (command_ == QLatin1String(CMD_FILE_EXISTS)) {
     body = truthWord(utilities.fileExists(factory->getATWSFolder() + name));
-  } else if (command == QLatin1String(CMD_WRITE_FILE)) {
+  } else if (command_ == QLatin1String(CMD_WRITE_FILE)) {
     utilities.writeFile(factory->getATWSFolder() + name,
-                        parameters.value(QStringLiteral("content")));
-  } else if (command == QLatin1String(CMD_DELETE_FILE)) {
+                        parameters_.value(QStringLiteral("content")));
+  } else if (command_ == QLatin1String(CMD_DELETE_FILE)) {
     body = truthWord(utilities.deleteResourceFile(factory->getATWSFolder() + name));
   }
 

@@ -4,10 +4,10 @@
 #include <cfloat>
 #include <set>
 
-#include "CommunicationTestSupport.h"
 #include "StandinDiagData.h"
 #include "StandinTextService.h"
 #include "communication/CommunicationHandler.h"
+#include "communication_test_support.h"
 #include "platform/Limits.h"
 
 using comm_test::FactoryComponents;

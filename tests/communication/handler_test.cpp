@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "CommunicationTestSupport.h"
 #include "StandinDataManager.h"
 #include "communication/CommunicationHandler.h"
+#include "communication_test_support.h"
 #include "dispatch/ResponseConstants.h"
 
 using comm_test::FactoryComponents;
@@ -16,7 +16,7 @@ namespace {
 // processRequest's whole reply, or "refused" when it writes nothing.
 std::string reply(const char* command, const Params& parameters) {
   CommunicationHandler handler;
-  handler.command = command;
+  handler.setCommand(command);
   handler.setParameters(parameters);
   QByteArray out("untouched");
   if (!handler.processRequest(out)) return out == "untouched" ? "refused" : "refused, wrote";

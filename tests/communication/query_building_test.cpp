@@ -4,8 +4,8 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
-#include "CommunicationTestSupport.h"
 #include "communication/CommunicationHandler.h"
+#include "communication_test_support.h"
 
 using comm_test::FactoryComponents;
 using comm_test::RecordingDiagServices;

@@ -11,7 +11,7 @@
 #include "handlers/GUIHandler.h"
 #include "handlers/ResourceHandler.h"
 #include "handlers/ScenarioHandler.h"
-#include "support/FactoryTestAccess.h"
+#include "support/factory_test_access.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "BDomData.h"
 #include "IDiagServices.h"
 #include "dispatch/URLCommandFactory.h"
-#include "support/FactoryTestAccess.h"
+#include "support/factory_test_access.h"
 
 namespace comm_test {
 
