@@ -1,4 +1,4 @@
-// The host's services: logger, data manager, component manager, events.
+// The host's logger and events.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,15 +13,11 @@
 
 #include "BEvent.h"
 #include "CComponent_Thread_Ref.h"
-#include "ComponentManagerFactory.h"
 #include "MakoraLog_Static.h"
 #include "ProxyComponent.h"
-#include "StandinComponentManager.h"
-#include "StandinDataManager.h"
 #include "StandinEvents.h"
 #include "StandinLimits.h"
 #include "StandinLog.h"
-#include "StandinTextService.h"
 #include "standin_test_util.h"
 
 namespace {
@@ -168,44 +164,6 @@ TEST_F(HostLog, TheLogFileTurnsOverAtItsSizeLimit) {
   EXPECT_TRUE(std::filesystem::exists(dir / "x.1.log"));
   EXPECT_LE(std::filesystem::file_size(dir / "x.log"), standin_limits::kLogFileBytes);
   std::filesystem::remove_all(dir);
-}
-
-TEST(HostDataManager, ReadsOfAnotherTypeFailAndKeepTheOutValue) {
-  StandinDataManager dm;
-  dm.writeInteger("data:/I", 1);
-  dm.writeString("data:/S", L"s");
-  int integer = -5;
-  bool flag = false;
-  ACE_WString text(L"kept");
-  BSet set;
-  set.setInt(L"Sentinel", 1);
-  EXPECT_NE(dm.readInteger("data:/S", integer), 0);
-  EXPECT_NE(dm.readInteger("data:/absent", integer), 0);
-  EXPECT_NE(dm.readFlag("data:/I", flag), 0);
-  EXPECT_NE(dm.readString("data:/I", text), 0);
-  EXPECT_NE(dm.readString("data:/s", text), 0);  // keys are case-sensitive
-  EXPECT_NE(dm.readSet("data:/S", set), 0);
-  EXPECT_EQ(std::to_wstring(integer) + std::to_wstring(flag) + str(text), L"-50kept");
-  EXPECT_EQ(set.size(), 1);
-}
-
-TEST(HostComponentManager, HandsOutWhatWasAdded) {
-  IComponentManager* manager = ComponentManagerFactory::getComponentManager();
-  ASSERT_EQ(manager, &StandinComponentManager::instance());
-  StandinDataManager dm;
-  StandinComponentManager::instance().add(dm.getID(), &dm);
-  const ID id("makora:DM?DataManager");
-  IDataManager* found = nullptr;
-  ASSERT_EQ(manager->getComponent(id, &found), 0);
-  EXPECT_EQ(found, &dm);
-  IBText* wrongType = nullptr;
-  EXPECT_NE(manager->getComponent(id, &wrongType), 0);
-  IComponent* missing = nullptr;
-  EXPECT_NE(manager->getComponent(ID("makora:Absent?Absent"), &missing), 0);
-  EXPECT_EQ(missing, nullptr);
-  EXPECT_NE(manager->getComponent(id, nullptr), 0);
-  StandinComponentManager::instance().remove(dm.getID());
-  EXPECT_NE(manager->getComponent(id, &found), 0);
 }
 
 class Component : public CComponent_Thread_Ref {

@@ -5,10 +5,8 @@
 #include "DRQuery.h"
 #include "ID.h"
 #include "SimulatedEcu.h"
-#include "StandinComponentManager.h"
 #include "StandinDataManager.h"
 #include "StandinDiagServices.h"
-#include "StandinHost.h"
 #include "StandinLimits.h"
 #include "StandinLog.h"
 #include "standin_test_util.h"
@@ -216,54 +214,6 @@ TEST_F(LiveEcu, RefusalsAndSilenceWaitTheirDelayAndStoreNothing) {
     services.change([](SimulatedEcu& e, long) { e.setEcuAnswer({}); });
     EXPECT_EQ(read().substr(0, 8), "Window=0") << row.what;
   }
-}
-
-TEST_F(LiveEcu, ADataSetWithoutANameIsThisEcus) {
-  EXPECT_EQ(read(nullptr), "Window=0 Position=0.0 Blink=0");
-}
-
-TEST(HostFileTime, FaultsNameTheLine) {
-  const std::pair<std::string, std::string> rows[] = {
-      {"<state name='S'>\n<ramp from='0' to='9' step='1' period='5' start='Go'/></state>",
-       "(text):3: <ramp> of S: start=\"Go\" is no command of this <ecu>"},
-      {"<state name='S'>\n<sequence repeat='1'><step value='1' duration='5'/>"
-       "<set state='S' value='0'/></sequence></state>",
-       "(text):3: <sequence> of S repeats, so it never ends and its <set> never applies"},
-      {"<state name='S'><ramp from='0' to='1' step='1' period='1'/>\n"
-       "<sequence><step value='1' duration='1'/></sequence></state>",
-       "(text):3: second <ramp> or <sequence> in <state>"},
-      {"<state name='S'><ramp from='0' to='1.5' step='1' period='1'/></state>",
-       "(text):2: <ramp> of S: to=\"1.5\" is not a decimal integer"},
-      {"\n<command name='C' delay='1s'/>",
-       "(text):3: <command> delay=\"1s\" is not a whole number of milliseconds from 0 to 600000"},
-  };
-  std::string error;
-  for (const auto& [ecu, message] : rows) {
-    EXPECT_FALSE(
-        StandinHost::instance().loadText("<host>\n<ecu name='E'>" + ecu + "</ecu></host>", error));
-    EXPECT_EQ(error, message);
-  }
-}
-
-TEST(HostReload, ADroppedEcuLeavesNoSimulationInAHeldServicesObject) {
-  StandinHost& host = StandinHost::instance();
-  std::string error;
-  ASSERT_TRUE(
-      host.loadText(R"(<host><ecu name="GONE"><state name="S" value="4"/></ecu></host>)", error))
-      << error;
-  IDiagServices* held = nullptr;
-  ASSERT_EQ(StandinComponentManager::instance().getComponent(
-                ID("diagServices:DiagServices?EcuDiag#GONE"), &held),
-            0);
-  ASSERT_TRUE(host.loadText("<host/>", error)) << error;
-  DRQuery q;
-  q.setXML(
-      L"<Query requestType=\"read\"><EcuDataSet name=\"GONE\"><State name=\"S\"/>"
-      L"</EcuDataSet></Query>");
-  EXPECT_EQ(held->executeQuery(q), 0);
-  BSet states;
-  EXPECT_NE(host.dataManager().readSet(ID("data:/Auto/UCEs/GONE/States"), states), 0);
-  host.clear();
 }
 
 }  // namespace

@@ -1,0 +1,536 @@
+// The host data file: one full file read back through every service, and
+// each fault, refused by the loader and the schema alike, naming its line.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "DRIdentification.h"
+#include "DRParameter.h"
+#include "DRQuery.h"
+#include "IBText.h"
+#include "StandinComponentManager.h"
+#include "StandinDataManager.h"
+#include "StandinDiagData.h"
+#include "StandinDiagServices.h"
+#include "StandinHost.h"
+#include "StandinLimits.h"
+#include "StandinLog.h"
+#include "StandinTextService.h"
+#include "standin_test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kFile[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<host ecu="DEMO">
+  <data>
+    <integer key="data:/I">-2147483648</integer>
+    <integer key="data:/Padded"> +7 </integer>
+    <flag key="data:/T">true</flag>
+    <flag key="data:/Zero">0</flag>
+    <string key="data:/S">files/x</string>
+    <string key="data:/Blanks">  </string>
+    <integer key="data:/Configuration/OrvaneFunctionTests/SocketPort">1</integer>
+    <set key="data:/Set">
+      <integer name="N">9223372036854775807</integer>
+      <float name="F">-1.25</float>
+      <string name="S">text</string>
+      <bytes name="B"> 62f1A0 </bytes>
+    </set>
+  </data>
+  <texts>
+    <text code="T_ON">Läuft</text>
+    <text code="T_EMPTY"/>
+  </texts>
+  <ecu name="DEMO" delay="0">
+    <command name="Start" status="0" delay="1">
+      <set state="Pump" value="1"/>
+      <set parameter="Volt" value="-3.5"/>
+      <set identification="VIN" value="NEW"/>
+    </command>
+    <state name="Pump" value="0">
+      <mask>VehicleType == 2 &amp;&amp; A &lt; 3</mask>
+      <interpretation>
+        <correspondance value="0" codetext="T_OFF" defaultText="&quot;Off&quot; &gt; '1'"/>
+        <correspondance value="1" codetext="T_ON" defaultText="On"/>
+      </interpretation>
+    </state>
+    <state name="Gear"/>
+    <parameter name="Volt" value="12.6" format="+2"/>
+    <parameter name="Temp"><ramp from="30" to="40" step="1" period="600000" start="Start"/></parameter>
+    <identification name="VIN" value="VF1 &lt;x&gt;"><mask>1</mask></identification>
+    <command name="Stop"><set state="Pump" value="0"/></command>
+    <command name="Slow" status="-992"/>
+    <command name="Broken" refuse="-14"><set state="Pump" value="9"/></command>
+    <command name="GearUp"><set state="Gear" value="3"/></command>
+    <rawframe request="22F190" response="62f190564631"/>
+    <rawframe request="22 F1 90" refuse="-979"/>
+    <rawframe request="19" response="59" delay="600000"/>
+  </ecu>
+  <ecu name="OTHER" refuse="-14"/>
+</host>)";
+
+// The schema's verdict on a document; its complaint in why.
+bool schemaAccepts(const std::string& xml, std::string& why) {
+  const fs::path file = fs::temp_directory_path() / ("ft-schema-" + std::to_string(getpid()));
+  std::ofstream(file, std::ios::binary) << xml;
+  const std::string command = "xmllint --noout --schema '" FT_SOURCE_DIR
+                              "/docs/ft-host-data.xsd' '" +
+                              file.string() + "' 2>&1";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  char buffer[512];
+  why.clear();
+  while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) why += buffer;
+  const int status = pipe != nullptr ? pclose(pipe) : -1;
+  fs::remove(file);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool haveXmllint() {
+  return std::system("xmllint --version >/dev/null 2>&1") == 0;
+}
+
+// A query of the given request type whose one data set holds items; a null
+// ecu leaves the data set unnamed.
+DRQuery query(const std::string& type, const char* ecu, const std::string& items) {
+  DRQuery query;
+  query.setXML(wide("<Query name=\"EP\" queryId=\"T/1\" sleepTimer=\"0\" requestType=\"" + type +
+                    "\" refresh=\"once\" synchronous=\"true\"><EcuDataSet" +
+                    (ecu ? std::string(" name=\"") + ecu + "\"" : "") + ">" + items +
+                    "</EcuDataSet></Query>"));
+  return query;
+}
+DRQuery read(const std::string& items, const char* ecu = "DEMO") {
+  return query("read", ecu, items);
+}
+DRQuery command(const std::string& name, const char* ecu = "DEMO") {
+  return query("command", ecu, "<Command name=\"" + name + "\"/>");
+}
+DRQuery raw(const std::string& frame, const char* ecu = "DEMO") {
+  return query("rawframe", ecu,
+               "<Service delay=\"0\" mode=\"1\"><Start><Request val=\"" + frame +
+                   "\"/><Response><Simple val=\"\"/></Response></Start></Service>");
+}
+
+const std::string kPump = "<State name=\"Pump\"/>", kGear = "<State name=\"Gear\"/>";
+const std::string kReadAll = kPump + kGear +
+                             "<Parameter name=\"Volt\"/><Parameter name=\"Temp\"/>"
+                             "<Identification name=\"VIN\"/>";
+
+std::wstring xmlOf(const BDomData& item) {
+  ACE_WString xml;
+  item.getXML(xml);
+  return str(xml);
+}
+
+IComponent* registered(const std::string& id) {
+  IComponent* component = nullptr;
+  return StandinComponentManager::instance().getComponent(ID(wide(id)), &component) == 0 ? component
+                                                                                         : nullptr;
+}
+
+IDiagServices* services(const std::string& ecu) {
+  return dynamic_cast<IDiagServices*>(registered("diagServices:DiagServices?EcuDiag#" + ecu));
+}
+
+class HostFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StandinLog::setStderr(false);
+    host_.clear();
+  }
+  void TearDown() override {
+    host_.clear();
+    StandinLog::setStderr(true);
+  }
+
+  void load(const std::string& xml) {
+    std::string error;
+    ASSERT_TRUE(host_.loadText(xml, error)) << error;
+  }
+
+  std::wstring text(const wchar_t* code) {
+    ACE_WString out;
+    return str(host_.textService().lookupText(out, code, L"default"));
+  }
+
+  // The set under the key, printed as name=value;...
+  std::string printed(const std::string& key) {
+    BSet set;
+    if (data_.readSet(ID(wide(key)), set) != 0) return "(absent)";
+    std::string out;
+    StringSet names = set.getAllKeys();
+    for (int i = 0; i < names.length(); ++i) {
+      ACE_WString name, value;
+      names.getAt(i, name);
+      long integer = 0;
+      double real = 0;
+      BByteArray bytes;
+      out += (out.empty() ? "" : ";") + narrow(name) + "=";
+      if (set.getInt(name, integer) == 0)
+        out += std::to_string(integer);
+      else if (set.getFloat(name, real) == 0)
+        out += std::to_string(real);
+      else if (set.getString(name, value) == 0)
+        out += "'" + narrow(value) + "'";
+      else if (set.getByteArray(name, bytes) == 0 && bytes.getString(value) == 0)
+        out += "0x" + narrow(value);
+    }
+    return out;
+  }
+  std::string stored(const std::string& kind, const std::string& ecu = "DEMO") {
+    return printed("data:/Auto/UCEs/" + ecu + "/" + kind);
+  }
+
+  StandinHost& host_ = StandinHost::instance();
+  StandinDataManager& data_ = host_.dataManager();
+};
+
+TEST_F(HostFile, RoundTrip) {
+  std::string why;
+  for (const char* shipped : {"examples/demo/demo.xml", "templates/scenario/__NAME__.xml",
+                              "tests/integration/fixtures/ecu.xml"}) {
+    std::ifstream in(fs::path(FT_SOURCE_DIR) / shipped, std::ios::binary);
+    std::stringstream file;
+    file << in.rdbuf();
+    EXPECT_TRUE(!haveXmllint() || schemaAccepts(file.str(), why)) << shipped << "\n" << why;
+    load(file.str());
+  }
+  EXPECT_TRUE(!haveXmllint() || schemaAccepts(kFile, why)) << why;
+  load(kFile);
+
+  int i = 0, padded = 0;
+  bool t = false, zero = true;
+  ACE_WString s, blanks;
+  EXPECT_EQ(data_.readInteger(ID("data:/I"), i) | data_.readInteger(ID("data:/Padded"), padded) |
+                data_.readFlag(ID("data:/T"), t) | data_.readFlag(ID("data:/Zero"), zero) |
+                data_.readString(ID("data:/S"), s) | data_.readString(ID("data:/Blanks"), blanks),
+            0);
+  EXPECT_EQ(std::to_string(i) + "|" + std::to_string(padded) + "|" + std::to_string(t) +
+                std::to_string(zero) + "|" + narrow(s) + "|" + narrow(blanks) + "|",
+            "-2147483648|7|10|files/x|  |");
+  EXPECT_EQ(printed("data:/Set"), "N=9223372036854775807;F=-1.250000;S='text';B=0x62F1A0");
+  // Reads of another type, or of a key in another case, fail and keep the out value.
+  BSet set;
+  EXPECT_TRUE(data_.readFlag(ID("data:/I"), t) != 0 && data_.readInteger(ID("data:/S"), i) != 0 &&
+              data_.readString(ID("data:/s"), s) != 0 && data_.readSet(ID("data:/S"), set) != 0);
+  EXPECT_EQ(std::to_string(i) + std::to_string(t) + narrow(s) + std::to_string(set.size()),
+            "-21474836481files/x0");
+  EXPECT_EQ(text(L"T_ON") + L"|" + text(L"T_EMPTY") + L"|" + text(L"T_NONE"), L"Läuft||default");
+
+  // Descriptions as the file gives them; the simulated value is no part of them.
+  StandinDiagData& diag = host_.diagData();
+  DRState pump, gear;
+  DRParameter volt;
+  DRIdentification vin;
+  ASSERT_EQ(diag.getState(L"DEMO", L"Pump", pump) | diag.getState(L"DEMO", L"Gear", gear) |
+                diag.getParameter(L"DEMO", L"Volt", volt) |
+                diag.getIdentification(L"DEMO", L"VIN", vin),
+            0);
+  EXPECT_EQ(xmlOf(pump) + xmlOf(gear) + xmlOf(volt) + xmlOf(vin),
+            L"<State name=\"Pump\"><Mask value=\"VehicleType == 2 &amp;&amp; A &lt; 3\"/>"
+            L"<Interpretation><Correspondance value=\"0\" codetext=\"T_OFF\" "
+            L"defaultText=\"&quot;Off&quot; > '1'\"/>"
+            L"<Correspondance value=\"1\" codetext=\"T_ON\" defaultText=\"On\"/>"
+            L"</Interpretation></State><State name=\"Gear\"/><Parameter name=\"Volt\">"
+            L"<Format>2</Format></Parameter>"
+            L"<Identification name=\"VIN\"><Mask value=\"1\"/></Identification>");
+  // Unknown ECU, unknown item, or the name of an item of another kind.
+  EXPECT_TRUE(
+      diag.getState(L"NOPE", L"Pump", pump) != 0 && diag.getState(L"OTHER", L"Pump", pump) != 0 &&
+      diag.getState(L"DEMO", L"Volt", pump) != 0 && diag.getParameter(L"DEMO", L"Pump", volt) != 0);
+
+  EXPECT_EQ(host_.defaultEcu(), "DEMO");
+  EXPECT_FALSE(host_.describesEcu("demo"));
+  for (const char* id : {"makora:DM?DataManager", "makora:BText?BText", "diagData:DiagData"})
+    EXPECT_NE(registered(id), nullptr) << id;
+  IBText* wrongType = nullptr;
+  EXPECT_NE(
+      StandinComponentManager::instance().getComponent(ID("makora:DM?DataManager"), &wrongType), 0);
+  EXPECT_EQ(services("NOPE"), nullptr);
+  ASSERT_NE(services("OTHER"), nullptr);
+  IDiagServices* demo = services("DEMO");
+  ASSERT_NE(demo, nullptr);
+
+  // Queries in turn to the ECU's services, and what is stored under
+  // data:/Auto/UCEs/<ecu>/<kind> after each.
+  const std::string kRun =
+      "<Command name=\"Start\"><InputList><InputData value=\"5\"/></InputList></Command>";
+  const struct {
+    const char* ecu;
+    DRQuery query;
+    int status;
+    const char* kind;
+    const char* expected;
+  } rows[] = {
+      {"DEMO", read(kGear), 0, "States", "(absent)"},  // no value: nothing stored
+      {"DEMO", raw("1001"), 0, "RawFrames", "(absent)"},
+      {"DEMO", read(kPump, "OTHER"), 0, "States", "(absent)"},  // another ECU's data set
+      {"DEMO", read(kPump), 0, "States", "Pump=0"},
+      {"DEMO", read("<Parameter name=\"Volt\"/>"), 0, "Parameters", "Volt=12.600000"},
+      {"DEMO", read("<Identification name=\"VIN\"/>"), 0, "Identifications", "VIN='VF1 <x>'"},
+      {"DEMO", read("<State name=\"Nope\"/><State name=\"Volt\"/>"), 0, "States", "Pump=0"},
+      {"DEMO", command("Broken"), -14, "Commands", "(absent)"},
+      {"DEMO", command("Slow"), 0, "Commands", "Slow=-992"},
+      {"DEMO", command("Nope"), 0, "Commands", "Slow=-992"},
+      {"DEMO", read(kPump), 0, "States", "Pump=0"},  // the refused command set nothing
+      {"DEMO", query("command", "DEMO", kRun), 0, "Commands", "Slow=-992;Start=0"},
+      {"DEMO", command("GearUp"), 0, "States", "Pump=0"},  // a command alone stores no item
+      {"DEMO", read(kReadAll, nullptr), 0, "States", "Pump=1;Gear=3"},  // unnamed: this ECU's
+      {"DEMO", read(kReadAll), 0, "Parameters", "Volt=-3.500000;Temp=30.000000"},
+      {"DEMO", read(kReadAll), 0, "Identifications", "VIN='NEW'"},
+      {"DEMO", raw("22F190"), 0, "RawFrames", "22F190=0x62F190564631"},
+      {"DEMO", raw("22f190"), 0, "RawFrames", "22F190=0x62F190564631"},
+      {"DEMO", raw("22 F1 90"), -979, "RawFrames", "22F190=0x62F190564631"},
+      {"DEMO", query("write", "DEMO", ""), StandinDiagServices::kInvalidQuery, "Commands",
+       "Slow=-992;Start=0;GearUp=0"},
+      {"OTHER", read(kPump, "OTHER"), -14, "States", "(absent)"},
+      {"OTHER", command("Slow", "OTHER"), -14, "Commands", "(absent)"},
+      {"OTHER", raw("22F190", "OTHER"), -14, "RawFrames", "(absent)"},
+  };
+  for (size_t row = 0; row < std::size(rows); ++row) {
+    const auto& [ecu, query, status, kind, expected] = rows[row];
+    EXPECT_EQ(services(ecu)->executeQuery(query), status) << "row " << row;
+    EXPECT_EQ(stored(kind, ecu), expected) << "row " << row;
+  }
+
+  // A failed load changes nothing; a good one replaces everything, and an ECU
+  // it drops is withdrawn without its simulation, although a running
+  // component still holds its services.
+  std::string error;
+  EXPECT_FALSE(host_.loadText("<host><data><integer key=\"K\">x</integer></data></host>", error));
+  EXPECT_TRUE(host_.describesEcu("OTHER"));
+  load(R"(<host><data><integer key="data:/New">1</integer></data><ecu name="NEW"/></host>)");
+  EXPECT_NE(data_.readInteger(ID("data:/I"), i), 0);
+  EXPECT_EQ(data_.readInteger(ID("data:/New"), i), 0);
+  EXPECT_EQ(host_.defaultEcu(), "");
+  EXPECT_EQ(services("DEMO"), nullptr);
+  EXPECT_EQ(demo->executeQuery(read(kPump)), 0);
+  EXPECT_EQ(stored("States"), "(absent)");
+  EXPECT_NE(diag.getState(L"DEMO", L"Pump", pump), 0);
+  EXPECT_EQ(text(L"T_ON"), L"default");
+  // Back again: the same object, its simulation started afresh.
+  load(kFile);
+  EXPECT_EQ(services("DEMO"), demo);
+  ASSERT_EQ(demo->executeQuery(read(kReadAll)), 0);
+  EXPECT_EQ(stored("States"), "Pump=0");
+}
+
+// Withdrawn for a test, a component stays withdrawn across loads until clear().
+TEST_F(HostFile, WithdrawnComponentsStayWithdrawnUntilClear) {
+  const std::string demo = "diagServices:DiagServices?EcuDiag#DEMO";
+  load(kFile);
+  host_.setComponentAvailable(demo, false);
+  load(kFile);
+  EXPECT_EQ(registered(demo), nullptr);
+  host_.clear();
+  load(kFile);
+  EXPECT_NE(registered(demo), nullptr);
+}
+
+// Loader and schema agree on every row; a row the schema cannot judge says so.
+enum Verdict { Both, Loader, Warns, Loads, File };
+
+TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
+  const fs::path dir = fs::temp_directory_path() / ("loader-test-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string bad = (dir / "bad.xml").string();
+  std::ofstream(bad) << "<host>\n  <ecu name=\"E\">\n    <state name=\"S\" value=\"x\"/>\n";
+  const std::string huge = (dir / "huge.xml").string(), full = (dir / "full.xml").string();
+  std::ofstream(huge) << "<host/>";
+  fs::resize_file(huge, standin_limits::kMaxDataFileBytes + 1);  // sparse
+  std::ofstream(full) << "<host/>";
+  fs::resize_file(full, standin_limits::kMaxDataFileBytes);
+
+  const auto ecu = [](const std::string& body) {
+    return "<host><ecu name='E'>" + body + "</ecu></host>";
+  };
+  const auto data = [](const std::string& body) {
+    return "<host><data>" + body + "</data></host>";
+  };
+  const auto set = [&](const std::string& body) { return data("<set key='K'>" + body + "</set>"); };
+  const std::string conf = "<string key='data:/Configuration/";
+  // {verdict, the text (a path for File), how the error or warning starts after
+  // "(text):" or the path; empty: loaded}
+  const std::tuple<Verdict, std::string, std::string> rows[] = {
+      // The document.
+      {Both, "<host>\n<data>\n</host>", "3: malformed XML: Start-end tags mismatch"},
+      {Both, "<hosts/>", "1: the root element is <hosts>, not <host>"},
+      {Both, "<host/>\n<host/>", "2: a second root element <host>"},
+      {Both, "<host owner='x'/>", "1: unknown attribute owner of <host>"},
+      {Both, "<host>\n  <datum/>\n</host>", "2: unknown element <datum> in <host>"},
+      // <data>, just past the bounds of each type.
+      {Both, "<host><data>\n<integer>1</integer></data></host>",
+       "2: <integer> lacks the attribute key"},
+      {Both, data("\n\n<integer key='K'>12a</integer>"),
+       "3: <integer key=\"K\">: \"12a\" is not a"},
+      {Both, data("<integer key='K'>2147483648</integer>"),
+       "1: <integer key=\"K\">: \"2147483648\""},
+      {Both, data("<integer key='K'>-2147483649</integer>"),
+       "1: <integer key=\"K\">: \"-2147483649\""},
+      {Both, data("<flag key='K'>yes</flag>"), "1: <flag key=\"K\">: \"yes\" is not true, false"},
+      {Both, data("<string key='K'><b/></string>"), "1: unknown element <b> in <string>"},
+      {Both, data("<integer key='K'>1</integer>\n<string key='K'/>"),
+       "2: <string key=\"K\"> is given twice, first on line 1"},
+      {Both, "<host><data>\n<set key='K'/>\n</data><data>\n<set key='K'/></data></host>",
+       "4: <set key=\"K\"> is given twice, first on line 2"},
+      {Both, set("<integer name='i'>9223372036854775808</integer>"),
+       "1: <integer name=\"i\">: \"9"},
+      {Both, set("<bytes name='B'>ABC</bytes>"),
+       "1: <bytes name=\"B\">: \"ABC\" is not hexadecimal"},
+      {Both, set("<bytes name='B'>0G</bytes>"), "1: <bytes name=\"B\">: \"0G\" is not hexadecimal"},
+      {Both, set("<float name='F'>1,5</float>"), "1: <float name=\"F\">: \"1,5\" is not a number"},
+      {Both, set("<float name='F'>inf</float>"), "1: <float name=\"F\">: \"inf\" is not a number"},
+      {Both, set("<flag name='F'>1</flag>"), "1: unknown element <flag> in <set>"},
+      {Both, set("<integer>1</integer>"), "1: <integer> lacks the attribute name"},
+      {Warns, data("\n" + conf + "OrvaneData/OrvaneDataRot'/>"),
+       "2: the component reads no key data:/Configuration/OrvaneData/OrvaneDataRot, did you mean "
+       "data:/Configuration/OrvaneData/OrvaneDataRoot?"},
+      {Loads,
+       data(conf + "OrvaneFunctionTests/FlowFolder'/><integer key='data:/Auto/X'>1</integer>"), ""},
+      // <texts> and <ecu>
+      {Both, "<host><texts><text>x</text></texts></host>", "1: <text> lacks the attribute code"},
+      {Both, "<host><ecu/></host>", "1: <ecu> lacks the attribute name"},
+      {Both, "<host><ecu name='E'/>\n<ecu name='E'/></host>",
+       "2: <ecu name=\"E\"> is given twice, first on line 1"},
+      {Both, "<host><ecu name='E' refuse='x'/></host>", "1: <ecu> refuse=\"x\" is not a"},
+      {Both, ecu("<state name='S'/>\n<state name='S'/>"),
+       "2: <state name=\"S\"> is given twice, first on line 1"},
+      {Both, ecu("<state name='S' value='1.5'/>"), "1: <state name=\"S\">: \"1.5\" is not a"},
+      {Both, ecu("<parameter name='P' value='abc'/>"),
+       "1: <parameter name=\"P\">: \"abc\" is not a"},
+      {Both, ecu("<state name='S' format='2'/>"), "1: unknown attribute format of <state>"},
+      {Both, ecu("<parameter name='P' format='twenty'/>"),
+       "1: <parameter name=\"P\">: \"twenty\" is not a"},
+      {Both, ecu("<parameter name='P' format='-2'/>"),
+       "1: <parameter name=\"P\">: \"-2\" is not a"},
+      {Both, ecu("<state name='S'><mask>a</mask><mask>b</mask></state>"),
+       "1: second <mask> in <state>"},
+      {Both, ecu("<parameter name='P'><interpretation/></parameter>"),
+       "1: unknown element <interpretation>"},
+      {Both, ecu("<state name='S'><interpretation><correspondance/></interpretation></state>"),
+       "1: <correspondance> lacks"},
+      {Both, ecu("<command name='C'/>\n<command name='C'/>"),
+       "2: <command name=\"C\"> is given twice, first on line 1"},
+      {Both, ecu("<command name='C' status='ok'/>"), "1: <command> status=\"ok\" is not a"},
+      {Both, ecu("<parameter name='S'/><command name='C'><set state='S' value='1'/></command>"),
+       "1: <set state=\"S\">: no such state"},
+      {Loader, ecu("<state name='S'/><command name='C'><set state='S' value='1.5'/></command>"),
+       "1: <set state=\"S\">: \"1.5\""},
+      {Both, ecu("<state name='S'/><command name='C'><set state='S'/></command>"),
+       "1: <set> lacks the attribute value"},
+      {Loader,
+       ecu("<state name='S'/><command name='C'><set state='S' parameter='S' value='1'/></command>"),
+       "1: <set> names more than one"},
+      {Both, ecu("<rawframe request='A' refuse='-992'/>\n<rawframe request='A' response='00'/>"),
+       "2: <rawframe request=\"A\"> is given twice, first on line 1"},
+      {Both, ecu("<rawframe response='59'/>"), "1: <rawframe> lacks the attribute request"},
+      {Both, ecu("<rawframe request='19' response='590'/>"),
+       "1: <rawframe request=\"19\">: \"590\""},
+      // Time: delays, ramps and sequences.
+      {Both, ecu("\n<command name='C' delay='1s'/>"),
+       "2: <command> delay=\"1s\" is not a whole number of milliseconds from 0 to 600000"},
+      {Both, ecu("<command name='C' delay='600001'/>"), "1: <command> delay=\"600001\""},
+      {Both, ecu("<state name='S' delay='-1'/>"), "1: <state> delay=\"-1\""},
+      {Loader,
+       ecu("<state name='S'>\n<ramp from='0' to='9' step='1' period='5' start='Go'/></state>"),
+       "2: <ramp> of S: start=\"Go\" is no command"},
+      {Loader, ecu("<state name='S'><ramp from='0' to='1.5' step='1' period='1'/></state>"),
+       "1: <ramp> of S: to=\"1.5\""},
+      {Both, ecu("<parameter name='P'><ramp from='0' to='1' step='1'/></parameter>"),
+       "1: <ramp> lacks the attribute period"},
+      {Both, ecu("<parameter name='P'><ramp from='0' to='1' step='0' period='5'/></parameter>"),
+       "1: <ramp> of P: step is not above 0"},
+      {Both,
+       ecu("<identification name='I'><ramp from='0' to='1' step='1' period='5'/></identification>"),
+       "1: unknown element <ramp>"},
+      {Loader,
+       ecu("<state name='S'><ramp from='0' to='1' step='1' period='1'/>\n<sequence><step value='1' "
+           "duration='1'/></sequence></state>"),
+       "2: second <ramp> or <sequence>"},
+      {Both, ecu("<state name='S'><sequence/></state>"), "1: <sequence> of S has no <step>"},
+      {Both, ecu("<state name='S'><sequence><step value='1' duration='0'/></sequence></state>"),
+       "1: <step>: \"0\" is not a"},
+      {Both,
+       ecu("<state name='S'><sequence repeat='maybe'><step value='1' "
+           "duration='1'/></sequence></state>"),
+       "1: <sequence>: \"maybe\""},
+      {Loader,
+       ecu("<state name='S'>\n<sequence repeat='1'><step value='1' duration='5'/><set state='S' "
+           "value='0'/></sequence></state>"),
+       "2: <sequence> of S repeats, so it never ends and its <set> never applies"},
+      // Files: read only when regular and within the size cap.
+      {File, bad, ":3: malformed XML"},
+      {File, (dir / "missing.xml").string(), ": cannot open: No such file or directory"},
+      {File, dir.string(), ": cannot read: not a regular file"},
+      {File, "/dev/zero", ": cannot read: not a regular file"},
+      {File, fifo, ": cannot read: not a regular file"},  // and no hang
+      {File, huge, ": cannot read: larger than 64 MiB"},
+      {File, full, ""},
+  };
+  const bool schema = haveXmllint();
+  for (const auto& [verdict, source, expected] : rows) {
+    SCOPED_TRACE(source);
+    std::string error, why;
+    StandinLog::startCapture();
+    const bool loaded =
+        verdict == File ? host_.loadFile(source, error) : host_.loadText(source, error);
+    std::string warnings;
+    for (const LogRecord& record : StandinLog::takeCaptured())
+      if (record.level == MakoraLog_Static::Warning) warnings += record.message;
+    StandinLog::stopCapture();
+    EXPECT_EQ(loaded,
+              verdict == Warns || verdict == Loads || (verdict == File && expected.empty()));
+    const std::string origin = verdict == File ? source : "(text):";
+    if (loaded) {
+      EXPECT_EQ(warnings, verdict == Warns ? origin + expected : "");
+    } else {
+      EXPECT_EQ(error.rfind(origin + expected, 0), 0u) << error;
+    }
+    if (schema && verdict != File && verdict != Loader) {
+      EXPECT_EQ(schemaAccepts(source, why), verdict != Both) << "the schema disagrees\n" << why;
+    }
+  }
+  fs::remove_all(dir);
+}
+
+// Start and Stop race with reads: every stored pump state must be one the
+// commands set, and the last command decides the final value.
+TEST_F(HostFile, ConcurrentQueriesKeepValuesConsistent) {
+  load(kFile);
+  IDiagServices& demo = *services("DEMO");
+  const DRQuery queries[] = {command("Start"), command("Stop"), read(kPump)};
+  std::atomic<int> failures{0};
+  std::atomic<bool> torn{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 6; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 300; ++i) {
+        if (demo.executeQuery(queries[t % 3]) != 0) ++failures;
+        const std::string states = stored("States");
+        if (states != "(absent)" && states != "Pump=0" && states != "Pump=1") torn = true;
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_FALSE(torn.load());
+  ASSERT_EQ(demo.executeQuery(queries[1]), 0);
+  ASSERT_EQ(demo.executeQuery(queries[2]), 0);
+  EXPECT_EQ(stored("States"), "Pump=0");
+}
+
+}  // namespace
