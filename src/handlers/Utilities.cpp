@@ -70,17 +70,39 @@ QString joined(const QString& folder, const QString& leaf) {
   return folder.isEmpty() ? leaf : folder + QLatin1Char('/') + leaf;
 }
 
+// Asks for the working folder only when the path needs it: that is a system
+// call, and the configured root is absolute.
+QString absoluteClean(const QString& path) {
+  return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
+                                                    : QDir::current().absoluteFilePath(path));
+}
+
+// Components that the kernel takes as they stand, so that a walk below root
+// reaches what resolving root + name would: no ".", "..", and no temporary.
+bool isPlainName(const QString& name) {
+  if (name.isEmpty()) return false;
+  for (const QStringView part : QStringView(name).split(u'/')) {
+    if (part == u"." || part == u"..") return false;
+  }
+  return !name.section(QLatin1Char('/'), -1).startsWith(QLatin1String(Utilities::kTemporaryPrefix));
+}
+
 }  // namespace
 
 Utilities::Utilities(const QString& root) : root_(root) {
-  if (!root_.isEmpty()) {
-    cleanRoot_ = QDir::cleanPath(QDir::current().absoluteFilePath(root_));
+  if (!root_.isEmpty()) cleanRoot_ = absoluteClean(root_);
+  FT_LOG_TRACE(kClass, L"[Utilities()]: Constructor called.");
+}
+
+const QString& Utilities::realRoot() const {
+  if (!realRootResolved_ && !cleanRoot_.isEmpty()) {
     std::string real;
     int error = 0;
     if (Platform::realPath(local(cleanRoot_), real, error))
       realRoot_ = QString::fromStdString(real);
   }
-  FT_LOG_TRACE(kClass, L"[Utilities()]: Constructor called.");
+  realRootResolved_ = true;
+  return realRoot_;
 }
 
 Utilities::~Utilities() {
@@ -91,7 +113,7 @@ Utilities::~Utilities() {
 // root as written; what it is given is still root + name unchanged.
 bool Utilities::isInsideText(const QString& path) const {
   if (cleanRoot_.isEmpty()) return false;
-  const QString candidate = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+  const QString candidate = absoluteClean(path);
   if (candidate == cleanRoot_) return true;
   const QString prefix =
       cleanRoot_.endsWith(QLatin1Char('/')) ? cleanRoot_ : cleanRoot_ + QLatin1Char('/');
@@ -120,14 +142,16 @@ Utilities::Where Utilities::resolveExisting(const QString& path, Target& target)
   target.shown = path;
   std::string real;
   int error = 0;
-  if (realRoot_.isEmpty() || !Platform::realPath(local(path), real, error)) return Where::Missing;
+  const QString& resolvedRoot = realRoot();
+  if (resolvedRoot.isEmpty() || !Platform::realPath(local(path), real, error))
+    return Where::Missing;
   const QString resolved = QString::fromStdString(real);
-  if (resolved == realRoot_) {
+  if (resolved == resolvedRoot) {
     target.relative.clear();
     return Where::Inside;
   }
   const QString prefix =
-      realRoot_.endsWith(QLatin1Char('/')) ? realRoot_ : realRoot_ + QLatin1Char('/');
+      resolvedRoot.endsWith(QLatin1Char('/')) ? resolvedRoot : resolvedRoot + QLatin1Char('/');
   if (!resolved.startsWith(prefix)) return Where::Outside;
   target.relative = resolved.mid(prefix.size());
   QString folder, leaf;
@@ -151,7 +175,7 @@ bool Utilities::locate(const wchar_t* operation, const wchar_t* reader, const QS
 QString Utilities::folderPath(const Target& target) const {
   QString folder, leaf;
   split(target.relative, folder, leaf);
-  return folder.isEmpty() ? realRoot_ : realRoot_ + QLatin1Char('/') + folder;
+  return folder.isEmpty() ? realRoot() : realRoot() + QLatin1Char('/') + folder;
 }
 
 // Opened by walking down from the resolved root, so a link put in place after
@@ -159,7 +183,7 @@ QString Utilities::folderPath(const Target& target) const {
 int Utilities::openForReading(const Target& target, int& error) const {
   QString folder, leaf;
   split(target.relative, folder, leaf);
-  const Descriptor parent(Platform::openFolderBeneath(local(realRoot_), local(folder), error));
+  const Descriptor parent(Platform::openFolderBeneath(local(realRoot()), local(folder), error));
   if (parent.get() < 0) return -1;
   return Platform::openIn(parent.get(), local(leaf), Platform::FileAccess::Read, error);
 }
@@ -213,9 +237,12 @@ QByteArray Utilities::readResourceAsBytes(const QString& name) {
 bool Utilities::openResource(const QString& name, ReplyFile& file) {
   FT_LOG_TRACE(kClass, L"[readResourceAsBytes(%s)]: Method started.", FT_W(name));
   Target target;
-  if (!locate(L"readResourceAsBytes", L"readResourceAsBytes", name, target)) return false;
   int error = 0;
-  const int descriptor = openForReading(target, error);
+  int descriptor = openPlain(name, target);
+  if (descriptor < 0) {
+    if (!locate(L"readResourceAsBytes", L"readResourceAsBytes", name, target)) return false;
+    descriptor = openForReading(target, error);
+  }
   const long long size = descriptor < 0 ? -1 : Platform::regularFileSize(descriptor, error);
   if (size < 0) {
     if (descriptor >= 0) Platform::closeFile(descriptor);
@@ -228,6 +255,29 @@ bool Utilities::openResource(const QString& name, ReplyFile& file) {
   file = ReplyFile(descriptor, size, scrambled);
   FT_LOG_TRACE(kClass, L"[readFile()]: Method end.");
   return true;
+}
+
+// A regular file reached from root through no link is where resolving it
+// would end, so a page's plain files skip the resolution; -1 sends the name
+// the long way, which also does the reporting.
+int Utilities::openPlain(const QString& name, Target& target) const {
+  QString path;
+  if (!isPlainName(name) || !isInsideText(path = root_ + name)) return -1;
+  QString folder, leaf;
+  split(name, folder, leaf);
+  int error = 0;
+  const Descriptor parent(Platform::openFolderBeneath(local(cleanRoot_), local(folder), error));
+  if (parent.get() < 0) return -1;
+  const int descriptor =
+      Platform::openIn(parent.get(), local(leaf), Platform::FileAccess::Read, error);
+  if (descriptor < 0) return -1;
+  if (Platform::regularFileSize(descriptor, error) < 0) {
+    Platform::closeFile(descriptor);
+    return -1;
+  }
+  target.relative = name;
+  target.shown = path;
+  return descriptor;
 }
 
 // Scrambled: the complete extension of the file name, lower-cased, ends in 'c'.
@@ -322,7 +372,7 @@ void Utilities::writeFile(const QString& name, const QString& content) {
   }
   QString folder, leaf;
   split(target.relative, folder, leaf);
-  const Descriptor parent(Platform::openFolderBeneath(local(realRoot_), local(folder), error));
+  const Descriptor parent(Platform::openFolderBeneath(local(realRoot()), local(folder), error));
   if (parent.get() < 0) return fail(error);
 
   const QByteArray bytes = QString::fromUtf8(percentDecoded(content.toUtf8())).toUtf8();
@@ -385,7 +435,7 @@ bool Utilities::deleteResourceFile(const QString& name) {
   QString folder, leaf;
   split(target.relative, folder, leaf);
   int error = 0;
-  const Descriptor parent(Platform::openFolderBeneath(local(realRoot_), local(folder), error));
+  const Descriptor parent(Platform::openFolderBeneath(local(realRoot()), local(folder), error));
   if (parent.get() < 0 || !Platform::removeIn(parent.get(), local(leaf), error)) {
     FT_LOG_WARNING(kClass, L"[deleteResourceFile()]: File %s cannot be delete. Reason: %s",
                    FT_W(path), reason(error).c_str());

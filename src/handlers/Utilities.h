@@ -8,8 +8,7 @@ class ReplyFile;
 // The handlers' only access to the disk. Names are relative to root and joined
 // to it as they stand. A name that leaves root, either as written or once the
 // kernel has followed its links, is treated as a missing file: nothing outside
-// root is read, written or deleted. Immutable after construction; one object
-// per request.
+// root is read, written or deleted. One object per request, on one thread.
 class Utilities {
  public:
   explicit Utilities(const QString& root);
@@ -48,6 +47,8 @@ class Utilities {
   bool locate(const wchar_t* operation, const wchar_t* reader, const QString& name,
               Target& target) const;
   bool warnOutside(const wchar_t* operation, const QString& name, const QString& path) const;
+  // root + name opened for reading when no link, "." or ".." is on the way.
+  int openPlain(const QString& name, Target& target) const;
   // A descriptor of the target opened for reading, or -1 with error set.
   int openForReading(const Target& target, int& error) const;
   bool readWhole(const Target& target, QByteArray& bytes) const;
@@ -61,6 +62,9 @@ class Utilities {
   // root made absolute with "." and ".." resolved and no trailing '/';
   // empty when root is empty, which confines every name out.
   QString cleanRoot_;
-  // root as the kernel resolves it; empty when it does not exist.
-  QString realRoot_;
+  // root as the kernel resolves it, found when first needed; empty when it
+  // does not exist.
+  const QString& realRoot() const;
+  mutable QString realRoot_;
+  mutable bool realRootResolved_ = false;
 };

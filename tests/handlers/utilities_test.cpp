@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 
 #include "BDomData.h"
 #include "StandinLog.h"
+#include "http/ReplyFile.h"
 
 namespace {
 
@@ -41,6 +43,15 @@ class UtilitiesTest : public ::testing::Test {
   QByteArray get(const QString& relative) {
     QFile file(temp.path() + "/" + relative);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : "<absent>";
+  }
+  // What the reply of a GUI file would send (openResource), unscrambled.
+  QByteArray opened(const QString& name) {
+    ReplyFile file;
+    if (!utilities.openResource(name, file)) return QByteArray();
+    QByteArray bytes(static_cast<qsizetype>(file.size()), '\0');
+    if (::pread(file.descriptor(), bytes.data(), size_t(bytes.size()), 0) != bytes.size())
+      return "<short>";
+    return file.scrambled() ? scrambled(bytes) : bytes;
   }
   // Captured lines at the level whose message contains the needle.
   size_t logged(MakoraLog_Static::Level level, const std::string& needle) {
@@ -74,15 +85,17 @@ TEST_F(UtilitiesTest, ReadsPlainThenScrambledVariant) {
       {"sub", ""},  // a folder exists but cannot be read
       {"none.js", ""},
   };
-  for (const auto& [name, expected] : rows)
+  for (const auto& [name, expected] : rows) {
     EXPECT_EQ(utilities.readResourceAsBytes(name), expected) << name;
+    EXPECT_EQ(opened(name), expected) << name;
+  }
   EXPECT_EQ(
       logged(MakoraLog_Static::Error, "[readResourceAsBytes(none.js)]: not found (last attempt '" +
                                           (root + "none.jsc").toStdString() + "')"),
-      1u);
+      2u);
   EXPECT_EQ(
       logged(MakoraLog_Static::Error, "[readFile]:Error reading " + (root + "sub").toStdString()),
-      1u);
+      2u);
   // Existence does not try the scrambled variant.
   EXPECT_TRUE(utilities.fileExists("only.jsc"));
   EXPECT_FALSE(utilities.fileExists("only.js"));
@@ -154,11 +167,12 @@ TEST_F(UtilitiesTest, NamesAreConfinedToTheRoot) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(utilities.fileExists(name));
     EXPECT_EQ(utilities.readResourceAsBytes(name), QByteArray());
+    EXPECT_EQ(opened(name), QByteArray());
     EXPECT_EQ(utilities.readResourceAsText(name), QString());
     EXPECT_EQ(utilities.readXMLResource(name), QString());
     utilities.writeFile(name, "overwritten");
     EXPECT_FALSE(utilities.deleteResourceFile(name));
-    EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"), 6u);
+    EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"), 7u);
     records.clear();
   }
   EXPECT_EQ(get("outside.txt"), "secret");
@@ -170,6 +184,8 @@ TEST_F(UtilitiesTest, NamesAreConfinedToTheRoot) {
   ASSERT_TRUE(QDir().mkpath(root + "%2e%2e"));
   put("root/%2e%2e/literal.txt", "literal");
   EXPECT_EQ(utilities.readResourceAsBytes("/sub/inside.txt"), "inside");
+  EXPECT_EQ(opened("/sub/inside.txt"), "inside");
+  EXPECT_EQ(opened("sub/./inside.txt"), "inside");
   EXPECT_EQ(utilities.readResourceAsBytes("%2e%2e/literal.txt"), "literal");
   EXPECT_EQ(utilities.readResourceAsBytes("/etc/hostname"), QByteArray());
   EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"), 0u);
@@ -219,6 +235,7 @@ TEST_F(UtilitiesTest, LinksAreConfinedByWhereTheyLead) {
     put("root/sub/inside.txt", "inside");
     EXPECT_EQ(utilities.fileExists(row.name), row.inside);
     EXPECT_EQ(utilities.readResourceAsBytes(row.name), row.inside ? "inside" : "");
+    EXPECT_EQ(opened(row.name), row.inside ? "inside" : "");
     EXPECT_EQ(utilities.readResourceAsText(row.name), row.inside ? "inside" : "");
     EXPECT_EQ(utilities.readXMLResource(row.name), "");  // not XML, or not readable
     utilities.writeFile(row.name, "written");
@@ -229,7 +246,7 @@ TEST_F(UtilitiesTest, LinksAreConfinedByWhereTheyLead) {
     EXPECT_EQ(get("outdir/secret.txt"), "secret");
     EXPECT_FALSE(fs::exists(top + "/planted.txt"));
     EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"),
-              row.inside || std::string(row.name).starts_with("dangling") ? 0u : 6u);
+              row.inside || std::string(row.name).starts_with("dangling") ? 0u : 7u);
     records.clear();
   }
   EXPECT_FALSE(fs::is_symlink(top + "/root/in_link"));
@@ -242,6 +259,9 @@ TEST_F(UtilitiesTest, RootThatIsALinkKeepsWorking) {
   put("root/sub/inside.txt", "inside");
   Utilities aliased(temp.path() + "/alias/");
   EXPECT_EQ(aliased.readResourceAsBytes("sub/inside.txt"), "inside");
+  ReplyFile file;
+  EXPECT_TRUE(aliased.openResource("sub/inside.txt", file));
+  EXPECT_EQ(file.size(), 6);
   aliased.writeFile("sub/new.txt", "new");
   EXPECT_EQ(get("root/sub/new.txt"), "new");
   EXPECT_TRUE(aliased.deleteResourceFile("sub/new.txt"));
@@ -259,6 +279,7 @@ TEST_F(UtilitiesTest, TemporariesAreHiddenAndStaleOnesCleaned) {
   for (const QString& name : {stale, fresh}) {
     EXPECT_FALSE(utilities.fileExists(name));
     EXPECT_EQ(utilities.readResourceAsBytes(name), QByteArray());
+    EXPECT_EQ(opened(name), QByteArray());
     EXPECT_FALSE(utilities.deleteResourceFile(name));
     utilities.writeFile(name, "x");
   }
