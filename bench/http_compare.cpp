@@ -3,8 +3,10 @@
 // drifting load hits every server alike: the ratios are the result, the
 // absolute figures only their context. Then growth curves and the mask bench.
 //
-//   bench_http_compare [--seconds S] [--rounds N] [--host-dir DIR]
+//   bench_http_compare [--seconds S] [--rounds N] [--host-dir DIR] [--quick]
 //   DIR holds bin/ft-host and lib/ of another build (a "before" figure).
+//   --quick: the files and getText at 8 and 64 clients against civetweb only,
+//   for trying a change.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -48,8 +50,46 @@ struct Figures {
   double rps = 0;
   double p50 = 0;  // ms
   double p99 = 0;
+  double cpuUs = 0;  // the server's processor time per request
   long timeouts = 0;
 };
+
+// Processor time (user and system) the process has used so far, in µs.
+double cpuTimeUs(pid_t pid) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+  FILE* file = std::fopen(path, "r");
+  if (file == nullptr) return 0;
+  char text[1024] = {};
+  const size_t n = std::fread(text, 1, sizeof text - 1, file);
+  std::fclose(file);
+  text[n] = '\0';
+  // The fields after the name, which may hold blanks, start behind its ')'.
+  const char* rest = std::strrchr(text, ')');
+  unsigned long user = 0, system = 0;
+  if (rest == nullptr ||
+      std::sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user,
+                  &system) != 2)
+    return 0;
+  return double(user + system) * 1e6 / double(::sysconf(_SC_CLK_TCK));
+}
+
+// The process whose command line holds both texts, or -1.
+pid_t findProcess(const std::string& program, const std::string& argument) {
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    FILE* file = std::fopen((entry.path() / "cmdline").c_str(), "r");
+    if (file == nullptr) continue;
+    char text[4096] = {};
+    const size_t n = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    const std::string line(text, n);
+    if (line.find(program) != std::string::npos && line.find(argument) != std::string::npos)
+      return static_cast<pid_t>(std::atoi(name.c_str()));
+  }
+  return -1;
+}
 
 // A child process that is killed and reaped when this goes.
 class Child {
@@ -73,6 +113,7 @@ class Child {
     }
   }
   bool running() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
@@ -93,13 +134,14 @@ double toMs(const std::string& value) {
   return number * 1000;  // "s"
 }
 
-Figures runWrk(int port, const std::string& target, int clients, int seconds) {
+Figures runWrk(int port, pid_t server, const std::string& target, int clients, int seconds) {
   char command[512];
   std::snprintf(command, sizeof command,
                 "wrk -t%d -c%d -d%ds --latency -H 'Connection: close' 'http://127.0.0.1:%d%s' "
                 "2>&1",
                 clients > 1 ? 2 : 1, clients, seconds, port, target.c_str());
   Figures f;
+  const double cpuBefore = cpuTimeUs(server);
   FILE* out = ::popen(command, "r");
   if (out == nullptr) return f;
   char line[512];
@@ -114,6 +156,7 @@ Figures runWrk(int port, const std::string& target, int clients, int seconds) {
       f.timeouts = a + c + d;  // read errors are wrk's count of replies ended by the close
   }
   ::pclose(out);
+  if (f.rps > 0) f.cpuUs = (cpuTimeUs(server) - cpuBefore) / (f.rps * seconds);
   return f;
 }
 
@@ -150,11 +193,27 @@ std::string readSignalTarget(int items) {
   return "/readSignal?names=" + names + "&types=" + types;
 }
 
-// Mean time of one request on one client, in ms.
-double timePerRequest(int port, const std::string& target, int count) {
-  httpGet(port, target);
+// One request on a fresh connection; the reply is read in large pieces and
+// dropped, so that the reader does not limit the curve. The bytes received.
+size_t fetch(int port, const std::string& target) {
+  static std::vector<char> buffer(1 << 20);
+  const int fd = detail::connectTo(port);
+  if (fd < 0) return 0;
+  const std::string request = "GET " + target + " HTTP/1.0\r\n\r\n";
+  size_t received = 0;
+  if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == ssize_t(request.size())) {
+    for (ssize_t n; (n = ::recv(fd, buffer.data(), buffer.size(), 0)) > 0;) received += size_t(n);
+  }
+  ::close(fd);
+  return received;
+}
+
+// Mean time of one request on one client, in ms; -1 when a reply fell short.
+double timePerRequest(int port, const std::string& target, int count, size_t atLeast) {
+  fetch(port, target);
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < count; ++i) httpExchange(port, "GET " + target + " HTTP/1.0\r\n\r\n", 30000);
+  for (int i = 0; i < count; ++i)
+    if (fetch(port, target) < atLeast) return -1;
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
              .count() /
          count;
@@ -171,7 +230,10 @@ const char* fmtRatio(char* buf, size_t size, double a, double b) {
 int main(int argc, char** argv) {
   int seconds = 2;
   int rounds = 2;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  bool quick = false;
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+  for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--host-dir") == 0) gHostDir = argv[i + 1];
@@ -183,6 +245,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string root = host.dir() + "/files";
+  const pid_t hostPid = findProcess("ft-host", host.dir());
   writeFile(root + "/f2k.bin", 2048);
   writeFile(root + "/f200k.bin", 200 * 1024);
 
@@ -197,13 +260,17 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  const std::vector<Load> loads = {
+  std::vector<Load> loads = {
       {"2 KiB file", "/f2k.bin", true},
       {"200 KiB file", "/f200k.bin", true},
       {"getText", "/getText?textCode=T1;T2&origin=K", false},
       {"readSignal 4", readSignalTarget(4), false},
   };
-  const int clientCounts[] = {1, 8, 64};
+  std::vector<int> clientCounts = {1, 8, 64};
+  if (quick) {
+    loads.pop_back();
+    clientCounts = {8, 64};
+  }
   // [load][clients][server]: 0 ft-host, 1 civetweb, 2 floor.
   std::map<std::pair<size_t, int>, Figures[3]> results;
   long timeouts = 0;
@@ -214,10 +281,11 @@ int main(int argc, char** argv) {
         // Alternate the order so that neither server always runs first.
         const int order[2][3] = {{0, 1, 2}, {2, 1, 0}};
         for (int s : order[round % 2]) {
-          if (s > 0 && !loads[l].peers) continue;
+          if ((s > 0 && !loads[l].peers) || (quick && s == 2)) continue;
           const int port = s == 0 ? host.port() : s == 1 ? civetPort : floorPort;
-          const std::string target = s == 0 ? loads[l].target : loads[l].target;
-          const Figures f = runWrk(port, target, clients, seconds);
+          const std::string& target = loads[l].target;
+          const pid_t pid = s == 0 ? hostPid : s == 1 ? civetweb.pid() : floor.pid();
+          const Figures f = runWrk(port, pid, target, clients, seconds);
           timeouts += f.timeouts;
           keepBest(slot[s], f);
         }
@@ -227,12 +295,13 @@ int main(int argc, char** argv) {
 
   std::printf(
       "wrk -H 'Connection: close', %d s per run, best of %d interleaved rounds; ft-host at "
-      "--log-level warning; civetweb -num_threads 64; floor: 64 threads, recv + sendfile\n\n",
+      "--log-level warning; civetweb -num_threads 64; floor: 64 threads, recv + sendfile; CPU: the "
+      "server's processor time (user + system) per request\n\n",
       seconds, rounds);
   std::printf(
-      "| load | clients | ft-host req/s | p50/p99 ms | civetweb req/s | p50/p99 ms | "
-      "floor req/s | p50/p99 ms | ft/civetweb | ft/floor |\n");
-  std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
+      "| load | clients | ft-host req/s | p50/p99 ms | CPU µs/req | civetweb req/s | p50/p99 ms | "
+      "CPU µs/req | floor req/s | p50/p99 ms | ft/civetweb | ft/floor |\n");
+  std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
   for (size_t l = 0; l < loads.size(); ++l) {
     for (int clients : clientCounts) {
       const Figures* r = results[{l, clients}];
@@ -240,48 +309,42 @@ int main(int argc, char** argv) {
       const Figures* peer = loads[l].peers ? r : results[{0, clients}];
       char a[32], b[32];
       std::printf(
-          "| %s | %d | %.0f | %.2f / %.2f | %.0f | %.2f / %.2f | %.0f | %.2f / %.2f | %s | %s |\n",
-          loads[l].name.c_str(), clients, r[0].rps, r[0].p50, r[0].p99, peer[1].rps, peer[1].p50,
-          peer[1].p99, peer[2].rps, peer[2].p50, peer[2].p99,
+          "| %s | %d | %.0f | %.2f / %.2f | %.0f | %.0f | %.2f / %.2f | %.0f | %.0f | %.2f / %.2f "
+          "| %s | %s |\n",
+          loads[l].name.c_str(), clients, r[0].rps, r[0].p50, r[0].p99, r[0].cpuUs, peer[1].rps,
+          peer[1].p50, peer[1].p99, peer[1].cpuUs, peer[2].rps, peer[2].p50, peer[2].p99,
           fmtRatio(a, sizeof a, r[0].rps, peer[1].rps),
           fmtRatio(b, sizeof b, r[0].rps, peer[2].rps));
     }
   }
   if (timeouts > 0) std::printf("\nwrk reported %ld connect/write errors or time-outs\n", timeouts);
+  if (quick) return 0;
 
   std::printf(
       "\nGrowth, one client, mean time per request:\n\n| readSignal items | ms | ms per item |\n| "
       "--- | --- | --- |\n");
   for (int items : {1, 10, 100, 1000}) {
-    const double ms = timePerRequest(host.port(), readSignalTarget(items), items >= 1000 ? 10 : 50);
+    const double ms =
+        timePerRequest(host.port(), readSignalTarget(items), items >= 1000 ? 20 : 100, 20);
     std::printf("| %d | %.3f | %.4f |\n", items, ms, ms / items);
   }
   std::printf("\n| file | ms | ms per MiB |\n| --- | --- | --- |\n");
   for (size_t size = 1024; size <= 16u << 20; size *= 4) {
     const std::string name = "/g" + std::to_string(size) + ".bin";
     writeFile(root + name, size);
-    const double ms = timePerRequest(host.port(), name, size >= (4u << 20) ? 10 : 50);
+    const double ms = timePerRequest(host.port(), name, size >= (4u << 20) ? 20 : 100, size);
     std::printf("| %zu KiB | %.3f | %.3f |\n", size / 1024, ms, ms / (double(size) / (1 << 20)));
   }
   host.stop();
 
+  // The mask bench prints its own table; it is shown as it comes.
   const std::string maskBench = buildDir() + "/bin/bench_mask_bench";
   if (::access(maskBench.c_str(), X_OK) == 0) {
-    std::printf("\nMasks (bench_mask_bench, one process), ns per evaluation:\n\n");
+    std::printf("\nMasks (bench_mask_bench, one process):\n\n```\n");
     std::fflush(stdout);
-    const std::string command = maskBench + " --benchmark_format=csv 2>/dev/null";
-    FILE* out = ::popen(command.c_str(), "r");
-    char line[512];
-    while (out != nullptr && std::fgets(line, sizeof line, out) != nullptr) {
-      // name,iterations,real_time,cpu_time,time_unit,...
-      char name[256];
-      double realTime = 0, cpuTime = 0;
-      long iterations = 0;
-      if (std::sscanf(line, "\"%255[^\"]\",%ld,%lf,%lf", name, &iterations, &realTime, &cpuTime) ==
-          4)
-        std::printf("| %s | %.1f |\n", name, cpuTime);
-    }
-    if (out != nullptr) ::pclose(out);
+    const int status = std::system((maskBench + " 2>&1").c_str());
+    std::printf("```\n");
+    if (status != 0) std::printf("bench_mask_bench failed (status %d)\n", status);
   }
   return 0;
 }
