@@ -145,15 +145,10 @@ Utilities::Where Utilities::resolveExisting(const QString& path, Target& target)
   const QString& resolvedRoot = realRoot();
   if (resolvedRoot.isEmpty() || !Platform::realPath(local(path), real, error))
     return Where::Missing;
-  const QString resolved = QString::fromStdString(real);
-  if (resolved == resolvedRoot) {
-    target.relative.clear();
-    return Where::Inside;
-  }
-  const QString prefix =
-      resolvedRoot.endsWith(QLatin1Char('/')) ? resolvedRoot : resolvedRoot + QLatin1Char('/');
-  if (!resolved.startsWith(prefix)) return Where::Outside;
-  target.relative = resolved.mid(prefix.size());
+  std::string relative;
+  if (!Platform::isWithin(local(resolvedRoot), real, relative)) return Where::Outside;
+  target.relative = QString::fromStdString(relative);
+  if (target.relative.isEmpty()) return Where::Inside;
   QString folder, leaf;
   split(target.relative, folder, leaf);
   return isTemporary(leaf) ? Where::Missing : Where::Inside;

@@ -22,6 +22,9 @@ class Platform {
   static std::string errorText(int error);
   // The path as the kernel resolves it: links followed, "." and ".." applied.
   static bool realPath(const std::string& path, std::string& resolved, int& error);
+  // True when path, resolved, is root or lies below it; relative is the rest
+  // after root's separator. Names compare as the file system compares them.
+  static bool isWithin(const std::string& root, const std::string& path, std::string& relative);
   // True for a link, dangling or not.
   static bool isLink(const std::string& path);
   // Opens the folder relative (components joined by '/', may be empty) below

@@ -198,8 +198,8 @@ namespace fs = std::filesystem;
 TEST_F(UtilitiesTest, LinksAreConfinedByWhereTheyLead) {
   const std::string top = temp.path().toStdString();
   put("outside.txt", "secret");
-  ASSERT_TRUE(QDir().mkpath(temp.path() + "/outdir") && QDir().mkpath(root + "a/b"));
-  put("outdir/secret.txt", "secret");
+  ASSERT_TRUE(QDir().mkpath(temp.path() + "/rootout") && QDir().mkpath(root + "a/b"));
+  put("rootout/secret.txt", "secret");
   put("root/sub/inside.txt", "inside");
   const std::pair<const char*, std::string> links[] = {
       {"in_link", "sub/inside.txt"},
@@ -207,7 +207,7 @@ TEST_F(UtilitiesTest, LinksAreConfinedByWhereTheyLead) {
       {"abs_in", top + "/root/sub/inside.txt"},
       {"a/b/shortcut", "../../sub"},  // inside, but ".." after it climbs out
       {"out_link", "../outside.txt"},
-      {"out_dir", "../outdir"},
+      {"out_dir", "../rootout"},  // a sibling named like the root and more
       {"abs_out", top + "/outside.txt"},
       {"dangling", "nowhere.txt"},
       {"dangling_out", "../planted.txt"},
@@ -243,7 +243,7 @@ TEST_F(UtilitiesTest, LinksAreConfinedByWhereTheyLead) {
     EXPECT_EQ(utilities.deleteResourceFile(row.name), row.inside);
     EXPECT_EQ(QFileInfo::exists(root + "sub/inside.txt"), !row.deletesTarget);
     EXPECT_EQ(get("outside.txt"), "secret");
-    EXPECT_EQ(get("outdir/secret.txt"), "secret");
+    EXPECT_EQ(get("rootout/secret.txt"), "secret");
     EXPECT_FALSE(fs::exists(top + "/planted.txt"));
     EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"),
               row.inside || std::string(row.name).starts_with("dangling") ? 0u : 7u);
