@@ -143,15 +143,20 @@ TEST_F(Handlers, RepliesAndStopEvents) {
       {"/readFile?name=../top.xml", kPlain + kDomText, 0},
       {"/fileExists?name=//a.txt", kPlain + "1", 0},
   };
+  // Stop events are queued before the reply leaves and delivered in order;
+  // stopping ft-host delivers what is still queued, so a surplus one shows then.
+  size_t events = countLogLines(host->log(), "event 669");
   for (const auto& row : rows) {
-    std::string reply;
-    const size_t events = eventsCausedBy(*host, row.target, reply, row.events);
-    EXPECT_EQ(reply, row.reply) << row.target;
-    EXPECT_EQ(events, row.events) << row.target;
+    EXPECT_EQ(httpGet(host->port(), row.target), row.reply) << row.target;
+    const size_t seen = waitForLogLines(*host, "event 669", events + row.events);
+    EXPECT_EQ(seen, events + row.events) << row.target;
+    events = seen;  // a wrong row leaves the next ones right
   }
-  EXPECT_EQ(countLogLines(host->log(), "leaves the data root"), 13u);
+  EXPECT_EQ(host->stop(), 0);
+  EXPECT_EQ(countLogLines(host->log(), "event 669"), events);
   EXPECT_EQ(detail::readFile(dir + "/secret.txt"), "secret");
   EXPECT_FALSE(std::filesystem::exists(dir + "/planted.txt"));
+  ASSERT_TRUE(host->start(hostData(true))) << host->output();
 }
 
 TEST_F(Handlers, WriteReadDelete) {
@@ -187,7 +192,6 @@ TEST_F(Handlers, ForeignSitesCannotWrite) {
     EXPECT_EQ(httpExchange(host->port(), request + row.headers + "\r\n"), row.reply) << row.headers;
     EXPECT_EQ(detail::readFile(root + "/atws/x.txt"), allowed ? "new" : "old") << row.headers;
   }
-  EXPECT_EQ(countLogLines(host->log(), "writeFile refused"), 3u);
 }
 
 TEST(HandlersProduction, TitleStaysUnchanged) {

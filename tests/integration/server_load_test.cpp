@@ -181,8 +181,6 @@ TEST(ServerLoad, MisbehavingClientsCostABoundedTimeAndNoSideEffect) {
   }
   EXPECT_FALSE(std::filesystem::exists(atws + "half.txt"));
   EXPECT_FALSE(std::filesystem::exists(atws + "flood.txt"));
-  EXPECT_GE(waitForLogLines(host, "kMaxRequestBytes", 2), 2u);
-  EXPECT_GE(waitForLogLines(host, "ReceiveTimeout", 4), 4u);
   EXPECT_EQ(httpGet(host.port(), "/small.bin"), kOctets + small);
   EXPECT_EQ(host.stop(), 0);
 }

@@ -159,6 +159,7 @@ class FtHostProcess {
       if (std::find(extraArgs.begin(), extraArgs.end(), "--log-level") == extraArgs.end())
         args.insert(args.end(), {"--log-level", "info"});
       args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+      std::ofstream(dir_ + "/output.txt", std::ios::trunc);  // a restart announces itself anew
       pid_ = detail::spawnHost(args, dir_ + "/output.txt", dir_ + "/output.txt");
       if (pid_ <= 0) return false;
       if (waitUntilListening()) return true;
@@ -250,19 +251,6 @@ inline size_t waitForLogLines(const FtHostProcess& host, const std::string& need
 inline void put(const std::string& path, const std::string& bytes) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// Stop events are delivered in order by one host thread, after the reply may
-// have left. A closing ENDFT adds one event behind those the request caused;
-// once the expected number has arrived, a short settle lets a surplus one show.
-inline size_t eventsCausedBy(const FtHostProcess& host, const std::string& target,
-                             std::string& reply, size_t expected) {
-  const size_t before = countLogLines(host.log(), "event 669");
-  reply = httpGet(host.port(), target);
-  httpGet(host.port(), "/ENDFT");
-  waitForLogLines(host, "event 669", before + expected + 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  return countLogLines(host.log(), "event 669") - before - 1;
 }
 
 }  // namespace ft_test
