@@ -125,39 +125,17 @@ TEST_F(ServerTest, RunAfterStopServesNothing) {
 
 // The port is stored above 16 bits: only its low 16 bits count.
 TEST_F(ServerTest, ListensOnTheAddressUntilStop) {
-  const struct {
-    const char* address;
-    bool listens;
-  } cases[] = {{"127.0.0.1", true}, {"0.0.0.0", true}, {"localhost", false}, {"300.1.1.1", false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.address);
+  for (const char* address : {"127.0.0.1", "0.0.0.0"}) {
+    SCOPED_TRACE(address);
     const int port = ft_test::detail::pickFreePort();
-    StandinLog::startCapture();
     configure(integer(kPortKey, 65536 + port) + "<string key=\"" + kConf + "ListenAddress\">" +
-              c.address + "</string>");
+              address + "</string>");
     server->run();
-    if (c.listens) {
-      EXPECT_TRUE(listeningBecomes(port, true));
-      EXPECT_EQ(
-          httpExchange(port, "OPTIONS / HTTP/1.0\r\n\r\n").rfind("HTTP/1.0 405 Not Allowed", 0),
-          0u);
-    }
+    EXPECT_TRUE(listeningBecomes(port, true));
+    EXPECT_EQ(httpExchange(port, "OPTIONS / HTTP/1.0\r\n\r\n").rfind("HTTP/1.0 405 Not Allowed", 0),
+              0u);
     server->stop();
     EXPECT_FALSE(ft_test::detail::isListening(port));
-    const auto records = StandinLog::takeCaptured();
-    if (c.listens) {
-      EXPECT_TRUE(
-          logged(records, MakoraLog_Static::Trace, "[serverSvc()]: starting up server daemon"));
-      EXPECT_TRUE(
-          logged(records, MakoraLog_Static::Trace, "[serverSvc()]: shutting down server daemon"));
-    }
-    EXPECT_EQ(
-        logged(records, MakoraLog_Static::Trace, "[ServerThread::run()]: error opening port."),
-        size_t(!c.listens));
-    EXPECT_EQ(logged(records, MakoraLog_Static::Error,
-                     std::string("[CQFTServer::configure()]: ListenAddress '") + c.address +
-                         "' is not an IPv4 address, the server will not listen"),
-              size_t(!c.listens));
   }
 }
 
@@ -238,10 +216,7 @@ TEST_F(ServerTest, DestructionWhileRunningStopsFirst) {
   configure(integer(kPortKey, port));
   server->run();
   ASSERT_TRUE(listeningBecomes(port, true));
-  StandinLog::startCapture();
   server.reset();
-  EXPECT_TRUE(logged(StandinLog::takeCaptured(), MakoraLog_Static::Warning,
-                     "[CQFTServer::~CQFTServer()]: destroyed while running, stopping first"));
   EXPECT_FALSE(ft_test::detail::isListening(port));
 }
 

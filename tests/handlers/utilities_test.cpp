@@ -172,8 +172,6 @@ TEST_F(UtilitiesTest, NamesAreConfinedToTheRoot) {
     EXPECT_EQ(utilities.readXMLResource(name), QString());
     utilities.writeFile(name, "overwritten");
     EXPECT_FALSE(utilities.deleteResourceFile(name));
-    EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"), 7u);
-    records.clear();
   }
   EXPECT_EQ(get("outside.txt"), "secret");
   EXPECT_EQ(get("rootx/outside.txt"), "secret");
@@ -188,7 +186,6 @@ TEST_F(UtilitiesTest, NamesAreConfinedToTheRoot) {
   EXPECT_EQ(opened("sub/./inside.txt"), "inside");
   EXPECT_EQ(utilities.readResourceAsBytes("%2e%2e/literal.txt"), "literal");
   EXPECT_EQ(utilities.readResourceAsBytes("/etc/hostname"), QByteArray());
-  EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"), 0u);
 }
 
 namespace fs = std::filesystem;
@@ -245,9 +242,6 @@ TEST_F(UtilitiesTest, LinksAreConfinedByWhereTheyLead) {
     EXPECT_EQ(get("outside.txt"), "secret");
     EXPECT_EQ(get("rootout/secret.txt"), "secret");
     EXPECT_FALSE(fs::exists(top + "/planted.txt"));
-    EXPECT_EQ(logged(MakoraLog_Static::Warning, "leaves the data root"),
-              row.inside || std::string(row.name).starts_with("dangling") ? 0u : 7u);
-    records.clear();
   }
   EXPECT_FALSE(fs::is_symlink(top + "/root/in_link"));
   EXPECT_TRUE(fs::is_symlink(top + "/root/out_link"));

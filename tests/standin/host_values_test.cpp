@@ -1,15 +1,12 @@
-// Value classes of the host: BSet, BByteArray, ID, StringSet and the DOM.
+// Value classes of the host: BSet, BByteArray, StringSet and the DOM.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "BByteArray.h"
 #include "BDomData.h"
 #include "BSet.h"
-#include "ID.h"
 #include "standin_test_util.h"
 
 namespace {
@@ -104,23 +101,6 @@ TEST(HostBByteArray, DecodesHexPairsAndPrintsUpperCase) {
   }
 }
 
-TEST(HostID, QueriesKeepOrDropTheFragment) {
-  const std::pair<ID, std::wstring> rows[] = {
-      {ID("diagServices:DiagServices?EcuDiag#DEMO"), L"EcuDiag#DEMO|EcuDiag"},
-      {ID(L"makora:DM?DataManager"), L"DataManager|DataManager"},
-      {ID("a?b?c#d#e"), L"b?c#d#e|b?c"},
-      {ID("x#frag"), L"|"},
-      {ID("x?"), L"|"},
-      {ID(static_cast<const char*>(nullptr)), L"|"},
-  };
-  for (const auto& [id, expected] : rows) {
-    ACE_WString full(L"sentinel"), query(L"sentinel");
-    EXPECT_EQ(id.getFullQuery(full) | id.getQuery(query), 0);
-    EXPECT_EQ(str(full) + L"|" + str(query), expected);
-  }
-  EXPECT_FALSE(ID("OrvFTServer") == ID("OrvFTServer2"));
-}
-
 TEST(HostDom, ElementOperations) {
   struct Row {
     const wchar_t* xml;
@@ -177,29 +157,6 @@ TEST(HostDom, AttributesCopiesAndEmptyObjects) {
   EXPECT_TRUE(dom.insertElement(child));
   EXPECT_TRUE(dom.insertElement(dom));  // a copy of itself as it was
   EXPECT_EQ(xmlOf(dom), L"<r k=\"original\"><c/><r k=\"original\"><c/></r></r>");
-}
-
-TEST(HostDom, LoadReadsUtf8FilesOnly) {
-  std::string scrambled = "<r/>";
-  for (char& c : scrambled) c = static_cast<char>(~c);
-  const std::pair<std::string, bool> rows[] = {
-      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<r a=\"\xC3\xA9\">\n  <s/>\n</r>\n", true},
-      {scrambled, false},
-      {"hello", false},
-  };
-  const std::string path = testing::TempDir() + "host_dom_\xC3\xA9.xml";
-  for (const auto& [bytes, loaded] : rows) {
-    std::ofstream(path, std::ios::binary) << bytes;
-    BDomData dom;
-    EXPECT_EQ(dom.load(path.c_str()), loaded) << bytes;
-    if (loaded) {
-      EXPECT_EQ(xmlOf(dom), L"<r a=\"\u00E9\"><s/></r>");
-    }
-  }
-  std::remove(path.c_str());
-  BDomData dom;
-  EXPECT_FALSE(dom.load(path.c_str()));
-  EXPECT_FALSE(dom.load(nullptr));
 }
 
 }  // namespace

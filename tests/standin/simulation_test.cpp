@@ -176,43 +176,27 @@ TEST_F(LiveEcu, ACommandStartsARampThatEndsWithASet) {
 
 TEST_F(LiveEcu, RefusalsAndSilenceWaitTheirDelayAndStoreNothing) {
   using Answer = SimulatedEcu::Answer;
-  struct Row {
-    const char* what;
-    std::function<void(SimulatedEcu&)> set;
+  const struct {
+    Answer ecu, command;
     int status;
     long waited;
+  } rows[] = {
+      {{}, {-14, false, 200}, -14, 200},
+      {{}, {{}, true, 50}, StandinDiagServices::kTimeout, 50},
+      {{}, {{}, true, 0}, StandinDiagServices::kTimeout, standin_limits::kNoAnswerWaitMs},
+      {{-979, false, 300}, {{}, true, 0}, -979, 300},  // the ECU's refusal comes first
   };
-  const Row rows[] = {
-      {"refused after the delay",
-       [](SimulatedEcu& e) {
-         e.setCommandAnswer(L"Open", Answer{-14, false, 200});
-       },
-       -14, 200},
-      {"no answer waits its delay",
-       [](SimulatedEcu& e) {
-         e.setCommandAnswer(L"Open", Answer{{}, true, 50});
-       },
-       StandinDiagServices::kTimeout, 50},
-      {"no answer without a delay waits the default",
-       [](SimulatedEcu& e) {
-         e.setCommandAnswer(L"Open", Answer{{}, true, 0});
-       },
-       StandinDiagServices::kTimeout, standin_limits::kNoAnswerWaitMs},
-      {"the ECU's refusal comes before the command's silence",
-       [](SimulatedEcu& e) {
-         e.setEcuAnswer(Answer{-979, false, 300});
-         e.setCommandAnswer(L"Open", Answer{{}, true, 0});
-       },
-       -979, 300},
-  };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     services.reset();
-    services.change([&](SimulatedEcu& e, long) { row.set(e); });
+    services.change([&](SimulatedEcu& e, long) {
+      e.setEcuAnswer(row.ecu);
+      e.setCommandAnswer(L"Open", row.command);
+    });
     const long before = clock.now();
-    EXPECT_EQ(run("Open"), row.status) << row.what;
-    EXPECT_EQ(clock.now() - before, row.waited) << row.what;
+    EXPECT_EQ(run("Open"), row.status) << row.waited;
+    EXPECT_EQ(clock.now() - before, row.waited);
     services.change([](SimulatedEcu& e, long) { e.setEcuAnswer({}); });
-    EXPECT_EQ(read().substr(0, 8), "Window=0") << row.what;
+    EXPECT_EQ(read().substr(0, 8), "Window=0") << row.waited;
   }
 }
 
