@@ -62,14 +62,14 @@ int ArithmeticExpression::combine(const Expression& left, const Expression& righ
     const auto& b = static_cast<const LongExpression&>(right);
     int32_t v = 0;
     if (!kRules[code_].ints(a.value(), b.value(), v)) return divisionByZero();
-    out = std::make_unique<LongExpression>(v, std::max(a.bitWidth(), b.bitWidth()));
+    put<LongExpression>(out, v, std::max(a.bitWidth(), b.bitWidth()));
     return status::kOk;
   }
   if (isNumber(left) && isNumber(right)) {
     double v = 0;
     if (!kRules[code_].reals(numberAsDouble(left), numberAsDouble(right), v))
       return divisionByZero();
-    out = std::make_unique<DoubleExpression>(v);
+    put<DoubleExpression>(out, v);
     return status::kOk;
   }
   if (left.getKind() == kind::kChar && right.getKind() == kind::kChar)
@@ -95,6 +95,6 @@ int ArithmeticExpression::getLong(int32_t& value) const {
 }
 
 int AddExpression::combineTexts(const CharExpression& a, const CharExpression& b, Node& out) const {
-  out = std::make_unique<CharExpression>(a.text() + b.text());
+  put<CharExpression>(out, a.text() + b.text());
   return status::kOk;
 }

@@ -1,24 +1,26 @@
 #pragma once
 
 #include "mask/BinaryExpression.h"
-
-class VariableExpression;
+#include "mask/VariableExpression.h"
 
 // `=`: rebinds a variable of the store to a copy of the value operand.
-class AssignExpression final : public BinaryExpression {
+class AssignExpression final : public ReadsAlike<AssignExpression, BinaryExpression> {
  public:
   AssignExpression(Node target, Node value);
 
   Node clone() const override { return copy<AssignExpression>(); }
-  int evaluate(Node& out, bool fold) override;
-  // Each reads the value operand, then stores it through the target's setter.
-  int getString(std::string& text) const override;
-  int getDouble(double& value) const override;
-  int getBool(bool& value) const override;
-  int getLong(int32_t& value) const override;
+  int evaluateLent(OperandValue& value, bool fold) override;
+  // Accessor rule: the value operand read, then stored through the target's setter.
+  template <class T>
+  int read(int (Expression::*get)(T&) const, T& value) const {
+    VariableExpression* variable = nullptr;
+    int s = target(variable);
+    if (s >= 0) s = (right_.get()->*get)(value);
+    if (s < 0) return s;
+    const int set = variable->setValue(value);
+    return set < 0 ? set : s;
+  }
 
  private:
   int target(VariableExpression*& variable) const;
-  template <class T, class Store>
-  int readAndStore(int (Expression::*read)(T&) const, T& value, Store store) const;
 };

@@ -12,12 +12,23 @@ int BinaryExpression::combine(const Expression&, const Expression&, Node&) const
 
 // Binary rule: left then right, the operator over their values, then folding
 // of each constant operand; the result is constant when both operands are.
-int BinaryExpression::evaluate(Node& out, bool fold) {
-  Node result;
-  const int s = evaluateWith(
-      fold, [&](const Expression& l, const Expression& r) { return combine(l, r, result); });
-  if (s >= 0) out = std::move(result);
-  return s;
+int BinaryExpression::evaluateLent(OperandValue& value, bool fold) {
+  if (!left_ || !right_) return status::kMissingOperand;
+  OperandValue left;
+  OperandValue right;
+  // The right operand may rebind the variable the left one would lend.
+  const int sL = evaluateOperand(left_, fold, mayAssign(right_) ? Use::kCopy : Use::kLend, left);
+  if (sL < 0) return sL;
+  const int sR = evaluateOperand(right_, fold, Use::kLend, right);
+  if (sR < 0) return sR;
+  if (left.value == nullptr || right.value == nullptr) return status::kUnsupported;
+  const int s = combine(*left.value, *right.value, result_);
+  if (s < 0) refuse(s, left.value, right.value);
+  keep(left_, left, sL, fold);
+  keep(right_, right, sR, fold);
+  if (s < 0) return s;
+  value.value = result_.get();
+  return sL == status::kConstant && sR == status::kConstant ? status::kConstant : s;
 }
 
 int BinaryExpression::toString(std::wstring& text) const {

@@ -9,7 +9,7 @@ class BinaryExpression : public NonTerminalExpression {
   BinaryExpression(const wchar_t* opening, Node left, Node right);
 
   // The binary rule; &&, || and = have rules of their own.
-  int evaluate(Node& out, bool fold) override;
+  int evaluateLent(OperandValue& value, bool fold) override;
   int toString(std::wstring& text) const override;
   std::string symbol() const override;
 
@@ -18,27 +18,8 @@ class BinaryExpression : public NonTerminalExpression {
   Node copy() const {
     return std::make_unique<Self>(cloneOf(left_), cloneOf(right_));
   }
-  // The operator over two values; kinds it does not take give -2.
+  // The operator over two values, into out; kinds it does not take give -2.
   virtual int combine(const Expression& left, const Expression& right, Node& out) const;
-  // The binary rule with apply(left, right) in place of combine.
-  template <class Apply>
-  int evaluateWith(bool fold, Apply apply) {
-    if (!left_ || !right_) return status::kMissingOperand;
-    OperandValue left;
-    OperandValue right;
-    // The right operand may rebind the variable the left one would lend.
-    const int sL = evaluateOperand(left_, fold, mayAssign(right_) ? Use::kCopy : Use::kLend, left);
-    if (sL < 0) return sL;
-    const int sR = evaluateOperand(right_, fold, Use::kLend, right);
-    if (sR < 0) return sR;
-    if (left.value == nullptr || right.value == nullptr) return status::kUnsupported;
-    const int s = apply(*left.value, *right.value);
-    if (s < 0) refuse(s, left.value, right.value);
-    keep(left_, left, sL, fold);
-    keep(right_, right, sR, fold);
-    if (s < 0) return s;
-    return sL == status::kConstant && sR == status::kConstant ? status::kConstant : s;
-  }
   // Comparisons and logical operators print a missing operand as nothing;
   // the others fail with -4.
   virtual bool printsMissingAsEmpty() const { return false; }

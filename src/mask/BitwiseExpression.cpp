@@ -32,13 +32,12 @@ int BitwiseExpression::combine(const Expression& left, const Expression& right, 
   if (isNumber(left) && isNumber(right)) {
     const int32_t width =
         left.getKind() == kind::kLong ? static_cast<const LongExpression&>(left).bitWidth() : 32;
-    out = std::make_unique<LongExpression>(apply(numberAsInt32(left), numberAsInt32(right)), width);
+    put<LongExpression>(out, apply(numberAsInt32(left), numberAsInt32(right)), width);
     return status::kOk;
   }
   if (left.getKind() == kind::kChar && right.getKind() == kind::kChar) {
-    out = std::make_unique<CharExpression>(
-        bytewise(static_cast<const CharExpression&>(left).text(),
-                 static_cast<const CharExpression&>(right).text()));
+    put<CharExpression>(out, bytewise(static_cast<const CharExpression&>(left).text(),
+                                      static_cast<const CharExpression&>(right).text()));
     return status::kOk;
   }
   return status::kTypeError;
@@ -59,7 +58,7 @@ int BitwiseExpression::getLong(int32_t& value) const {
 // or 1 with bit width 1.
 int BitExpression::combine(const Expression& left, const Expression& right, Node& out) const {
   if (!isNumber(left) || !isNumber(right)) return status::kTypeError;
-  out = std::make_unique<LongExpression>(testBit(numberAsInt32(left), numberAsInt32(right)), 1);
+  put<LongExpression>(out, testBit(numberAsInt32(left), numberAsInt32(right)), 1);
   return status::kOk;
 }
 

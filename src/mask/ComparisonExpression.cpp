@@ -37,14 +37,15 @@ bool relate(ComparisonExpression::Code code, bool a, bool b) {
 }  // namespace
 
 ComparisonExpression::ComparisonExpression(Code code, Node left, Node right)
-    : BinaryExpression(kOpenings[code - 1], std::move(left), std::move(right)), code_(code) {}
+    : ReadsAlike(kOpenings[code - 1], std::move(left), std::move(right)), code_(code) {}
 
 // Comparison rule: numbers as doubles, texts bytewise, truth values only for
 // equality; any other pairing is a type error.
-int ComparisonExpression::relateValues(const Expression& left, const Expression& right,
-                                       bool& truth) const {
+int ComparisonExpression::combine(const Expression& left, const Expression& right,
+                                  Node& out) const {
   const int32_t kl = left.getKind();
   const int32_t kr = right.getKind();
+  bool truth = false;
   if (isNumber(left) && isNumber(right))
     truth = relate(code_, numberAsDouble(left), numberAsDouble(right));
   else if (kl == kind::kChar && kr == kind::kChar)
@@ -57,25 +58,8 @@ int ComparisonExpression::relateValues(const Expression& left, const Expression&
                    static_cast<const BoolExpression&>(right).value());
   else
     return status::kTypeError;
+  put<BoolExpression>(out, truth);
   return status::fromTruth(truth);
-}
-
-int ComparisonExpression::combine(const Expression& left, const Expression& right,
-                                  Node& out) const {
-  bool truth = false;
-  const int s = relateValues(left, right, truth);
-  if (s >= 0) out = std::make_unique<BoolExpression>(truth);
-  return s;
-}
-
-int ComparisonExpression::evaluateLent(OperandValue& value, bool fold) {
-  bool truth = false;
-  const int s = evaluateWith(
-      fold, [&](const Expression& l, const Expression& r) { return relateValues(l, r, truth); });
-  if (s < 0) return s;
-  result_.setBool(truth);
-  value.value = &result_;
-  return s;
 }
 
 // Reading rule without building nodes: truth values first, then numbers, then texts.
@@ -88,28 +72,4 @@ int ComparisonExpression::readTruth(bool& truth) const {
     return relateTo(std::strcmp(a.c_str(), b.c_str()), 0);
   });
   return s < 0 ? status::kTypeError : status::kOk;
-}
-
-template <class T>
-int ComparisonExpression::readAs(T& value, T whenTrue, T whenFalse) const {
-  bool truth = false;
-  const int s = readTruth(truth);
-  return s < 0 ? s : status::answer(value, truth ? whenTrue : whenFalse, status::fromTruth(truth));
-}
-
-int ComparisonExpression::getBool(bool& value) const {
-  if (code_ != kEqual && code_ != kDifferent) return status::kUnsupported;
-  return readAs(value, true, false);
-}
-
-int ComparisonExpression::getDouble(double& value) const {
-  return readAs(value, 1.0, 0.0);
-}
-
-int ComparisonExpression::getLong(int32_t& value) const {
-  return readAs<int32_t>(value, 1, 0);
-}
-
-int ComparisonExpression::getString(std::string& text) const {
-  return readAs<std::string>(text, "1", "0");
 }

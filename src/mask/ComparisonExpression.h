@@ -1,36 +1,41 @@
 #pragma once
 
+#include <type_traits>
+
 #include "mask/BinaryExpression.h"
-#include "mask/ValueExpression.h"
 
 // The six comparisons: one rule keyed by the operator's code, a truth value
 // as result (status 1 true, 2 false).
-class ComparisonExpression : public BinaryExpression {
+class ComparisonExpression : public ReadsAlike<ComparisonExpression, BinaryExpression> {
  public:
   enum Code { kEqual = 1, kDifferent, kLess, kGreater, kLessEqual, kGreaterEqual };
 
   ComparisonExpression(Code code, Node left, Node right);
 
-  int evaluateLent(OperandValue& value, bool fold) override;
-
-  int getString(std::string& text) const override;
-  int getDouble(double& value) const override;
-  int getLong(int32_t& value) const override;
-  // Only == and != read as a truth value.
-  int getBool(bool& value) const override;
+  // Accessor rule: the truth as the accessor's kind ("1"/"0" for a text);
+  // only == and != read as a truth value.
+  template <class T>
+  int read(int (Expression::*)(T&) const, T& value) const {
+    if (std::is_same_v<T, bool> && code_ != kEqual && code_ != kDifferent)
+      return status::kUnsupported;
+    bool truth = false;
+    const int s = readTruth(truth);
+    if (s < 0) return s;
+    if constexpr (std::is_same_v<T, std::string>)
+      value.assign(1, truth ? '1' : '0');
+    else
+      value = truth;
+    return status::fromTruth(truth);
+  }
 
  protected:
   int combine(const Expression& left, const Expression& right, Node& out) const override;
   bool printsMissingAsEmpty() const override { return true; }
 
-  const Code code_;
-  BoolExpression result_{false};
-
  private:
-  int relateValues(const Expression& left, const Expression& right, bool& truth) const;
   int readTruth(bool& truth) const;
-  template <class T>
-  int readAs(T& value, T whenTrue, T whenFalse) const;
+
+  const Code code_;
 };
 
 class EqualityExpression final

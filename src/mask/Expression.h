@@ -19,11 +19,12 @@ class Expression {
   Expression& operator=(const Expression&) = delete;
 
   int32_t getKind() const { return kind_; }
+  // True for the four constant value kinds. Not virtual: every operand of
+  // every evaluation asks.
+  bool isValue() const { return kind_ >= kind::kDouble && kind_ <= kind::kBool; }
 
   // Deep copy.
   virtual Node clone() const = 0;
-  // True for the four constant value kinds.
-  virtual bool isValue() const { return false; }
   // Accessors answer -3 when the node has no such reading; the output is then untouched.
   virtual int getString(std::string&) const { return status::kUnsupported; }
   virtual int getDouble(double&) const { return status::kUnsupported; }
@@ -37,4 +38,19 @@ class Expression {
 
  protected:
   const int32_t kind_;
+};
+
+// The four accessors of a node that reads every kind by one rule,
+// Self::read(accessor, value).
+template <class Self, class Base>
+class ReadsAlike : public Base {
+ public:
+  using Base::Base;
+  int getString(std::string& v) const override { return self().read(&Expression::getString, v); }
+  int getDouble(double& v) const override { return self().read(&Expression::getDouble, v); }
+  int getBool(bool& v) const override { return self().read(&Expression::getBool, v); }
+  int getLong(int32_t& v) const override { return self().read(&Expression::getLong, v); }
+
+ private:
+  const Self& self() const { return static_cast<const Self&>(*this); }
 };

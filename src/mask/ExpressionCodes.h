@@ -48,5 +48,5 @@ namespace mask {
 std::string& failure();
 void fail(std::string reason);
 // "integer", "real", "text", "truth value" or "operator".
-std::string kindName(int32_t nodeKind);
+const char* kindName(int32_t nodeKind);
 }  // namespace mask

@@ -12,6 +12,12 @@ constexpr int kWholeText = 100;
 
 }  // namespace
 
+ACE_CString ExpressionStore::key(const char* text) {
+  // Passed, so that the key does not ask ACE for its default allocator each time.
+  static ACE_Allocator* const allocator = ACE_Allocator::instance();
+  return ACE_CString(text, allocator, false);
+}
+
 ExpressionStore::ExpressionStore() {
   map_.open(32);
 }
@@ -31,20 +37,18 @@ int ExpressionStore::setVariable(const char* name, long value, int bitWidth) {
 
 Expression* ExpressionStore::find(const char* text) const {
   Expression* node = nullptr;
-  // A key over the caller's bytes: a lookup copies nothing.
-  const ACE_CString key(text, nullptr, false);
-  return map_.find(key, node) == 0 ? node : nullptr;
+  return map_.find(key(text), node) == 0 ? node : nullptr;
 }
 
 Expression* const* ExpressionStore::slot(const char* name) const {
   ACE_Hash_Map_Entry<ACE_CString, Expression*>* entry = nullptr;
-  return map_.find(ACE_CString(name, nullptr, false), entry) == 0 ? &entry->int_id_ : nullptr;
+  return map_.find(key(name), entry) == 0 ? &entry->int_id_ : nullptr;
 }
 
 int ExpressionStore::rebind(const char* text, Node node) {
   if (!node) return status::kMissingOperand;
   Expression* old = nullptr;
-  const int bound = map_.rebind(ACE_CString(text, nullptr, false), node.get(), old);
+  const int bound = map_.rebind(key(text), node.get(), old);
   if (bound < 0) return status::kUnsupported;
   node.release();
   if (bound == 1) delete old;
@@ -56,17 +60,13 @@ int ExpressionStore::rebind(const char* text, Node node) {
 int ExpressionStore::getExpression(const char* text, Expression*& tree) {
   tree = nullptr;
   if (text == nullptr) return status::kOk;
-  const ACE_CString key(text, nullptr, false);
-  if (map_.find(key, tree) == 0) return status::kOk;
+  const ACE_CString textKey = key(text);
+  if (map_.find(textKey, tree) == 0) return status::kOk;
   TextCursor cursor{text, text + std::strlen(text)};
   Node root;
   const int s = Parser(*this).parse(cursor, root, kWholeText);
   if (s < 0) return s;
-  if (map_.bind(key, root.get()) != 0) return status::kUnsupported;
+  if (map_.bind(textKey, root.get()) != 0) return status::kUnsupported;
   tree = root.release();
   return status::kOk;
-}
-
-int ExpressionStore::parse(TextCursor& cursor, Node& result, int level) {
-  return Parser(*this).parse(cursor, result, level);
 }

@@ -5,9 +5,8 @@
 #include <ace/Null_Mutex.h>
 #include <ace/SString.h>
 
-#include <functional>
+#include <cstring>
 #include <memory>
-#include <string_view>
 
 #include "mask/Expression.h"
 #include "mask/Tokenizer.h"
@@ -38,20 +37,33 @@ class ExpressionStore {
   Expression* const* slot(const char* name) const;
   size_t size() const { return map_.current_size(); }
 
-  // Parses from the cursor at a binding level (100 for a whole text) and
-  // moves the cursor past what was read.
-  int parse(TextCursor& cursor, Node& result, int level);
-
  private:
-  // Every evaluation hashes its whole text and each variable name; ACE's
-  // byte-at-a-time hash was most of the cost of a cached evaluation.
+  // Every evaluation hashes its whole text: whole words, one multiply each,
+  // and the last word read overlapping the one before, not byte by byte.
   struct TextHash {
     unsigned long operator()(const ACE_CString& key) const {
-      return std::hash<std::string_view>{}(std::string_view(key.c_str(), key.length()));
+      const size_t n = key.length();
+      uint64_t h = n;
+      const auto mix = [&h](const char* at, size_t size) {
+        uint64_t word = 0;
+        std::memcpy(&word, at, size);
+        h = (h ^ word) * 0x9E3779B97F4A7C15u;
+        h ^= h >> 29;
+      };
+      if (n < 8) {
+        for (size_t i = 0; i < n; ++i) mix(key.c_str() + i, 1);
+        return static_cast<unsigned long>(h);
+      }
+      for (size_t at = 0; at + 8 < n; at += 8) mix(key.c_str() + at, 8);
+      mix(key.c_str() + n - 8, 8);
+      return static_cast<unsigned long>(h);
     }
   };
   using Map = ACE_Hash_Map_Manager_Ex<ACE_CString, Expression*, TextHash, ACE_Equal_To<ACE_CString>,
                                       ACE_Null_Mutex>;
+
+  // A key over the caller's bytes: a lookup copies nothing.
+  static ACE_CString key(const char* text);
 
   Map map_;
 };

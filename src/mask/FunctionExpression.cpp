@@ -20,7 +20,7 @@ int hexaToString(const Expression& value, Node& out) {
   const int digits = v.bitWidth() > 0 ? 2 * ((v.bitWidth() + 7) / 8) : 0;
   char buffer[9];
   std::snprintf(buffer, sizeof(buffer), "%0*X", digits, static_cast<unsigned>(v.value()));
-  out = std::make_unique<CharExpression>(buffer);
+  put<CharExpression>(out, buffer);
   return status::kOk;
 }
 
@@ -36,7 +36,7 @@ int hexaToDec(const Expression& value, Node& out) {
     return status::kUnsupported;
   char buffer[16];
   std::snprintf(buffer, sizeof(buffer), "%d", number);
-  out = std::make_unique<CharExpression>(buffer);
+  put<CharExpression>(out, buffer);
   return status::kOk;
 }
 
@@ -49,15 +49,15 @@ int hexaToAscii(const Expression& value, Node& out) {
   if (value.getKind() == kind::kLong && hex.size() % 2 != 0) hex.insert(hex.begin(), '0');
   const BByteArray bytes(hex.c_str());
   const std::vector<unsigned char>& array = bytes.getArray();
-  out = std::make_unique<CharExpression>(std::string(array.begin(), array.end()));
+  put<CharExpression>(out, std::string(array.begin(), array.end()));
   return status::kOk;
 }
 
 // Reading rule: base 16 with 32-bit saturation, as $HexaToDec$; texts only.
 int stringToLong(const Expression& value, Node& out) {
   if (value.getKind() != kind::kChar) return status::kUnsupported;
-  out = std::make_unique<LongExpression>(
-      mask::readHex32(static_cast<const CharExpression&>(value).text().c_str()), 32);
+  put<LongExpression>(
+      out, mask::readHex32(static_cast<const CharExpression&>(value).text().c_str()), 32);
   return status::kOk;
 }
 

@@ -8,7 +8,7 @@ Node IfExpression::clone() const {
 
 // Conditional rule: a truth-valued condition selects one branch, which alone
 // is evaluated; constant when the condition and that branch both are.
-int IfExpression::evaluate(Node& out, bool fold) {
+int IfExpression::evaluateLent(OperandValue& value, bool fold) {
   if (!first_ || !second_) return status::kMissingOperand;
   OperandValue condition;
   const int sC = evaluateOperand(first_, fold, Use::kLend, condition);
@@ -19,12 +19,10 @@ int IfExpression::evaluate(Node& out, bool fold) {
   const bool truth = static_cast<const BoolExpression&>(*condition.value).value();
   Node& chosen = truth ? second_ : third_;
   if (!chosen) return status::kMissingOperand;
-  OperandValue value;
   const int sB = evaluateValue(chosen, fold, Use::kLend, value);
   if (sB < 0) return sB;
   keep(first_, condition, sC, fold);
   keep(chosen, value, sB, fold);
-  out = take(value);
   return sC == status::kConstant && sB == status::kConstant ? status::kConstant : status::kOk;
 }
 

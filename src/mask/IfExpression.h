@@ -17,30 +17,22 @@ class TernaryExpression : public NonTerminalExpression {
 };
 
 // `c ? a : b`: condition, then-part and the optional else-part.
-class IfExpression final : public TernaryExpression {
+class IfExpression final : public ReadsAlike<IfExpression, TernaryExpression> {
  public:
-  using TernaryExpression::TernaryExpression;
+  using ReadsAlike::ReadsAlike;
 
   Node clone() const override;
-  int evaluate(Node& out, bool fold) override;
+  int evaluateLent(OperandValue& value, bool fold) override;
   int toString(std::wstring& text) const override;
   std::string symbol() const override { return "?"; }
-  // Each reads the branch the condition selects; no else-part gives 0.
-  int getString(std::string& text) const override {
-    return readBranch(&Expression::getString, text);
-  }
-  int getDouble(double& value) const override { return readBranch(&Expression::getDouble, value); }
-  int getBool(bool& value) const override { return readBranch(&Expression::getBool, value); }
-  int getLong(int32_t& value) const override { return readBranch(&Expression::getLong, value); }
-
- private:
+  // Accessor rule: the branch the condition selects; no else-part gives 0.
   template <class T>
-  int readBranch(int (Expression::*read)(T&) const, T& value) const {
+  int read(int (Expression::*get)(T&) const, T& value) const {
     if (!first_ || !second_) return status::kMissingOperand;
     bool truth = false;
     const int s = first_->getBool(truth);
     if (s < 0) return s;
     const Expression* selected = truth ? second_.get() : third_.get();
-    return selected != nullptr ? (selected->*read)(value) : status::kOk;
+    return selected != nullptr ? (selected->*get)(value) : status::kOk;
   }
 };

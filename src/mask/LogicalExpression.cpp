@@ -39,13 +39,6 @@ int LogicalExpression::evaluateLent(OperandValue& value, bool fold) {
                                                             : status::fromTruth(r);
 }
 
-int LogicalExpression::evaluate(Node& out, bool fold) {
-  OperandValue value;
-  const int s = evaluateLent(value, fold);
-  if (s >= 0) out = take(value);
-  return s;
-}
-
 // Reading rule: the left truth value, and the right one when the left does not decide.
 int LogicalExpression::getBool(bool& value) const {
   if (!left_ || !right_) return status::kMissingOperand;

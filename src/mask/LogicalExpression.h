@@ -6,7 +6,6 @@
 // the right operand; the result is the deciding operand's value.
 class LogicalExpression : public BinaryExpression {
  public:
-  int evaluate(Node& out, bool fold) override;
   int evaluateLent(OperandValue& value, bool fold) override;
   int getBool(bool& value) const override;
 

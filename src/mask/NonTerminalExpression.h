@@ -18,13 +18,16 @@ class NonTerminalExpression : public Expression {
  public:
   NonTerminalExpression() : Expression(kind::kOperator) {}
 
-  // True when evaluating this subtree may rebind variables (it holds an
+  // True when evaluating the subtree may rebind variables (it holds an
   // assignment). Folding only ever removes assignments, so it stays safe.
-  bool mayAssign() const { return assigns_; }
-  static bool mayAssign(const Node& node);
+  static bool mayAssign(const Node& node) {
+    return node && node->getKind() == kind::kOperator &&
+           static_cast<const NonTerminalExpression&>(*node).assigns_;
+  }
   // As evaluate, but the value may stay in this node, lent until the node is
   // evaluated again: repeated evaluations of a cached tree allocate nothing.
-  virtual int evaluateLent(OperandValue& value, bool fold);
+  virtual int evaluateLent(OperandValue& value, bool fold) = 0;
+  int evaluate(Node& out, bool fold) final;
   // The value as a node of its own, for a result that must outlive the loan.
   static Node take(OperandValue& value);
   // How the operator is written, for messages.
@@ -39,7 +42,11 @@ class NonTerminalExpression : public Expression {
   // As evaluateOperand; an operand that gives no value is -3.
   static int evaluateValue(Node& slot, bool fold, Use use, OperandValue& value);
   // With fold set, a constant operand's value replaces the operand's subtree.
-  static void keep(Node& slot, OperandValue& value, int status, bool fold);
+  static void keep(Node& slot, OperandValue& value, int status, bool fold) {
+    if (!fold || status != status::kConstant || slot->isValue()) return;
+    slot = value.owned ? std::move(value.owned) : value.value->clone();
+    value.value = slot.get();
+  }
   static Node cloneOf(const Node& node);
   // The operand's printable form; a missing operand prints as nothing or fails with -4.
   static int printOperand(const Node& node, bool missingAsEmpty, std::wstring& text);
@@ -47,11 +54,9 @@ class NonTerminalExpression : public Expression {
   // Records why the operator refused its operands' kinds; gives s.
   int refuse(int s, const Expression* left, const Expression* right = nullptr) const;
 
-  static bool isNumber(const Expression& value);
-  static double numberAsDouble(const Expression& value);
-  static int32_t numberAsInt32(const Expression& value);
-
   bool assigns_ = false;
+  // The value this node lent at its last evaluation, reused by the next one.
+  Node result_;
 };
 
 // What every operator class of a family writes alike: it is built over its

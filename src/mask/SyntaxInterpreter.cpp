@@ -30,7 +30,8 @@ int SyntaxInterpreter::evaluate(const char* text, double& result) {
   if (value.value == nullptr) return evaluated;
   const int read = value.value->getDouble(result);
   if (read < 0)
-    mask::fail("the value is a " + mask::kindName(value.value->getKind()) + ", not a number");
+    mask::fail(std::string("the value is a ") + mask::kindName(value.value->getKind()) +
+               ", not a number");
   if (evaluated == status::kConstant && value.value != tree)
     store_->rebind(text, NonTerminalExpression::take(value));
   return read;

@@ -9,16 +9,15 @@ UnaryExpression::UnaryExpression(wchar_t symbol, Node operand)
 }
 
 // Unary rule: the operand's value (folded when constant), then the operator over it.
-int UnaryExpression::evaluate(Node& out, bool fold) {
+int UnaryExpression::evaluateLent(OperandValue& value, bool fold) {
   if (!operand_) return status::kMissingOperand;
-  OperandValue value;
-  const int s = evaluateValue(operand_, fold, Use::kLend, value);
+  OperandValue operand;
+  const int s = evaluateValue(operand_, fold, Use::kLend, operand);
   if (s < 0) return s;
-  keep(operand_, value, s, fold);
-  Node result;
-  const int applied = apply(*value.value, result);
-  if (applied < 0) return refuse(applied, value.value);
-  out = std::move(result);
+  keep(operand_, operand, s, fold);
+  const int applied = apply(*operand.value, result_);
+  if (applied < 0) return refuse(applied, operand.value);
+  value.value = result_.get();
   return s;
 }
 
@@ -38,11 +37,11 @@ int UnaryExpression::printUnary(const std::wstring& opening, std::wstring& text)
 int NegativeExpression::apply(const Expression& value, Node& out) const {
   if (value.getKind() == kind::kLong) {
     const auto& v = static_cast<const LongExpression&>(value);
-    out = std::make_unique<LongExpression>(mask::wrapNeg(v.value()), v.bitWidth());
+    put<LongExpression>(out, mask::wrapNeg(v.value()), v.bitWidth());
     return status::kOk;
   }
   if (value.getKind() == kind::kDouble) {
-    out = std::make_unique<DoubleExpression>(-static_cast<const DoubleExpression&>(value).value());
+    put<DoubleExpression>(out, -static_cast<const DoubleExpression&>(value).value());
     return status::kOk;
   }
   return status::kUnsupported;
@@ -59,7 +58,7 @@ int NegativeExpression::getLong(int32_t& value) const {
 // Negation rule: only a truth value is accepted.
 int NotExpression::apply(const Expression& value, Node& out) const {
   if (value.getKind() != kind::kBool) return status::kUnsupported;
-  out = std::make_unique<BoolExpression>(!static_cast<const BoolExpression&>(value).value());
+  put<BoolExpression>(out, !static_cast<const BoolExpression&>(value).value());
   return status::kOk;
 }
 

@@ -8,7 +8,7 @@ class UnaryExpression : public NonTerminalExpression {
   UnaryExpression(wchar_t symbol, Node operand);
 
   // The unary rule: the operand's status passes through, so constness does too.
-  int evaluate(Node& out, bool fold) override;
+  int evaluateLent(OperandValue& value, bool fold) override;
   // "[", the symbol, ", ", the operand's form, "]"; a missing operand gives -4.
   int toString(std::wstring& text) const override;
   std::string symbol() const override { return std::string(1, static_cast<char>(symbol_)); }
@@ -18,7 +18,7 @@ class UnaryExpression : public NonTerminalExpression {
   Node copy() const {
     return std::make_unique<Self>(cloneOf(operand_));
   }
-  // The result over the operand's value; a kind the node does not take gives -3.
+  // The result over the operand's value, into out; a kind the node does not take gives -3.
   virtual int apply(const Expression& value, Node& out) const = 0;
   int printUnary(const std::wstring& opening, std::wstring& text) const;
   // Accessor rule: the operand read, then the operator over it.

@@ -63,18 +63,10 @@ void fail(std::string reason) {
   if (failure().empty()) failure() = std::move(reason);
 }
 
-std::string kindName(int32_t nodeKind) {
-  switch (nodeKind) {
-    case kind::kLong:
-      return "integer";
-    case kind::kDouble:
-      return "real";
-    case kind::kChar:
-      return "text";
-    case kind::kBool:
-      return "truth value";
-  }
-  return "operator";
+const char* kindName(int32_t nodeKind) {
+  static const char* const kNames[] = {"real", "text", "integer", "truth value"};
+  const bool value = nodeKind >= kind::kDouble && nodeKind <= kind::kBool;
+  return value ? kNames[nodeKind - kind::kDouble] : "operator";
 }
 
 int32_t truncToInt32(double value) {

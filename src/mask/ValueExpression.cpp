@@ -15,8 +15,8 @@ int BoolExpression::toString(std::wstring& text) const {
   return status::answer(text, value_ ? L"true" : L"false");
 }
 
-CharExpression::CharExpression(std::string text)
-    : ValueExpression(kind::kChar), text_(std::move(text)) {
+void CharExpression::set(std::string text) {
+  text_ = std::move(text);
   text_.resize(std::char_traits<char>::length(text_.c_str()));
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "mask/TerminalExpression.h"
+#include "mask/ValueConversion.h"
 
 // A constant: evaluating it gives a copy of itself, always constant. Each
 // value kind accepts only the setters that keep its kind; the others answer -3.
@@ -10,7 +11,6 @@ class ValueExpression : public TerminalExpression {
  public:
   using TerminalExpression::TerminalExpression;
 
-  bool isValue() const override { return true; }
   int evaluate(Node& out, bool fold) override;
 
   int setBool(bool) override { return status::kUnsupported; }
@@ -22,9 +22,11 @@ class ValueExpression : public TerminalExpression {
 // A truth value. Its numeric readings answer 1 for true and 2 for false.
 class BoolExpression final : public ValueExpression {
  public:
-  explicit BoolExpression(bool value) : ValueExpression(kind::kBool), value_(value) {}
+  static constexpr int32_t kKind = kind::kBool;
+  explicit BoolExpression(bool value) : ValueExpression(kKind), value_(value) {}
 
   bool value() const { return value_; }
+  void set(bool value) { value_ = value; }
 
   Node clone() const override { return std::make_unique<BoolExpression>(value_); }
   int getDouble(double& value) const override { return answer(value, value_ ? 1.0 : 0.0); }
@@ -46,9 +48,11 @@ class BoolExpression final : public ValueExpression {
 // a text is cut at its first NUL byte.
 class CharExpression final : public ValueExpression {
  public:
-  explicit CharExpression(std::string text);
+  static constexpr int32_t kKind = kind::kChar;
+  explicit CharExpression(std::string text) : ValueExpression(kKind) { set(std::move(text)); }
 
   const std::string& text() const { return text_; }
+  void set(std::string text);
 
   Node clone() const override { return std::make_unique<CharExpression>(text_); }
   int getString(std::string& text) const override { return status::answer(text, text_); }
@@ -62,9 +66,11 @@ class CharExpression final : public ValueExpression {
 // A real number.
 class DoubleExpression final : public ValueExpression {
  public:
-  explicit DoubleExpression(double value) : ValueExpression(kind::kDouble), value_(value) {}
+  static constexpr int32_t kKind = kind::kDouble;
+  explicit DoubleExpression(double value) : ValueExpression(kKind), value_(value) {}
 
   double value() const { return value_; }
+  void set(double value) { value_ = value; }
 
   Node clone() const override { return std::make_unique<DoubleExpression>(value_); }
   int getDouble(double& value) const override { return status::answer(value, value_); }
@@ -81,11 +87,16 @@ class DoubleExpression final : public ValueExpression {
 // $HexaToString$ reads: 32 for literals, 0 for variables loaded from the host.
 class LongExpression final : public ValueExpression {
  public:
+  static constexpr int32_t kKind = kind::kLong;
   explicit LongExpression(int32_t value, int32_t bitWidth = 32)
-      : ValueExpression(kind::kLong), value_(value), bitWidth_(bitWidth) {}
+      : ValueExpression(kKind), value_(value), bitWidth_(bitWidth) {}
 
   int32_t value() const { return value_; }
   int32_t bitWidth() const { return bitWidth_; }
+  void set(int32_t value, int32_t bitWidth) {
+    value_ = value;
+    bitWidth_ = bitWidth;
+  }
 
   Node clone() const override { return std::make_unique<LongExpression>(value_, bitWidth_); }
   int getString(std::string& text) const override;
@@ -99,3 +110,26 @@ class LongExpression final : public ValueExpression {
   int32_t value_;
   int32_t bitWidth_;
 };
+
+// Writes a value into out, reusing the node there when it is of the same kind:
+// a cached tree's operators evaluate again and again without allocating.
+template <class T, class... Args>
+void put(Node& out, Args&&... args) {
+  if (out && out->getKind() == T::kKind)
+    static_cast<T&>(*out).set(std::forward<Args>(args)...);
+  else
+    out = std::make_unique<T>(std::forward<Args>(args)...);
+}
+
+inline bool isNumber(const Expression& value) {
+  return value.getKind() == kind::kLong || value.getKind() == kind::kDouble;
+}
+inline double numberAsDouble(const Expression& value) {
+  if (value.getKind() == kind::kLong) return static_cast<const LongExpression&>(value).value();
+  return static_cast<const DoubleExpression&>(value).value();
+}
+// A real is truncated toward zero.
+inline int32_t numberAsInt32(const Expression& value) {
+  if (value.getKind() == kind::kLong) return static_cast<const LongExpression&>(value).value();
+  return mask::truncToInt32(static_cast<const DoubleExpression&>(value).value());
+}

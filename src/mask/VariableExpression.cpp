@@ -3,16 +3,8 @@
 #include "mask/ExpressionStore.h"
 #include "platform/Platform.h"
 
-namespace {
-
-bool isValueKind(int32_t k) {
-  return k == kind::kDouble || k == kind::kChar || k == kind::kLong || k == kind::kBool;
-}
-
-}  // namespace
-
 VariableExpression::VariableExpression(const char* name, ExpressionStore* store)
-    : TerminalExpression(kind::kVariable), name_(name), store_(store) {}
+    : ReadsAlike(kind::kVariable), name_(name), store_(store) {}
 
 Expression* VariableExpression::bound() const {
   if (slot_ == nullptr && store_ != nullptr) slot_ = store_->slot(name_.c_str());
@@ -22,7 +14,7 @@ Expression* VariableExpression::bound() const {
 int VariableExpression::lookup(Expression*& node) const {
   Expression* found = bound();
   if (found == nullptr) return status::kUndefinedVariable;
-  if (!isValueKind(found->getKind())) return status::kTypeError;
+  if (!found->isValue()) return status::kTypeError;
   return status::answer(node, found);
 }
 
@@ -41,7 +33,7 @@ int VariableExpression::evaluate(Node& out, bool) {
   Expression* node = bound();
   if (node == nullptr) return status::kUndefinedVariable;
   out.reset();
-  if (!isValueKind(node->getKind())) return status::kTypeError;
+  if (!node->isValue()) return status::kTypeError;
   out = node->clone();
   return status::kOk;
 }

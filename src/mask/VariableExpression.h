@@ -8,7 +8,7 @@ class ExpressionStore;
 
 // A reference to a named variable of the store. The name is looked up at each
 // use, so a cached tree follows later changes of the variable.
-class VariableExpression final : public TerminalExpression {
+class VariableExpression final : public ReadsAlike<VariableExpression, TerminalExpression> {
  public:
   VariableExpression(const char* name, ExpressionStore* store);
 
@@ -21,10 +21,11 @@ class VariableExpression final : public TerminalExpression {
 
   Node clone() const override;
   // Accessors read the bound node; setters change it in place, by its kind.
-  int getString(std::string& text) const override { return read(&Expression::getString, text); }
-  int getDouble(double& value) const override { return read(&Expression::getDouble, value); }
-  int getBool(bool& value) const override { return read(&Expression::getBool, value); }
-  int getLong(int32_t& value) const override { return read(&Expression::getLong, value); }
+  template <class T>
+  int read(int (Expression::*get)(T&) const, T& value) const {
+    const Expression* node = bound();
+    return node != nullptr ? (node->*get)(value) : status::kUndefinedVariable;
+  }
   int evaluate(Node& out, bool fold) override;
   int setBool(bool value) override;
   int setString(const char* text) override;
@@ -34,11 +35,6 @@ class VariableExpression final : public TerminalExpression {
 
  private:
   Expression* bound() const;
-  template <class T>
-  int read(int (Expression::*get)(T&) const, T& value) const {
-    const Expression* node = bound();
-    return node != nullptr ? (node->*get)(value) : status::kUndefinedVariable;
-  }
   template <class T>
   int write(int (TerminalExpression::*set)(T), T value, int32_t kind1, int32_t kind2);
 
