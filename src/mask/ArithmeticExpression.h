@@ -21,6 +21,9 @@ class ArithmeticExpression : public BinaryExpression {
   int combine(const Expression& left, const Expression& right, Node& out) const override;
 
  private:
+  template <class T>
+  int calculate(T a, T b, T& out) const;
+
   const Code code_;
 };
 

@@ -5,13 +5,6 @@
 #include "mask/Parser.h"
 #include "mask/ValueExpression.h"
 
-namespace {
-
-// A whole text is parsed at the loosest binding level.
-constexpr int kWholeText = 100;
-
-}  // namespace
-
 ACE_CString ExpressionStore::key(const char* text) {
   // Passed, so that the key does not ask ACE for its default allocator each time.
   static ACE_Allocator* const allocator = ACE_Allocator::instance();
@@ -33,11 +26,6 @@ int ExpressionStore::setVariable(const char* name, long value, int bitWidth) {
   const auto low = static_cast<int32_t>(static_cast<uint32_t>(value));
   rebind(name, std::make_unique<LongExpression>(low, bitWidth));
   return status::kOk;
-}
-
-Expression* ExpressionStore::find(const char* text) const {
-  Expression* node = nullptr;
-  return map_.find(key(text), node) == 0 ? node : nullptr;
 }
 
 Expression* const* ExpressionStore::slot(const char* name) const {
@@ -64,7 +52,7 @@ int ExpressionStore::getExpression(const char* text, Expression*& tree) {
   if (map_.find(textKey, tree) == 0) return status::kOk;
   TextCursor cursor{text, text + std::strlen(text)};
   Node root;
-  const int s = Parser(*this).parse(cursor, root, kWholeText);
+  const int s = Parser(*this).parse(cursor, root);
   if (s < 0) return s;
   if (map_.bind(textKey, root.get()) != 0) return status::kUnsupported;
   tree = root.release();

@@ -31,7 +31,10 @@ class ExpressionStore {
   // Binds node under text, deleting a node already there; null gives -4.
   int rebind(const char* text, Node node);
   // The node bound under text, or null.
-  Expression* find(const char* text) const;
+  Expression* find(const char* text) const {
+    Expression* const* node = slot(text);
+    return node != nullptr ? *node : nullptr;
+  }
   // Where the node bound under name is kept, or null. Entries are never
   // removed, only rebound, so a slot stays valid as long as the store.
   Expression* const* slot(const char* name) const;

@@ -7,7 +7,6 @@
 #include "mask/Tokenizer.h"
 #include "mask/ValueConversion.h"
 #include "mask/ValueExpression.h"
-#include "platform/Platform.h"
 
 namespace {
 
@@ -91,11 +90,6 @@ const FunctionRule* findFunction(signed char code) {
 
 FunctionExpression::FunctionExpression(signed char code, Node argument)
     : UnaryExpression(L'$', std::move(argument)), rule_(*findFunction(code)) {}
-
-int FunctionExpression::toString(std::wstring& text) const {
-  const std::wstring opening = L"[$" + Platform::ansiToWide(rule_.name) + L"$, ";
-  return printUnary(opening, text);
-}
 
 std::string FunctionExpression::symbol() const {
   return std::string("$") + rule_.name + "$";

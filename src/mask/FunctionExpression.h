@@ -11,8 +11,6 @@ class FunctionExpression : public UnaryExpression {
  public:
   FunctionExpression(signed char code, Node argument);
 
-  // "[$Name$, ", the argument's form, "]".
-  int toString(std::wstring& text) const override;
   std::string symbol() const override;
 
  protected:

@@ -53,12 +53,6 @@ const char* matching(const char* from, const char* end, char open, char close) {
   return nullptr;
 }
 
-// Trees higher than the limit would make evaluation, copying and deletion
-// recurse past what a connection thread's stack is sized for.
-bool tooHigh(int height) {
-  return height > limits::kMaxExpressionDepth;
-}
-
 bool isOperand(signed char code) {
   return code == token::kName || code == token::kInteger || code == token::kReal ||
          code == token::kTrue || code == token::kFalse || code == token::kText;
@@ -70,7 +64,7 @@ bool isOperand(signed char code) {
 const Parser::Rule Parser::kRules[] = {
     {'-', kFirst, kNever, kUnaryOperand, &Parser::nest, unary<NegativeExpression>},
     {'!', kFirst, kNever, kUnaryOperand, &Parser::nest, unary<NotExpression>},
-    {'!', kAny, kNever, kNever, &Parser::ignore, nullptr},  // after an operand
+    {'!', kAny, kNever, kNever, nullptr, nullptr},  // after an operand: ignored
     {'#', kAny, 20, 20, &Parser::nest, binary<BitExpression>},
     {'&', kAny, 30, 29, &Parser::nest, binary<BitAndExpression>},
     {'|', kAny, 30, 29, &Parser::nest, binary<BitOrExpression>},
@@ -125,10 +119,10 @@ std::string Parser::unexpected(const Token& token) {
 }
 
 // Parse rule entry: a fresh nesting count for each text.
-int Parser::parse(TextCursor& cursor, Node& result, int level) {
+int Parser::parse(TextCursor& cursor, Node& result) {
   start_ = cursor.pos;
   int height = 0;
-  return parseLevel(cursor, result, level, 1, height);
+  return parseLevel(cursor, result, kWholeText, 1, height);
 }
 
 // Operand rule: a name must be bound now; literals become value nodes.
@@ -189,9 +183,12 @@ int Parser::parseLevel(TextCursor& cursor, Node& result, int level, int depth, i
       cursor.pos = token.begin;
       break;
     }
-    const int s = (this->*rule->parse)(*rule, at);
+    const int s = rule->parse != nullptr ? (this->*rule->parse)(*rule, at) : status::kOk;
     if (s < 0) return s;
-    if (tooHigh(at.height)) return error(status::kSyntaxError, token.begin, "nested too deeply");
+    // Higher trees would make evaluation, copying and deletion recurse past
+    // what a connection thread's stack is sized for.
+    if (at.height > limits::kMaxExpressionDepth)
+      return error(status::kSyntaxError, token.begin, "nested too deeply");
   }
   height = at.height;
   return status::kOk;
@@ -272,9 +269,5 @@ int Parser::conditional(const Rule& rule, Level& at) {
   at.result =
       std::make_unique<IfExpression>(std::move(at.result), std::move(then), std::move(otherwise));
   at.height = 1 + std::max({at.height, thenHeight, elseHeight});
-  return status::kOk;
-}
-
-int Parser::ignore(const Rule&, Level&) {
   return status::kOk;
 }

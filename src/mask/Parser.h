@@ -14,9 +14,8 @@ class Parser {
  public:
   explicit Parser(ExpressionStore& store) : store_(store) {}
 
-  // Parses from the cursor at a binding level (100 for a whole text) and
-  // moves the cursor past what was read.
-  int parse(TextCursor& cursor, Node& result, int level);
+  // Parses a whole text and moves the cursor past what was read.
+  int parse(TextCursor& cursor, Node& result);
 
  private:
   // What one level has built so far.
@@ -56,7 +55,6 @@ class Parser {
   int function(const Rule& rule, Level& at);
   int group(const Rule& rule, Level& at);
   int conditional(const Rule& rule, Level& at);
-  int ignore(const Rule& rule, Level& at);
 
   ExpressionStore& store_;
   const char* start_ = nullptr;  // of the whole text, for positions

@@ -7,10 +7,11 @@ class TerminalExpression : public Expression {
  public:
   using Expression::Expression;
 
-  virtual int setBool(bool value) = 0;
-  virtual int setString(const char* text) = 0;
-  virtual int setLong(int32_t value) = 0;
-  virtual int setDouble(double value) = 0;
+  // Setters answer -3 where they would change the node's kind.
+  virtual int setBool(bool) { return status::kUnsupported; }
+  virtual int setString(const char*) { return status::kUnsupported; }
+  virtual int setLong(int32_t) { return status::kUnsupported; }
+  virtual int setDouble(double) { return status::kUnsupported; }
   // The setter of the value's own kind.
   int setValue(const std::string& text) { return setString(text.c_str()); }
   int setValue(double value) { return setDouble(value); }

@@ -22,14 +22,11 @@ int UnaryExpression::evaluateLent(OperandValue& value, bool fold) {
 }
 
 int UnaryExpression::toString(std::wstring& text) const {
-  return printUnary(std::wstring{L'[', symbol_, L',', L' '}, text);
-}
-
-int UnaryExpression::printUnary(const std::wstring& opening, std::wstring& text) const {
   std::wstring operand;
   const int s = printOperand(operand_, false, operand);
   if (s < 0) return s;
-  text = opening + operand + L"]";
+  const std::string opening = symbol();
+  text = L"[" + std::wstring(opening.begin(), opening.end()) + L", " + operand + L"]";
   return status::kOk;
 }
 

@@ -20,7 +20,6 @@ class UnaryExpression : public NonTerminalExpression {
   }
   // The result over the operand's value, into out; a kind the node does not take gives -3.
   virtual int apply(const Expression& value, Node& out) const = 0;
-  int printUnary(const std::wstring& opening, std::wstring& text) const;
   // Accessor rule: the operand read, then the operator over it.
   template <class T, class F>
   int readOperand(int (Expression::*read)(T&) const, T& value, F op) const {

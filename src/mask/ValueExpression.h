@@ -5,18 +5,12 @@
 #include "mask/TerminalExpression.h"
 #include "mask/ValueConversion.h"
 
-// A constant: evaluating it gives a copy of itself, always constant. Each
-// value kind accepts only the setters that keep its kind; the others answer -3.
+// A constant: evaluating it gives a copy of itself, always constant.
 class ValueExpression : public TerminalExpression {
  public:
   using TerminalExpression::TerminalExpression;
 
   int evaluate(Node& out, bool fold) override;
-
-  int setBool(bool) override { return status::kUnsupported; }
-  int setString(const char*) override { return status::kUnsupported; }
-  int setLong(int32_t) override { return status::kUnsupported; }
-  int setDouble(double) override { return status::kUnsupported; }
 };
 
 // A truth value. Its numeric readings answer 1 for true and 2 for false.
