@@ -1,4 +1,4 @@
-// Value classes of the host: BSet, BByteArray, StringSet and the DOM.
+// Value classes of the host: BByteArray and the DOM.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,7 +6,6 @@
 
 #include "BByteArray.h"
 #include "BDomData.h"
-#include "BSet.h"
 #include "standin_test_util.h"
 
 namespace {
@@ -21,62 +20,6 @@ std::wstring xmlOf(const BDomData& dom) {
   ACE_WString xml;
   EXPECT_TRUE(dom.getXML(xml));
   return str(xml);
-}
-
-BSet sampleSet() {
-  BSet set(10);
-  set.setInt(L"Count", 5);
-  set.setFloat(L"Voltage", 12.5);
-  set.setString(L"VIN", L"VF1");
-  set.setByteArray(L"Frame", BByteArray("62F1"));
-  return set;
-}
-
-TEST(HostBSet, ReadsSucceedOnlyForTheStoredTypeAndOtherwiseKeepTheOutValue) {
-  const BSet set = sampleSet();
-  long n = -7;
-  double f = -7;
-  ACE_WString s(L"kept");
-  BByteArray b("EE");
-  const auto values = [&] {
-    return std::to_wstring(n) + L"|" + std::to_wstring(f) + L"|" + str(s) + L"|" + hexOf(b);
-  };
-  EXPECT_NE(set.getInt(L"Voltage", n), 0);
-  EXPECT_NE(set.getInt(L"count", n), 0);
-  EXPECT_NE(set.getInt(wide(L""), n), 0);
-  EXPECT_NE(set.getFloat(L"Count", f), 0);
-  EXPECT_NE(set.getString(L"Count", s), 0);
-  EXPECT_NE(set.getByteArray(L"VIN", b), 0);
-  EXPECT_EQ(values(), L"-7|-7.000000|kept|EE");
-  EXPECT_EQ(set.getInt(L"Count", n) | set.getFloat(L"Voltage", f) | set.getString(L"VIN", s) |
-                set.getByteArray(L"Frame", b),
-            0);
-  EXPECT_EQ(values(), L"5|12.500000|VF1|62F1");
-}
-
-TEST(HostBSet, KeysKeepFirstInsertionOrderCopiesAreIndependentMergeOverwrites) {
-  BSet set = sampleSet();
-  BSet copy(set);
-  set.setString(L"Count", L"five");  // replaces in place, with another type
-  BSet update;
-  update.setInt(L"Extra", 1);
-  update.setInt(L"VIN", 2);
-  set.merge(update);
-  const StringSet keys = set.getAllKeys();
-  std::vector<std::wstring> names;
-  ACE_WString name;
-  for (int i = 0; i < keys.length(); ++i) {
-    EXPECT_EQ(keys.getAt(i, name), 0);
-    names.push_back(str(name));
-  }
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"Count", L"Voltage", L"VIN", L"Frame", L"Extra"}));
-  EXPECT_NE(keys.getAt(5, name), 0);
-  EXPECT_NE(keys.getAt(-1, name), 0);
-  long value = 0;
-  EXPECT_NE(set.getInt(L"Count", value), 0);
-  EXPECT_EQ(set.getInt(L"VIN", value), 0);
-  EXPECT_EQ(copy.getInt(L"Count", value), 0);
-  EXPECT_EQ(value, 5);
 }
 
 TEST(HostBByteArray, DecodesHexPairsAndPrintsUpperCase) {
