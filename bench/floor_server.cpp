@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_floor_server ROOT PORT [THREADS]\n");
     return 2;
   }
+  // A client that leaves during sendfile must not end the server.
+  std::signal(SIGPIPE, SIG_IGN);
   const std::string root = argv[1];
   const int port = std::atoi(argv[2]);
   const int threads = argc > 3 ? std::atoi(argv[3]) : 64;

@@ -1,10 +1,11 @@
 // ft-host side by side with Debian's civetweb and a floor server on the same
-// files, measured in one run with wrk, runs interleaved so that the machine's
-// drifting load hits every server alike: the ratios are the result, the
-// absolute figures only their context. Then growth curves and the mask bench.
+// files, measured in one run with bench_load_client, runs interleaved so that
+// the machine's drifting load hits every server alike: the ratios are the
+// result, the absolute figures only their context. Then growth curves and the mask bench.
 //
-//   bench_http_compare [--seconds S] [--rounds N] [--host-dir DIR] [--quick]
-//   DIR holds bin/ft-host and lib/ of another build (a "before" figure).
+//   bench_http_compare [--seconds S] [--rounds N] [--host-dir DIR] [--before DIR] [--quick]
+//   DIR holds bin/ft-host and lib/ of another build: --host-dir measures it
+//   instead of this build's, --before beside it in the same rounds.
 //   --quick: the files and getText at 8 and 64 clients against civetweb only,
 //   for trying a change.
 #include <signal.h>
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,7 +53,7 @@ struct Figures {
   double p50 = 0;  // ms
   double p99 = 0;
   double cpuUs = 0;  // the server's processor time per request
-  long timeouts = 0;
+  long errors = 0;   // connections that ended without a reply
 };
 
 // Processor time (user and system) the process has used so far, in µs.
@@ -127,34 +129,19 @@ bool waitListening(int port) {
   return false;
 }
 
-double toMs(const std::string& value) {
-  const double number = std::atof(value.c_str());
-  if (value.find("us") != std::string::npos) return number / 1000;
-  if (value.find("ms") != std::string::npos) return number;
-  return number * 1000;  // "s"
-}
-
-Figures runWrk(int port, pid_t server, const std::string& target, int clients, int seconds) {
+Figures runLoad(int port, pid_t server, const std::string& target, int clients, int seconds) {
   char command[512];
-  std::snprintf(command, sizeof command,
-                "wrk -t%d -c%d -d%ds --latency -H 'Connection: close' 'http://127.0.0.1:%d%s' "
-                "2>&1",
-                clients > 1 ? 2 : 1, clients, seconds, port, target.c_str());
+  std::snprintf(command, sizeof command, "'%s/bin/bench_load_client' %d '%s' %d %d 2>&1",
+                buildDir().c_str(), port, target.c_str(), clients, seconds);
   Figures f;
   const double cpuBefore = cpuTimeUs(server);
   FILE* out = ::popen(command, "r");
   if (out == nullptr) return f;
   char line[512];
-  while (std::fgets(line, sizeof line, out) != nullptr) {
-    char value[64];
-    long a, b, c, d;
-    if (std::sscanf(line, " Requests/sec: %lf", &f.rps) == 1) continue;
-    if (std::sscanf(line, " 50%% %63s", value) == 1) f.p50 = toMs(value);
-    if (std::sscanf(line, " 99%% %63s", value) == 1) f.p99 = toMs(value);
-    if (std::sscanf(line, " Socket errors: connect %ld, read %ld, write %ld, timeout %ld", &a, &b,
-                    &c, &d) == 4)
-      f.timeouts = a + c + d;  // read errors are wrk's count of replies ended by the close
-  }
+  long requests = 0;
+  while (std::fgets(line, sizeof line, out) != nullptr)
+    std::sscanf(line, "requests %ld rps %lf p50 %lf p99 %lf errors %ld", &requests, &f.rps, &f.p50,
+                &f.p99, &f.errors);
   ::pclose(out);
   if (f.rps > 0) f.cpuUs = (cpuTimeUs(server) - cpuBefore) / (f.rps * seconds);
   return f;
@@ -231,12 +218,30 @@ int main(int argc, char** argv) {
   int seconds = 2;
   int rounds = 2;
   bool quick = false;
+  std::string beforeDir;
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--quick") == 0) quick = true;
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--host-dir") == 0) gHostDir = argv[i + 1];
+    if (std::strcmp(argv[i], "--before") == 0) beforeDir = argv[i + 1];
+  }
+
+  FtHostProcess before;
+  pid_t beforePid = -1;
+  if (!beforeDir.empty()) {
+    const std::string hostDir = std::exchange(gHostDir, beforeDir);
+    const bool started = before.start(hostData(1000), {"--log-level", "warning"});
+    gHostDir = hostDir;
+    if (!started) {
+      std::fprintf(stderr, "bench_http_compare: the ft-host of %s did not start\n%s",
+                   beforeDir.c_str(), before.output().c_str());
+      return 1;
+    }
+    beforePid = findProcess("ft-host", before.dir());
+    writeFile(before.dir() + "/files/f2k.bin", 2048);
+    writeFile(before.dir() + "/files/f200k.bin", 200 * 1024);
   }
 
   FtHostProcess host;
@@ -271,22 +276,25 @@ int main(int argc, char** argv) {
     loads.pop_back();
     clientCounts = {8, 64};
   }
-  // [load][clients][server]: 0 ft-host, 1 civetweb, 2 floor.
-  std::map<std::pair<size_t, int>, Figures[3]> results;
-  long timeouts = 0;
+  // [load][clients][server]: 0 ft-host, 1 civetweb, 2 floor, 3 before.
+  std::map<std::pair<size_t, int>, Figures[4]> results;
+  long errors = 0;
   for (int round = 0; round < rounds; ++round) {
     for (size_t l = 0; l < loads.size(); ++l) {
       for (int clients : clientCounts) {
         auto& slot = results[{l, clients}];
         // Alternate the order so that neither server always runs first.
-        const int order[2][3] = {{0, 1, 2}, {2, 1, 0}};
+        const int order[2][4] = {{0, 1, 2, 3}, {3, 2, 1, 0}};
         for (int s : order[round % 2]) {
-          if ((s > 0 && !loads[l].peers) || (quick && s == 2)) continue;
-          const int port = s == 0 ? host.port() : s == 1 ? civetPort : floorPort;
+          if ((s == 1 || s == 2) && !loads[l].peers) continue;
+          if ((quick && s == 2) || (s == 3 && beforePid < 0)) continue;
+          const int ports[] = {host.port(), civetPort, floorPort, before.port()};
+          const pid_t pids[] = {hostPid, civetweb.pid(), floor.pid(), beforePid};
+          const int port = ports[s];
           const std::string& target = loads[l].target;
-          const pid_t pid = s == 0 ? hostPid : s == 1 ? civetweb.pid() : floor.pid();
-          const Figures f = runWrk(port, pid, target, clients, seconds);
-          timeouts += f.timeouts;
+          const pid_t pid = pids[s];
+          const Figures f = runLoad(port, pid, target, clients, seconds);
+          errors += f.errors;
           keepBest(slot[s], f);
         }
       }
@@ -294,7 +302,8 @@ int main(int argc, char** argv) {
   }
 
   std::printf(
-      "wrk -H 'Connection: close', %d s per run, best of %d interleaved rounds; ft-host at "
+      "bench_load_client (one connection per request, read to the close), %d s per run, best of "
+      "%d interleaved rounds; ft-host at "
       "--log-level warning; civetweb -num_threads 64; floor: 64 threads, recv + sendfile; CPU: the "
       "server's processor time (user + system) per request\n\n",
       seconds, rounds);
@@ -317,7 +326,25 @@ int main(int argc, char** argv) {
           fmtRatio(b, sizeof b, r[0].rps, peer[2].rps));
     }
   }
-  if (timeouts > 0) std::printf("\nwrk reported %ld connect/write errors or time-outs\n", timeouts);
+  if (errors > 0) std::printf("\n%ld connections ended without a reply\n", errors);
+  if (beforePid > 0) {
+    std::printf(
+        "\nThe ft-host of %s in the same rounds:\n\n| load | clients | before req/s | p50/p99 ms | "
+        "CPU µs/req | after/before | before/civetweb |\n| --- | --- | --- | --- | --- | --- | --- "
+        "|\n",
+        beforeDir.c_str());
+    for (size_t l = 0; l < loads.size(); ++l) {
+      for (int clients : clientCounts) {
+        const Figures* r = results[{l, clients}];
+        const Figures* peer = loads[l].peers ? r : results[{0, clients}];
+        char a[32], b[32];
+        std::printf("| %s | %d | %.0f | %.2f / %.2f | %.0f | %s | %s |\n", loads[l].name.c_str(),
+                    clients, r[3].rps, r[3].p50, r[3].p99, r[3].cpuUs,
+                    fmtRatio(a, sizeof a, r[0].rps, r[3].rps),
+                    fmtRatio(b, sizeof b, r[3].rps, peer[1].rps));
+      }
+    }
+  }
   if (quick) return 0;
 
   std::printf(
@@ -336,6 +363,7 @@ int main(int argc, char** argv) {
     std::printf("| %zu KiB | %.3f | %.3f |\n", size / 1024, ms, ms / (double(size) / (1 << 20)));
   }
   host.stop();
+  before.stop();
 
   // The mask bench prints its own table; it is shown as it comes.
   const std::string maskBench = buildDir() + "/bin/bench_mask_bench";
