@@ -78,9 +78,11 @@ QString absoluteClean(const QString& path) {
 }
 
 // Components that the kernel takes as they stand, so that a walk below root
-// reaches what resolving root + name would: no ".", "..", and no temporary.
+// reaches what resolving root + name would: no ".", "..", no temporary, and
+// nothing another system reads as a separator or a drive.
 bool isPlainName(const QString& name) {
-  if (name.isEmpty()) return false;
+  if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':')))
+    return false;
   for (const QStringView part : QStringView(name).split(u'/')) {
     if (part == u"." || part == u"..") return false;
   }
