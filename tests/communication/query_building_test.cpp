@@ -86,10 +86,9 @@ TEST_F(QueryBuilding, RawFrameIsCopiedUnchangedUnderAMillisecondStamp) {
     const QRegularExpressionMatch stamp =
         QRegularExpression("queryId=ABC/RF(\\d{17}),").match(query);
     ASSERT_TRUE(stamp.hasMatch()) << query.toStdString();
-    // A 12-hour or otherwise misread stamp lands far from the time of sending.
+    // A 12-hour or otherwise misread stamp lies outside the time of sending.
     const QDateTime sent = QDateTime::fromString(stamp.captured(1), "yyyyMMddhhmmsszzz");
-    ASSERT_TRUE(sent.isValid());
-    EXPECT_LT(std::abs(sent.secsTo(before)), 3600);
+    EXPECT_TRUE(before <= sent && sent <= QDateTime::currentDateTime()) << query.toStdString();
     query.replace(stamp.capturedStart(1), 17, "STAMP");
     EXPECT_EQ(query, queryShape("ABC", "ABC/RFSTAMP", "rawframe",
                                 QString("EcuDataSet(name=ABC)[Service(delay=0,mode=1)[Start["

@@ -122,6 +122,8 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
        "on localhost port " + port + ": not an IPv4 address"},
       {{"--data", path("wrapped.xml")},
        "on 0.0.0.0 port 65536: refused by the component, which does not listen on port 0"},
+      {{"--data", good, "--port", port, "--control-port", busy.port()},
+       "--control-port: cannot listen on 127.0.0.1:" + busy.port()},
       {{"--data", good, "--log-level", "loud"}, "--log-level"},
       {{"--data"}, "--data"},
       {{"--data", good, "--log-file", path("good.xml/x.log")}, "--log-file"},

@@ -154,20 +154,6 @@ TEST_F(ControlPanelApi, ViewShowsValuesAsThePageShowsThem) {
             std::string::npos);
 }
 
-TEST(ControlPanelPort, AGivenPortThatIsTakenStopsTheStart) {
-  FtHostProcess first;
-  ASSERT_TRUE(first.start(kFile)) << first.output();
-  const int taken = controlPortOf(first);
-  FtHostProcess second;
-  second.start(kFile, {"--control-port", std::to_string(taken)});
-  const int status = second.stop();  // -1: start saw it exit
-  EXPECT_TRUE(status == 2 || status == -1) << status;
-  EXPECT_NE(second.output().find("ft-host: --control-port: cannot listen on 127.0.0.1:" +
-                                 std::to_string(taken)),
-            std::string::npos)
-      << second.output();
-}
-
 // Waits (10 s at most) until the panel's JSON holds the text.
 bool waitForView(int control, const std::string& path, const std::string& text) {
   for (int i = 0; i < 1000; ++i) {

@@ -108,19 +108,17 @@ class LiveEcu : public ::testing::Test {
   }
   void TearDown() override { StandinLog::setStderr(true); }
 
-  DRQuery query(const std::string& type, const std::string& items, const char* ecu = "SIM") {
+  DRQuery query(const std::string& type, const std::string& items) {
     DRQuery q;
-    q.setXML(wide("<Query requestType=\"" + type + "\"><EcuDataSet" +
-                  (ecu ? std::string(" name=\"") + ecu + "\"" : "") + ">" + items +
+    q.setXML(wide("<Query requestType=\"" + type + "\"><EcuDataSet name=\"SIM\">" + items +
                   "</EcuDataSet></Query>"));
     return q;
   }
   // Reads Window, Position and Blink: "Window=1 Position=50.0 Blink=0", as stored.
-  std::string read(const char* ecu = "SIM") {
+  std::string read() {
     EXPECT_EQ(services.executeQuery(query("read",
-                                          "<State name=\"Window\"/><Parameter name=\"Position\"/>"
-                                          "<State name=\"Blink\"/>",
-                                          ecu)),
+                                          "<State name=\"Window\"/><Parameter "
+                                          "name=\"Position\"/><State name=\"Blink\"/>")),
               0);
     BSet states, parameters;
     data.readSet(ID("data:/Auto/UCEs/SIM/States"), states);
