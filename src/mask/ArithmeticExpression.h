@@ -27,7 +27,6 @@ class ArithmeticExpression : public BinaryExpression {
   const Code code_;
 };
 
-// Two texts join.
 class AddExpression final
     : public Operator<AddExpression, ArithmeticExpression, ArithmeticExpression::kAdd> {
  public:
@@ -44,7 +43,6 @@ class SubExpression final
   using Operator::Operator;
 };
 
-// An integer product keeps its low 32 bits.
 class MultExpression final
     : public Operator<MultExpression, ArithmeticExpression, ArithmeticExpression::kMult> {
  public:

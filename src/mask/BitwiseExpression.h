@@ -2,12 +2,13 @@
 
 #include "mask/BinaryExpression.h"
 
-// `&` and `|`: numbers taken as 32-bit integers (reals truncated toward zero)
-// give an integer with the left operand's bit width; two texts combine byte by
-// byte up to the shorter length.
+// `&`, `|` and the bit test `#` over numbers taken as 32-bit integers (reals
+// truncated toward zero). `&` and `|` keep the left operand's bit width and
+// also combine two texts byte by byte up to the shorter length; `#` tests bit
+// number right of left and has width 1.
 class BitwiseExpression : public BinaryExpression {
  public:
-  enum Code { kBitAnd, kBitOr };
+  enum Code { kBitAnd, kBitOr, kBitTest };
 
   BitwiseExpression(Code code, Node left, Node right);
 
@@ -19,7 +20,7 @@ class BitwiseExpression : public BinaryExpression {
   int combine(const Expression& left, const Expression& right, Node& out) const override;
 
  private:
-  int32_t apply(int32_t a, int32_t b) const { return code_ == kBitAnd ? a & b : a | b; }
+  int32_t apply(int32_t a, int32_t b) const;
   std::string bytewise(const std::string& a, const std::string& b) const;
 
   const Code code_;
@@ -37,15 +38,8 @@ class BitOrExpression final
   using Operator::Operator;
 };
 
-// `#`: bit test; the left operand is the value, the right one the bit index.
-class BitExpression final : public BinaryExpression {
+class BitExpression final
+    : public Operator<BitExpression, BitwiseExpression, BitwiseExpression::kBitTest> {
  public:
-  BitExpression(Node value, Node index)
-      : BinaryExpression(L"[#, ", std::move(value), std::move(index)) {}
-  Node clone() const override { return copy<BitExpression>(); }
-  int getDouble(double& value) const override { return longAsDouble(value); }
-  int getLong(int32_t& value) const override;
-
- private:
-  int combine(const Expression& left, const Expression& right, Node& out) const override;
+  using Operator::Operator;
 };

@@ -8,24 +8,13 @@ namespace {
 
 const wchar_t* const kOpenings[] = {L"[==, ", L"[!=, ", L"[<, ", L"[>, ", L"[<=, ", L"[>=, "};
 
-// One operator code over two ordered values; false for an unordered pair except !=.
+// One operator code over two values, by the outcomes (less, equal, greater,
+// unordered) that make each comparison true: an unordered pair only for !=.
 template <class T>
 bool relate(ComparisonExpression::Code code, T a, T b) {
-  switch (code) {
-    case ComparisonExpression::kEqual:
-      return a == b;
-    case ComparisonExpression::kDifferent:
-      return a != b;
-    case ComparisonExpression::kLess:
-      return a < b;
-    case ComparisonExpression::kGreater:
-      return a > b;
-    case ComparisonExpression::kLessEqual:
-      return a <= b;
-    case ComparisonExpression::kGreaterEqual:
-      return a >= b;
-  }
-  return false;
+  static constexpr unsigned kTrueFor[] = {0b0010, 0b1101, 0b0001, 0b0100, 0b0011, 0b0110};
+  const int outcome = a < b ? 0 : a == b ? 1 : a > b ? 2 : 3;
+  return (kTrueFor[code - 1] >> outcome) & 1u;
 }
 
 // Truth values are only equal or different; they have no order.

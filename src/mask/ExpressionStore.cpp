@@ -5,12 +5,6 @@
 #include "mask/Parser.h"
 #include "mask/ValueExpression.h"
 
-ACE_CString ExpressionStore::key(const char* text) {
-  // Passed, so that the key does not ask ACE for its default allocator each time.
-  static ACE_Allocator* const allocator = ACE_Allocator::instance();
-  return ACE_CString(text, allocator, false);
-}
-
 ExpressionStore::ExpressionStore() {
   map_.open(32);
 }

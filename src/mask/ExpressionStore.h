@@ -65,8 +65,10 @@ class ExpressionStore {
   using Map = ACE_Hash_Map_Manager_Ex<ACE_CString, Expression*, TextHash, ACE_Equal_To<ACE_CString>,
                                       ACE_Null_Mutex>;
 
-  // A key over the caller's bytes: a lookup copies nothing.
-  static ACE_CString key(const char* text);
+  // A key over the caller's bytes: a lookup copies nothing. The allocator is
+  // passed, so that the key does not ask ACE for its default one each time.
+  ACE_CString key(const char* text) const { return ACE_CString(text, allocator_, false); }
 
+  ACE_Allocator* const allocator_ = ACE_Allocator::instance();
   Map map_;
 };

@@ -38,34 +38,6 @@ int VariableExpression::evaluate(Node& out, bool) {
   return status::kOk;
 }
 
-// Setter rule: the bound node must be of one of the two kinds; every node of
-// a value kind is a leaf.
-template <class T>
-int VariableExpression::write(int (TerminalExpression::*set)(T), T value, int32_t kind1,
-                              int32_t kind2) {
-  Expression* node = bound();
-  if (node == nullptr) return status::kUndefinedVariable;
-  if (node->getKind() != kind1 && node->getKind() != kind2) return status::kTypeError;
-  return (static_cast<TerminalExpression*>(node)->*set)(value);
-}
-
-int VariableExpression::setBool(bool value) {
-  return write(&TerminalExpression::setBool, value, kind::kBool, kind::kBool);
-}
-
-int VariableExpression::setString(const char* text) {
-  return write(&TerminalExpression::setString, text, kind::kChar, kind::kChar);
-}
-
-int VariableExpression::setLong(int32_t value) {
-  return write(&TerminalExpression::setLong, value, kind::kDouble, kind::kLong);
-}
-
-// A real stored into an integer variable is truncated toward zero by the integer itself.
-int VariableExpression::setDouble(double value) {
-  return write(&TerminalExpression::setDouble, value, kind::kDouble, kind::kLong);
-}
-
 int VariableExpression::toString(std::wstring& text) const {
   return status::answer(text, Platform::ansiToWide(name_.c_str()));
 }

@@ -27,16 +27,24 @@ class VariableExpression final : public ReadsAlike<VariableExpression, TerminalE
     return node != nullptr ? (node->*get)(value) : status::kUndefinedVariable;
   }
   int evaluate(Node& out, bool fold) override;
-  int setBool(bool value) override;
-  int setString(const char* text) override;
-  int setLong(int32_t value) override;
-  int setDouble(double value) override;
+  int setBool(bool value) override { return write(&TerminalExpression::setBool, value); }
+  int setString(const char* text) override { return write(&TerminalExpression::setString, text); }
+  int setLong(int32_t value) override { return write(&TerminalExpression::setLong, value); }
+  int setDouble(double value) override { return write(&TerminalExpression::setDouble, value); }
   int toString(std::wstring& text) const override;
 
  private:
   Expression* bound() const;
+  // Setter rule: the bound value's own setter, which refuses to change its
+  // kind; to a variable that is a type error.
   template <class T>
-  int write(int (TerminalExpression::*set)(T), T value, int32_t kind1, int32_t kind2);
+  int write(int (TerminalExpression::*set)(T), T value) {
+    Expression* node = bound();
+    if (node == nullptr) return status::kUndefinedVariable;
+    const int s = node->isValue() ? (static_cast<TerminalExpression*>(node)->*set)(value)
+                                  : status::kUnsupported;
+    return s == status::kUnsupported ? status::kTypeError : s;
+  }
 
   std::string name_;
   ExpressionStore* store_;  // not owned; outlives every tree it holds
