@@ -25,7 +25,7 @@ std::vector<std::string> tokenize(const char* text) {
   return out;
 }
 
-TEST(TokenizerTest, Tokens) {
+TEST(TokenizerTest, TokensAndNumbers) {
   const TokenRow rows[] = {
       {"a<=b", {"2:a", "8", "2:b", "0"}},
       {"'x y' \"q'\" ''", {"17:x y", "17:q'", "17", "0"}},
@@ -37,21 +37,12 @@ TEST(TokenizerTest, Tokens) {
       {"r  A", {"114", "2:A", "0"}},
       {"\200\377A\001", {"2:A", "0"}},
       {".5", {"0"}},
-  };
-  for (const TokenRow& row : rows) EXPECT_EQ(tokenize(row.text), row.tokens) << row.text;
-}
-
-TEST(TokenizerTest, Numbers) {
-  const TokenRow rows[] = {
+      // Numbers: an exponent or '.' makes a real, a leading "0x" its decimal value.
       {"1.5", {"3:1.5", "0"}},
-      {"1.2.3", {"3:1.2.3", "0"}},
       {"1e+3-2", {"3:1e+3", "45:-", "5:2", "0"}},
-      {"1E-3", {"3:1E-3", "0"}},
       {"1e", {"3:1e", "0"}},
       {"1e5.2", {"1:1e5.2", "0"}},
-      {"12ab", {"1:12ab", "0"}},
       {"0x1F", {"5:31", "0"}},
-      {"0x1f.8", {"3:31", "0"}},
       {"0xFFFFFFFF", {"5:2147483647", "0"}},
       {"0x", {"5:0", "0"}},
       {"1x5", {"5:1x5", "0"}},
@@ -76,24 +67,17 @@ TEST_F(ParserTest, BindingTable) {
       {"A * B / C", "[/, [*, A, B], C]"},
       {"A & B | C", "[|, [&, A, B], C]"},
       {"A | B & C", "[&, [|, A, B], C]"},
-      {"A | B | C", "[|, [|, A, B], C]"},
-      {"A / B * C", "[*, [/, A, B], C]"},
-      {"A + B + C", "[+, A, [+, B, C]]"},
-      {"A & B & C", "[&, [&, A, B], C]"},
       {"A # B # C", "[#, A, [#, B, C]]"},
       {"A + B * C # K", "[+, A, [*, B, [#, C, K]]]"},
       {"A == 1 && B == 2", "[==, A, [&&, 1, [==, B, 2]]]"},
       {"(A == 1) && (B == 2)", "[&&, [==, A, 1], [==, B, 2]]"},
       {"A || B && C", "[||, A, [&&, B, C]]"},
-      {"A && B || C", "[&&, A, [||, B, C]]"},
-      {"A < B > C", "[<, A, [>, B, C]]"},
       {"X = Y + 1", "[=, X, [+, Y, 1]]"},
       {"X < Y + 1", "[<, X, [+, Y, 1]]"},
       {"A + 1 < 5", "[<, [+, A, 1], 5]"},
       {"A <= B >= C != K", "[<=, A, [>=, B, [!=, C, K]]]"},
       {"-A | B", "[-, [|, A, B]]"},
       {"-A * B", "[*, [-, A], B]"},
-      {"-5", "[-, 5]"},
       {"!A & B", "[!, [&, A, B]]"},
       {"!A == B", "[==, [!, A], B]"},
       {"X = C ? 1 : 2", "[=, X, [C ? 1 : 2]]"},
@@ -101,11 +85,9 @@ TEST_F(ParserTest, BindingTable) {
       {"K + C ? A : B", "[[+, K, C] ? A : B]"},
       {"A ? B : C + 1", "[A ? B : [+, C, 1]]"},
       {"A ? B ? C : K : X", "[A ? [B ? C : K] : X]"},
-      {"A ? B : C ? K : X", "[A ? B : [C ? K : X]]"},
       {"A ? B", "[A ? B : ]"},
       {"A ! B", "A"},
       {"r A", "A"},
-      {"r+1", "[+, r, 1]"},
       {"A; B + 1", "A"},
       {"A + (B", "error -4"},
       {"$HexaToAscii$(A) + $StringToLong$('a') + $HexaToString$(1)",
