@@ -63,28 +63,13 @@ class ServerTest : public ::testing::Test {
 };
 
 TEST_F(ServerTest, PortFromConfiguration) {
-  struct Case {
-    std::optional<long long> stored;
-    int port;
-    bool defaultTraced;
+  const std::pair<std::optional<long long>, int> cases[] = {
+      {std::nullopt, 61111},        {0, 0},   {8080, 8080}, {65535, 65535}, {65536, 65536},
+      {65536 + 8080, 65536 + 8080}, {-1, -1},
   };
-  const Case cases[] = {
-      {std::nullopt, 61111, true},
-      {0, 0, false},
-      {8080, 8080, false},
-      {65535, 65535, false},
-      {65536, 65536, false},
-      {65536 + 8080, 65536 + 8080, false},
-      {-1, -1, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.stored ? std::to_string(*c.stored) : "absent");
-    StandinLog::startCapture();
-    configure(c.stored ? integer(kPortKey, *c.stored) : "");
-    EXPECT_EQ(server->getPort(), c.port);
-    EXPECT_EQ(logged(StandinLog::takeCaptured(), MakoraLog_Static::Trace,
-                     "FT server Port not configured, using default"),
-              size_t(c.defaultTraced));
+  for (const auto& [stored, port] : cases) {
+    configure(stored ? integer(kPortKey, *stored) : "");
+    EXPECT_EQ(server->getPort(), port) << (stored ? std::to_string(*stored) : "absent");
   }
 }
 

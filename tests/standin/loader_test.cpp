@@ -328,18 +328,6 @@ TEST_F(HostFile, RoundTrip) {
   EXPECT_EQ(stored("States"), "Pump=0");
 }
 
-// Withdrawn for a test, a component stays withdrawn across loads until clear().
-TEST_F(HostFile, WithdrawnComponentsStayWithdrawnUntilClear) {
-  const std::string demo = "diagServices:DiagServices?EcuDiag#DEMO";
-  load(kFile);
-  host_.setComponentAvailable(demo, false);
-  load(kFile);
-  EXPECT_EQ(registered(demo), nullptr);
-  host_.clear();
-  load(kFile);
-  EXPECT_NE(registered(demo), nullptr);
-}
-
 // Loader and schema agree on every row; a row the schema cannot judge says so.
 enum Verdict { Both, Loader, Warns, Loads, File };
 
