@@ -47,7 +47,6 @@ int BitwiseExpression::combine(const Expression& left, const Expression& right, 
 }
 
 int BitwiseExpression::getString(std::string& text) const {
-  if (code_ == kBitTest) return status::kUnsupported;
   return readBoth(&Expression::getString, [&](const std::string& a, const std::string& b) {
     return status::answer(text, bytewise(a, b));
   });

@@ -26,6 +26,14 @@ class BitwiseExpression : public BinaryExpression {
   const Code code_;
 };
 
+// `#` has no text reading.
+class BitExpression final
+    : public Operator<BitExpression, BitwiseExpression, BitwiseExpression::kBitTest> {
+ public:
+  using Operator::Operator;
+  int getString(std::string&) const override { return status::kUnsupported; }
+};
+
 class BitAndExpression final
     : public Operator<BitAndExpression, BitwiseExpression, BitwiseExpression::kBitAnd> {
  public:
@@ -34,12 +42,6 @@ class BitAndExpression final
 
 class BitOrExpression final
     : public Operator<BitOrExpression, BitwiseExpression, BitwiseExpression::kBitOr> {
- public:
-  using Operator::Operator;
-};
-
-class BitExpression final
-    : public Operator<BitExpression, BitwiseExpression, BitwiseExpression::kBitTest> {
  public:
   using Operator::Operator;
 };

@@ -6,12 +6,7 @@
 // Node kinds: the parser and the operators dispatch on them, and stored masks
 // were written against these exact values.
 namespace kind {
-constexpr int32_t kVariable = 4;
-constexpr int32_t kDouble = 5;
-constexpr int32_t kChar = 6;
-constexpr int32_t kLong = 7;
-constexpr int32_t kBool = 8;
-constexpr int32_t kOperator = 20;
+enum : int32_t { kVariable = 4, kDouble = 5, kChar = 6, kLong = 7, kBool = 8, kOperator = 20 };
 }  // namespace kind
 
 // Status codes shared by every operation of the engine. Non-negative is success.

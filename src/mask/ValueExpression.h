@@ -13,16 +13,26 @@ class ValueExpression : public TerminalExpression {
   int evaluate(Node& out, bool fold) override;
 };
 
-// A truth value. Its numeric readings answer 1 for true and 2 for false.
-class BoolExpression final : public ValueExpression {
+// What the value classes over one number or truth value write alike.
+template <class Self, class T, int32_t K>
+class ScalarExpression : public ValueExpression {
  public:
-  static constexpr int32_t kKind = kind::kBool;
-  explicit BoolExpression(bool value) : ValueExpression(kKind), value_(value) {}
+  static constexpr int32_t kKind = K;
+  explicit ScalarExpression(T value) : ValueExpression(K), value_(value) {}
 
-  bool value() const { return value_; }
-  void set(bool value) { value_ = value; }
+  T value() const { return value_; }
+  void set(T value) { value_ = value; }
+  Node clone() const override { return std::make_unique<Self>(value_); }
 
-  Node clone() const override { return std::make_unique<BoolExpression>(value_); }
+ protected:
+  T value_;
+};
+
+// A truth value. Its numeric readings answer 1 for true and 2 for false.
+class BoolExpression final : public ScalarExpression<BoolExpression, bool, kind::kBool> {
+ public:
+  using ScalarExpression::ScalarExpression;
+
   int getDouble(double& value) const override { return answer(value, value_ ? 1.0 : 0.0); }
   int getBool(bool& value) const override { return answer(value, value_); }
   int getLong(int32_t& value) const override { return answer(value, value_ ? 1 : 0); }
@@ -34,8 +44,6 @@ class BoolExpression final : public ValueExpression {
   int answer(T& out, T value) const {
     return status::answer(out, value, status::fromTruth(value_));
   }
-
-  bool value_;
 };
 
 // A text value (a whole string). Texts are NUL-terminated in the language, so
@@ -58,34 +66,24 @@ class CharExpression final : public ValueExpression {
 };
 
 // A real number.
-class DoubleExpression final : public ValueExpression {
+class DoubleExpression final : public ScalarExpression<DoubleExpression, double, kind::kDouble> {
  public:
-  static constexpr int32_t kKind = kind::kDouble;
-  explicit DoubleExpression(double value) : ValueExpression(kKind), value_(value) {}
+  using ScalarExpression::ScalarExpression;
 
-  double value() const { return value_; }
-  void set(double value) { value_ = value; }
-
-  Node clone() const override { return std::make_unique<DoubleExpression>(value_); }
   int getDouble(double& value) const override { return status::answer(value, value_); }
   int getLong(int32_t& value) const override;
   int setLong(int32_t value) override { return status::answer(value_, value); }
   int setDouble(double value) override { return status::answer(value_, value); }
   int toString(std::wstring& text) const override;
-
- private:
-  double value_;
 };
 
 // A 32-bit integer. bitWidth is the number of significant bits, which only
 // $HexaToString$ reads: 32 for literals, 0 for variables loaded from the host.
-class LongExpression final : public ValueExpression {
+class LongExpression final : public ScalarExpression<LongExpression, int32_t, kind::kLong> {
  public:
-  static constexpr int32_t kKind = kind::kLong;
   explicit LongExpression(int32_t value, int32_t bitWidth = 32)
-      : ValueExpression(kKind), value_(value), bitWidth_(bitWidth) {}
+      : ScalarExpression(value), bitWidth_(bitWidth) {}
 
-  int32_t value() const { return value_; }
   int32_t bitWidth() const { return bitWidth_; }
   void set(int32_t value, int32_t bitWidth) {
     value_ = value;
@@ -101,7 +99,6 @@ class LongExpression final : public ValueExpression {
   int toString(std::wstring& text) const override;
 
  private:
-  int32_t value_;
   int32_t bitWidth_;
 };
 
