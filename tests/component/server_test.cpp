@@ -12,7 +12,7 @@
 #include "StandinHost.h"
 #include "StandinLog.h"
 #include "component/CQFTServer.h"
-#include "support/FtHost.h"
+#include "support/ft_host.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // they answer when the ECU or its services fail.
 #include <gtest/gtest.h>
 
-#include "support/FtHost.h"
+#include "support/ft_host.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "support/FtHost.h"
+#include "support/ft_host.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support/FtHost.h"
+#include "support/ft_host.h"
 
 namespace {
 

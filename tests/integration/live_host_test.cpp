@@ -5,7 +5,7 @@
 
 #include <regex>
 
-#include "support/FtHost.h"
+#include "support/ft_host.h"
 
 namespace {
 

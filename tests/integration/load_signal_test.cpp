@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "support/FtHost.h"
+#include "support/ft_host.h"
 
 namespace {
 

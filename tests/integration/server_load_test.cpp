@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/FtHost.h"
+#include "support/ft_host.h"
 
 namespace {
 
