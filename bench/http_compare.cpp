@@ -38,7 +38,7 @@ std::string buildDir() {
 }  // namespace
 
 #define FT_BINARY_DIR (gHostDir.empty() ? buildDir() : gHostDir)
-#include "../tests/support/FtHost.h"
+#include "../tests/support/ft_host.h"
 
 namespace {
 
