@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "StandinDataManager.h"
 #include "communication/CommunicationHandler.h"
 #include "communication_test_support.h"
 #include "dispatch/ResponseConstants.h"
@@ -36,24 +35,6 @@ TEST(StatusWords, EachDiagnosticStatusAndItsNeighbours) {
   for (const auto& [status, word] : rows)
     EXPECT_EQ(CommunicationHandler::getErrResponseForNegStatus(status).toStdString(), word)
         << status;
-}
-
-// The input goes into the query; a stored status below 0 is shown as its word.
-TEST(ProcessRequest, SendQueryPassesTheInputAndShowsTheStoredStatus) {
-  BSet stored;
-  stored.setInt(ACE_WString(L"Seven", 5), 7);
-  stored.setInt(ACE_WString(L"Bleed", 5), -992);
-  StandinDataManager data;
-  data.mergeSet(ID("data:/Auto/UCEs/ABC/Commands"), stored);
-  comm_test::RecordingDiagServices services;
-  FactoryComponents factory;
-  factory.setDataManager(&data);
-  factory.setDiagServices(&services);
-  factory.setEcuName("ABC");
-  EXPECT_EQ(reply("sendQuery", {{"query", "Seven"}, {"param", "5"}}), kOk + "7");
-  EXPECT_TRUE(services.queries.back().contains("queryId=ABC/SevenCMD1/5,"));
-  EXPECT_EQ(reply("sendQuery", {{"query", "Bleed"}, {"param", ""}}), kOk + "TIMEOUT");
-  EXPECT_TRUE(services.queries.back().contains("queryId=ABC/BleedCMD2/,"));
 }
 
 TEST(ProcessRequest, MissingHostComponentsAnswerUnknown) {

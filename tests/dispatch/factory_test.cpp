@@ -175,6 +175,7 @@ TEST_F(FactoryTest, GetCommandFromURLRoutesAndChecksParameters) {
       {"/readSignal?names=A&types=", nullptr, nullptr},
       {"/isApplicable?names=A;B;C&types=State;State", nullptr, nullptr},
       {"/readSignal?names=A&types=State;State", nullptr, nullptr},
+      {"/sendQuery?query=&param=5", nullptr, nullptr},
       {"/sendRawQuery", nullptr, nullptr},
   };
   for (const auto& c : cases) {

@@ -53,7 +53,6 @@ TEST(Communication, RepliesPerScenario) {
            {"/isApplicable?names=PumpState&types=State", "1"},
            {"/isApplicable?names=Hidden&types=State", "0"},
            {"/isApplicable?names=Numeric&types=State", "0"},  // Options & 4 is 4
-           {"/isApplicable?names=Undefined&types=State", "0"},
            {"/isApplicable?names=Broken&types=State", "0"},
            {"/isApplicable?names=Speed&types=Parameter", "1"},  // no mask
            {"/isApplicable?names=VIN&types=Identification", "1"},
@@ -72,7 +71,6 @@ TEST(Communication, RepliesPerScenario) {
            {"/sendQuery?query=Seven", "7"},
            {"/sendQuery?query=NotListed", "UNKNOWN"},  // the key, without this entry
            {"/sendQuery?query=Bleed", "TIMEOUT"},
-           {"/sendQuery?query=Bleed&param=5", "TIMEOUT"},
            {"/sendQuery?query=Unplugged&param=", "VCI DISCONNECTED"},
            {"/sendQuery?query=Refused979", "INVALID QUERY"},
            {"/sendQuery?query=RefusedPositive", "3"},  // shown as its number
@@ -130,15 +128,6 @@ TEST(Communication, RepliesPerScenario) {
     for (const std::string& message : scenario.loggedOnce)
       EXPECT_EQ(countLogLines(host.log(), "[CommunicationHandler] " + message), 1u) << message;
   }
-}
-
-TEST(Communication, RejectedParametersGetTheNotFoundReply) {
-  FtHostProcess host;
-  ASSERT_TRUE(host.start(detail::readFile(FT_SOURCE_DIR "/tests/integration/fixtures/ecu.xml")));
-  for (const char* target : {"/readSignal?names=A;B&types=State", "/readSignal?names=A",
-                             "/isApplicable?names=&types=State", "/sendQuery?param=5",
-                             "/sendQuery?query=&param=5", "/sendRawQuery?query="})
-    EXPECT_EQ(httpGet(host.port(), target), k404) << target;
 }
 
 }  // namespace

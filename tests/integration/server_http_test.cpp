@@ -23,11 +23,6 @@ std::string hostData(const std::string& extra = "") {
          extra + "</data><ecu name=\"DEMO\"/></host>";
 }
 
-std::string integer(const std::string& name, int value) {
-  return "<integer key=\"data:/Configuration/OrvaneFunctionTests/" + name + "\">" +
-         std::to_string(value) + "</integer>";
-}
-
 bool startWithHello(FtHostProcess& host, const std::string& data,
                     const std::vector<std::string>& args = {}) {
   if (!host.start(data, args)) return false;
@@ -105,25 +100,6 @@ TEST_F(ServerHttp, NulFirstByteOrNoBytesAreClosedWithoutAReply) {
   EXPECT_NE(hello(), "");
 }
 
-TEST_F(ServerHttp, GarbageDoesNotHurtTheServer) {
-  std::string bytes;
-  unsigned state = 12345;
-  for (int round = 0; round < 50; ++round) {
-    bytes.clear();
-    for (int i = 0; i < 1 + round * 40; ++i) {
-      state = state * 1103515245u + 12345u;
-      bytes.push_back(static_cast<char>(state >> 16));
-    }
-    bytes += "\r\n";  // the end of the request line, if none came before
-    const std::string reply = httpExchange(host->port(), bytes);
-    if (bytes[0] == '\0')
-      EXPECT_EQ(reply, "");
-    else
-      EXPECT_TRUE(reply == k405 || reply.rfind("HTTP/1.0 ", 0) == 0) << reply;
-  }
-  EXPECT_NE(hello(), "");
-}
-
 TEST_F(ServerHttp, EachReplyIsLoggedOnOneLineWithControlCharactersEscaped) {
   const std::string reply = httpGet(host->port(), "/hello.txt?once");
   const std::string line = "[RequestLog] GET /hello.txt?once 200 " + std::to_string(reply.size());
@@ -135,7 +111,7 @@ TEST_F(ServerHttp, EachReplyIsLoggedOnOneLineWithControlCharactersEscaped) {
 
 TEST(ServerConnections, IdleClientIsClosedAfterTheReceiveTimeoutWhileOthersAreServed) {
   FtHostProcess host;
-  ASSERT_TRUE(startWithHello(host, hostData(integer("ReceiveTimeout", 300)))) << host.output();
+  ASSERT_TRUE(startWithHello(host, hostData(setting("ReceiveTimeout", 300)))) << host.output();
   IdleClient idle(host.port());
   ASSERT_GE(idle.fd, 0);
   for (int i = 0; i < 5; ++i)
@@ -147,7 +123,7 @@ TEST(ServerConnections, IdleClientIsClosedAfterTheReceiveTimeoutWhileOthersAreSe
 TEST(ServerConnections, ConnectionsBeyondMaxConnectionsAreClosedUnanswered) {
   FtHostProcess host;
   ASSERT_TRUE(
-      startWithHello(host, hostData(integer("MaxConnections", 2) + integer("ReceiveTimeout", 0))))
+      startWithHello(host, hostData(setting("MaxConnections", 2) + setting("ReceiveTimeout", 0))))
       << host.output();
   {
     IdleClient first(host.port()), second(host.port());

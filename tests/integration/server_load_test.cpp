@@ -14,11 +14,6 @@
 
 namespace {
 
-std::string scrambled(std::string bytes) {
-  for (char& b : bytes) b = static_cast<char>(~static_cast<unsigned char>(b));
-  return bytes;
-}
-
 std::string pattern(size_t size) {
   std::string bytes(size, '\0');
   for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
@@ -31,11 +26,6 @@ std::string hostData(const std::string& extra = "") {
          extra +
          "</data><texts><text code=\"T1\">One</text></texts>"
          "<ecu name=\"DEMO\"><state name=\"S\" value=\"3\"/></ecu></host>";
-}
-
-std::string setting(const std::string& name, int value) {
-  return "<integer key=\"data:/Configuration/OrvaneFunctionTests/" + name + "\">" +
-         std::to_string(value) + "</integer>";
 }
 
 const std::string kOctets = "HTTP/1.0 200 Ok\r\nContent-Type: application/octet-stream \r\n\r\n";

@@ -248,6 +248,18 @@ inline size_t waitForLogLines(const FtHostProcess& host, const std::string& need
   return count;
 }
 
+// What a scrambled file holds for the bytes.
+inline std::string scrambled(std::string bytes) {
+  for (char& b : bytes) b = static_cast<char>(~static_cast<unsigned char>(b));
+  return bytes;
+}
+
+// An integer setting of the component as the data file gives it.
+inline std::string setting(const std::string& name, int value) {
+  return "<integer key=\"data:/Configuration/OrvaneFunctionTests/" + name + "\">" +
+         std::to_string(value) + "</integer>";
+}
+
 inline void put(const std::string& path, const std::string& bytes) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
