@@ -19,12 +19,13 @@ class Expression {
   Expression& operator=(const Expression&) = delete;
 
   int32_t getKind() const { return kind_; }
-  // True for the four constant value kinds. Not virtual: every operand of
-  // every evaluation asks.
-  bool isValue() const { return kind_ >= kind::kDouble && kind_ <= kind::kBool; }
+  // isValue without the virtual call: every operand of every evaluation asks.
+  bool holdsValue() const { return kind_ >= kind::kDouble && kind_ <= kind::kBool; }
 
   // Deep copy.
   virtual Node clone() const = 0;
+  // True for the four constant value kinds.
+  virtual bool isValue() const { return holdsValue(); }
   // Accessors answer -3 when the node has no such reading; the output is then untouched.
   virtual int getString(std::string&) const { return status::kUnsupported; }
   virtual int getDouble(double&) const { return status::kUnsupported; }

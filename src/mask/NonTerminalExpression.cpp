@@ -7,7 +7,7 @@
 // Operand rule: literals are read in place, variables and operators lend
 // their values where that is safe; the rest is evaluated into a value of its own.
 int NonTerminalExpression::evaluateOperand(Node& slot, bool fold, Use use, OperandValue& value) {
-  if (slot->isValue()) {
+  if (slot->holdsValue()) {
     value.value = slot.get();
     return status::kConstant;
   }

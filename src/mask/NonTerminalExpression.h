@@ -43,7 +43,7 @@ class NonTerminalExpression : public Expression {
   static int evaluateValue(Node& slot, bool fold, Use use, OperandValue& value);
   // With fold set, a constant operand's value replaces the operand's subtree.
   static void keep(Node& slot, OperandValue& value, int status, bool fold) {
-    if (!fold || status != status::kConstant || slot->isValue()) return;
+    if (!fold || status != status::kConstant || slot->holdsValue()) return;
     slot = value.owned ? std::move(value.owned) : value.value->clone();
     value.value = slot.get();
   }

@@ -14,7 +14,7 @@ Expression* VariableExpression::bound() const {
 int VariableExpression::lookup(Expression*& node) const {
   Expression* found = bound();
   if (found == nullptr) return status::kUndefinedVariable;
-  if (!found->isValue()) return status::kTypeError;
+  if (!found->holdsValue()) return status::kTypeError;
   return status::answer(node, found);
 }
 
@@ -33,7 +33,7 @@ int VariableExpression::evaluate(Node& out, bool) {
   Expression* node = bound();
   if (node == nullptr) return status::kUndefinedVariable;
   out.reset();
-  if (!node->isValue()) return status::kTypeError;
+  if (!node->holdsValue()) return status::kTypeError;
   out = node->clone();
   return status::kOk;
 }

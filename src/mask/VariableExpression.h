@@ -41,8 +41,8 @@ class VariableExpression final : public ReadsAlike<VariableExpression, TerminalE
   int write(int (TerminalExpression::*set)(T), T value) {
     Expression* node = bound();
     if (node == nullptr) return status::kUndefinedVariable;
-    const int s = node->isValue() ? (static_cast<TerminalExpression*>(node)->*set)(value)
-                                  : status::kUnsupported;
+    const int s = node->holdsValue() ? (static_cast<TerminalExpression*>(node)->*set)(value)
+                                     : status::kUnsupported;
     return s == status::kUnsupported ? status::kTypeError : s;
   }
 
