@@ -46,7 +46,7 @@ TEST(ProcessRequest, MissingHostComponentsAnswerUnknown) {
       {"readSignal", {{"names", "A"}, {"types", "State"}}, false},
       {"readSignal", {{"names", "A"}, {"types", "State"}}, true},
       {"isApplicable", {{"names", "A"}, {"types", "State"}}, true},
-      {"sendQuery", {{"query", "Bleed"}}, true},
+      {"sendQuery", {{"query", "Bleed"}, {"param", "5"}}, true},
       {"sendRawQuery", {{"query", "22F190"}}, true},
   };
   FactoryComponents factory;
@@ -56,6 +56,10 @@ TEST(ProcessRequest, MissingHostComponentsAnswerUnknown) {
     EXPECT_EQ(reply(row.command, row.parameters), kOk + "UNKNOWN")
         << row.command << (row.withDiagServices ? " with" : " without") << " diagnostic services";
   }
+  // The input reaches the query even though nothing can be read back.
+  bool passed = false;
+  for (const QString& query : services.queries) passed |= query.contains("/BleedCMD1/5,");
+  EXPECT_TRUE(passed);
 }
 
 TEST(ProcessRequest, OtherWordsWriteNothing) {

@@ -170,6 +170,8 @@ TEST_F(FactoryTest, GetCommandFromURLRoutesAndChecksParameters) {
       {"/FT?gui=&mw=m&flow=f", nullptr, nullptr},
       {"/getText?textCode=&origin=K", nullptr, nullptr},
       {"/getText?textCode=T1&origin=", nullptr, nullptr},
+      {"/getText?textCode=T1", nullptr, nullptr},
+      {"/writeFile?name=a&content=", nullptr, nullptr},
       {"/getText?textCode=T1&origin=X", nullptr, nullptr},
       {"/fileExists?name=", nullptr, nullptr},
       {"/readSignal?names=A&types=", nullptr, nullptr},

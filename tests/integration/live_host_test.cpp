@@ -111,6 +111,7 @@ TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
       {"/api/state/Pump", "not json", 400, "/sendQuery?query=Start", "TIMEOUT"},
       {"/api/state/Pump", R"({"value": "one"})", 400, read, "TIMEOUT"},
       {"/api/state/Nope", R"({"value": 1})", 404, read, "TIMEOUT"},
+      {"/api/command/Nope", R"({"mode": "normal"})", 404, read, "TIMEOUT"},
       {"/api/ecu", R"({"mode": "refuse"})", 400, read, "TIMEOUT"},
       {"/api/ecu", R"({"mode": "normal", "delay": -1})", 400, read, "TIMEOUT"},
       {"/api/ecu", R"({"status": -14})", 400, read, "TIMEOUT"},
