@@ -3,6 +3,7 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cwchar>
 #include <pugixml.hpp>
@@ -13,8 +14,7 @@ namespace {
 constexpr size_t kInitialChars = 512;
 // Largest buffer a thread keeps between calls.
 constexpr size_t kKeptChars = size_t{1} << 16;
-// vswprintf cannot tell "too small" from "cannot format"; stop growing here
-// (4 MB of wide characters) and give the message up.
+// Growth stops here (4 MB of wide characters) and the message is given up.
 constexpr size_t kMaxChars = size_t{1} << 20;
 
 // The calling thread's UTF-8 character locale, created on first use and freed
@@ -97,11 +97,13 @@ bool appendPiece(std::wstring& out, const std::wstring& directive, T value) {
   std::wstring buffer;
   for (size_t size = kInitialChars; size <= kMaxChars; size *= 4) {
     buffer.resize(size);
+    errno = 0;
     const int written = swprintf(buffer.data(), buffer.size(), directive.c_str(), value);
     if (written >= 0) {
       out.append(buffer.data(), static_cast<size_t>(written));
       return true;
     }
+    if (errno == EILSEQ) break;
   }
   return false;
 }
@@ -326,6 +328,7 @@ bool WindowsFormat::vformat(std::wstring& out, const wchar_t* format, va_list ar
     buffer.resize(size);
     va_list copy;
     va_copy(copy, args);
+    errno = 0;
     const int written = vswprintf(buffer.data(), buffer.size(), translated.c_str(), copy);
     va_end(copy);
     if (written >= 0) {
@@ -333,6 +336,9 @@ bool WindowsFormat::vformat(std::wstring& out, const wchar_t* format, va_list ar
       if (buffer.size() > kKeptChars) std::wstring().swap(buffer);
       return true;
     }
+    // A text that is not UTF-8 fails at any size (glibc leaves errno alone
+    // when the buffer is merely short): growing would only clear megabytes.
+    if (errno == EILSEQ) break;
   }
   std::wstring().swap(buffer);
   va_list copy;
