@@ -195,6 +195,24 @@ int descriptorOf(HANDLE handle, int flags, int& error) {
   }
   return file;
 }
+
+// ReadFile and WriteFile count in a DWORD, so size moves in pieces of at most
+// 1 GiB; move(offset, piece, moved) is one call. The bytes moved, or -1.
+template <class Move>
+long long inPieces(long long size, int& error, Move move) {
+  constexpr long long kPiece = 0x40000000;
+  long long done = 0;
+  while (done < size) {
+    DWORD n = 0;
+    if (!move(done, static_cast<DWORD>(size - done < kPiece ? size - done : kPiece), n)) {
+      error = errnoOf(GetLastError());
+      return -1;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
 }  // namespace
 
 std::string Platform::errorText(int error) {
@@ -326,33 +344,20 @@ long long Platform::regularFileSize(int file, int& error) {
 
 long long Platform::readFully(int file, char* buffer, long long size, int& error) {
   const HANDLE handle = handleOf(file);
-  long long done = 0;
-  while (done < size) {
-    const long long left = size - done;
-    const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
-    DWORD n = 0;
-    if (!ReadFile(handle, buffer + done, chunk, &n, nullptr)) {
-      error = errnoOf(GetLastError());
-      return -1;
-    }
-    if (n == 0) break;
-    done += n;
-  }
-  return done;
+  return inPieces(size, error, [&](long long at, DWORD piece, DWORD& n) {
+    return ReadFile(handle, buffer + at, piece, &n, nullptr) != 0;
+  });
 }
 
 bool Platform::writeFully(int file, const char* data, long long size, int& error) {
   const HANDLE handle = handleOf(file);
-  long long done = 0;
-  while (done < size) {
-    const long long left = size - done;
-    const DWORD chunk = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
-    DWORD n = 0;
-    if (!WriteFile(handle, data + done, chunk, &n, nullptr)) {
-      error = errnoOf(GetLastError());
-      return false;
-    }
-    done += n;
+  const long long done = inPieces(size, error, [&](long long at, DWORD piece, DWORD& n) {
+    return WriteFile(handle, data + at, piece, &n, nullptr) != 0;
+  });
+  if (done < 0) return false;
+  if (done < size) {
+    error = EIO;
+    return false;
   }
   if (!FlushFileBuffers(handle)) {
     error = errnoOf(GetLastError());
