@@ -26,7 +26,8 @@ bool ConnectionPool::serve(HttpDaemon* daemon, int groupId) {
       Slot* slot = parked_.back();
       parked_.pop_back();
       slot->next = daemon;
-      lock.unlock();
+      // Under the lock: once it is released the woken thread may take the
+      // connection, end, and destroy the slot before a later notify.
       slot->wake.notify_one();
       return true;
     }
