@@ -59,22 +59,27 @@ bool CQFTServer::configure(const QString& ecuName) {
   }
   factory->init(ecuName);
 
-  int configuredPort = 0;
-  if (factory->getDataManager() == nullptr ||
-      factory->getDataManager()->readInteger(ID(kPortKey), configuredPort) != 0) {
+  Endpoint endpoint;
+  IDataManager* dataManager = factory->getDataManager();
+  if (dataManager == nullptr || dataManager->readInteger(ID(kPortKey), endpoint.port) != 0) {
     FT_LOG_TRACE(kClass, L"FT server Port not configured, using default");
-    port_ = limits::kDefaultPort;
-  } else {
-    port_ = configuredPort;
+    endpoint.port = limits::kDefaultPort;
   }
-  readConnectionSettings(factory->getDataManager());
+  readConnectionSettings(dataManager, endpoint);
+  {
+    std::lock_guard<std::mutex> lock(endpointGuard_);
+    endpoint_ = endpoint;
+  }
   FT_LOG_TRACE(kClass, L"[CQFTServer::configure()]: Method end.");
   return true;
 }
 
-void CQFTServer::readConnectionSettings(IDataManager* dataManager) {
-  listenAddress_ = 0;  // all interfaces
-  listenAddressValid_ = true;
+CQFTServer::Endpoint CQFTServer::getEndpoint() const {
+  std::lock_guard<std::mutex> lock(endpointGuard_);
+  return endpoint_;
+}
+
+void CQFTServer::readConnectionSettings(IDataManager* dataManager, Endpoint& endpoint) {
   ConnectionRegistry::Settings settings;
   if (dataManager == nullptr) {
     connections_.setSettings(settings);
@@ -84,11 +89,11 @@ void CQFTServer::readConnectionSettings(IDataManager* dataManager) {
   ACE_WString address;
   if (dataManager->readString(ID(kListenAddressKey), address) == 0) {
     const QString text = fromWide(address);
-    if (Platform::parseIPv4(text.toLatin1().constData(), listenAddress_)) {
+    if (Platform::parseIPv4(text.toLatin1().constData(), endpoint.address)) {
       FT_LOG_TRACE(kClass, L"[CQFTServer::configure()]: listening on %s", FT_W(text));
     } else {
       // Widening to all interfaces would expose what was meant to stay local.
-      listenAddressValid_ = false;
+      endpoint.addressValid = false;
       FT_LOG_ERROR(kClass,
                    L"[CQFTServer::configure()]: ListenAddress '%s' is not an IPv4 address, the "
                    L"server will not listen",
@@ -126,7 +131,7 @@ void CQFTServer::readConnectionSettings(IDataManager* dataManager) {
 
 void CQFTServer::run() {
   FT_LOG_TRACE(kClass, L"[CQFTServer::run()]: Method started.");
-  if (port_ == 0) {
+  if (getEndpoint().port == 0) {
     FT_LOG_ERROR(
         kClass,
         L"[CQFTServer::run()]: Port not configured, CQFTServer::configure() must me executed");

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "CComponent_Thread_Ref.h"
@@ -28,26 +29,30 @@ class CQFTServer : public CComponent_Thread_Ref, public IQFTServer {
   bool configure(const QString& ecuName) override;
   void stop() override;
 
-  // Read by the listener thread; written by configure, which precedes run.
-  int getPort() const { return port_; }
-  // The IPv4 address to bind, host byte order; meaningful when hasListenAddress.
-  uint32_t getListenAddress() const { return listenAddress_; }
-  bool hasListenAddress() const { return listenAddressValid_; }
+  // Where to listen, read whole: a host may configure again while the
+  // listener starts up.
+  struct Endpoint {
+    int port = 0;
+    uint32_t address = 0;  // IPv4, host byte order; 0 is all interfaces
+    bool addressValid = true;
+  };
+  Endpoint getEndpoint() const;
   ACE_Reactor* getReactor() { return &reactor_; }
   ConnectionRegistry* getConnections() { return &connections_; }
 
  private:
   void cleanUp();
-  // The settings beyond the port: listen address, connection limit, time-outs.
-  void readConnectionSettings(IDataManager* dataManager);
+  // The listen address, the connection limit and the time-outs.
+  void readConnectionSettings(IDataManager* dataManager, Endpoint& endpoint);
   void waitForConnections();
 
-  int port_ = 0;
+  // Guards endpoint_: configure writes it on the host's thread, the listener
+  // thread reads it.
+  mutable std::mutex endpointGuard_;
+  Endpoint endpoint_;
   int threadGroupId_ = -1;
   ACE_Reactor reactor_;
 
-  uint32_t listenAddress_ = 0;  // all interfaces
-  bool listenAddressValid_ = true;
   ConnectionRegistry connections_;
   // Every thread group a run created; host thread only.
   std::vector<int> usedGroups_;

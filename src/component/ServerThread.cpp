@@ -31,9 +31,10 @@ ACE_THR_FUNC_RETURN serverSvc(void* arg) {
   ACE_Thread_Manager::instance()->get_grp(ACE_OS::thr_self(), groupId);
   auto acceptor = std::make_unique<ClientAcceptor>(groupId, server->getConnections());
 
-  const auto port = static_cast<u_short>(server->getPort() & 0xFFFF);
-  const ACE_INET_Addr address(port, static_cast<ACE_UINT32>(server->getListenAddress()));
-  if (!server->hasListenAddress() || acceptor->open(address, reactor, 0, 1, 1) == -1) {
+  const CQFTServer::Endpoint endpoint = server->getEndpoint();
+  const ACE_INET_Addr address(static_cast<u_short>(endpoint.port & 0xFFFF),
+                              static_cast<ACE_UINT32>(endpoint.address));
+  if (!endpoint.addressValid || acceptor->open(address, reactor, 0, 1, 1) == -1) {
     FT_LOG_TRACE(kClass, L"[ServerThread::run()]: error opening port.");
     return reinterpret_cast<ACE_THR_FUNC_RETURN>(1);
   }

@@ -69,7 +69,7 @@ TEST_F(ServerTest, PortFromConfiguration) {
   };
   for (const auto& [stored, port] : cases) {
     configure(stored ? integer(kPortKey, *stored) : "");
-    EXPECT_EQ(server->getPort(), port) << (stored ? std::to_string(*stored) : "absent");
+    EXPECT_EQ(server->getEndpoint().port, port) << (stored ? std::to_string(*stored) : "absent");
   }
 }
 
@@ -171,9 +171,9 @@ TEST_F(ServerTest, ListenAddressAtItsBounds) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address);
     configure("<string key=\"" + kConf + "ListenAddress\">" + c.address + "</string>");
-    EXPECT_EQ(server->hasListenAddress(), c.valid);
+    EXPECT_EQ(server->getEndpoint().addressValid, c.valid);
     if (c.valid) {
-      EXPECT_EQ(server->getListenAddress(), c.value);
+      EXPECT_EQ(server->getEndpoint().address, c.value);
     }
   }
 }
