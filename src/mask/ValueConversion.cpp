@@ -8,10 +8,7 @@
 #include <string>
 
 #include "mask/ExpressionCodes.h"
-
-#ifndef _WIN32
-#include <locale.h>
-#endif
+#include "platform/Platform.h"
 
 namespace mask {
 
@@ -88,15 +85,7 @@ int32_t readDec32(const char* begin, const char* end) {
 }
 
 double readReal(const char* begin, const char* end) {
-  const std::string text(begin, end);
-#ifdef _WIN32
-  static const _locale_t cLocale = _create_locale(LC_NUMERIC, "C");
-  return _strtod_l(text.c_str(), nullptr, cLocale);
-#else
-  // The host may have switched the process to a locale with a decimal comma.
-  static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
-  return strtod_l(text.c_str(), nullptr, cLocale);
-#endif
+  return Platform::readCDouble(std::string(begin, end).c_str());
 }
 
 }  // namespace mask

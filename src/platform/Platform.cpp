@@ -24,14 +24,16 @@
 
 #include <climits>
 #include <csignal>
-#include <cstdlib>
 #endif
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
+#ifdef _MSC_VER
 namespace {
 const DWORD kSetThreadNameException = 0x406D1388;
 
@@ -44,14 +46,21 @@ struct ThreadNameInfo {
 };
 #pragma pack(pop)
 }  // namespace
+#endif
 
+// The name reaches an attached debugger through a structured exception, which
+// only MSVC can raise and catch; a GCC build leaves threads unnamed.
 void Platform::setCurrentThreadName(const char* name) {
+#ifdef _MSC_VER
   ThreadNameInfo info{0x1000, name, GetCurrentThreadId(), 0};
   __try {
     RaiseException(kSetThreadNameException, 0, sizeof(info) / sizeof(ULONG_PTR),
                    reinterpret_cast<ULONG_PTR*>(&info));
   } __except (EXCEPTION_EXECUTE_HANDLER) {
   }
+#else
+  (void)name;
+#endif
 }
 
 unsigned long Platform::currentThreadId() {
@@ -70,6 +79,11 @@ std::string Platform::wideToAnsi(const wchar_t* text) {
   std::string out(n > 0 ? n - 1 : 0, '\0');
   if (n > 1) WideCharToMultiByte(GetACP(), 0, text, -1, out.data(), n, nullptr, nullptr);
   return out;
+}
+
+double Platform::readCDouble(const char* text) {
+  static const _locale_t cLocale = _create_locale(LC_NUMERIC, "C");
+  return _strtod_l(text, nullptr, cLocale);
 }
 
 namespace {
@@ -529,6 +543,11 @@ std::string Platform::wideToAnsi(const wchar_t* text) {
     }
   }
   return out;
+}
+
+double Platform::readCDouble(const char* text) {
+  static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
+  return strtod_l(text, nullptr, cLocale);
 }
 
 std::string Platform::errorText(int error) {

@@ -16,6 +16,8 @@ class Platform {
   // not part of a valid UTF-8 sequence becomes the character of the same code.
   static std::wstring ansiToWide(const char* text);
   static std::string wideToAnsi(const wchar_t* text);
+  // strtod with a decimal point, whatever locale the host switched to.
+  static double readCDouble(const char* text);
 
   // Confined file access. Descriptors are the system's; every failure returns
   // false or -1 and sets error to the system's code, which errorText names.
