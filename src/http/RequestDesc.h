@@ -9,5 +9,5 @@ class RequestDesc {
   QString getRequest() const;
 
  private:
-  QString request;
+  QString request_;
 };
