@@ -31,27 +31,85 @@ spdlog::level::level_enum toSpdlog(MakoraLog_Static::Level level) {
   return spdlog::level::err;
 }
 
+// Length of the UTF-8 sequence at text[at] when it is a valid one, else 0.
+size_t utf8Length(const std::string& text, size_t at, char32_t& codePoint) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  size_t length = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    codePoint = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    codePoint = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    codePoint = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    codePoint = (codePoint << 6) | (byte(at + i) & 0x3F);
+  }
+  static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (codePoint < kShortest[length] || codePoint > 0x10FFFF ||
+      (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+    return 0;
+  return length;
+}
+
 // Control characters written as escapes, so that logged text (a client's request
-// among it) can neither start a line of its own nor hide one.
+// among it) can neither start a line of its own nor hide one. C1 controls and the
+// line and paragraph separators count: some readers break lines on them. Each of
+// their bytes is escaped, and so is a stray byte 0x80-0x9F, which a Latin-1 reader
+// would take for a C1 control.
 std::string escapeControls(const std::string& text) {
-  auto isControl = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
-  if (std::none_of(text.begin(), text.end(), isControl)) return text;
+  auto mayNeedEscape = [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte <= 0x9F);
+  };
+  if (std::none_of(text.begin(), text.end(), mayNeedEscape)) return text;
   std::string out;
   out.reserve(text.size() + 16);
-  for (char c : text) {
-    if (!isControl(c)) {
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
-      out += hex;
+  const auto escape = [&](char c) {
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+    out += hex;
+  };
+  for (size_t at = 0; at < text.size();) {
+    const char c = text[at];
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) {
+      char32_t codePoint = 0;
+      const size_t length = utf8Length(text, at, codePoint);
+      if (length == 0) {
+        if (byte <= 0x9F)
+          escape(c);
+        else
+          out += c;
+        ++at;
+        continue;
+      }
+      if ((codePoint >= 0x80 && codePoint <= 0x9F) || codePoint == 0x2028 || codePoint == 0x2029)
+        std::for_each(text.begin() + at, text.begin() + at + length, escape);
+      else
+        out.append(text, at, length);
+      at += length;
+      continue;
     }
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
+    else if (byte < 0x20 || byte == 0x7F)
+      escape(c);
+    else
+      out += c;
+    ++at;
   }
   return out;
 }

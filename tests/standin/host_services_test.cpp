@@ -64,9 +64,22 @@ TEST_F(HostLog, TranslatesTheWindowsFormat) {
       // No logged text can start a line of its own.
       {[] { LOG_INFO(L"a%Sb", "\r\n[EventService] received event 669\t\x01\x7F"); },
        "a\\r\\n[EventService] received event 669\\t\\x01\\x7Fb"},
+      // Nor with what some readers take for a line end: C1, U+2028, U+2029, a stray C1 byte.
+      {[] {
+         LOG_INFO(L"a%Sb",
+                  "\xC2\x85[E] 669\xE2\x80\xA8[E]\xE2\x80\xA9\xC2\x9F\xC2\xA0\xE2\x80\xA7");
+       },
+       "a\\xC2\\x85[E] 669\\xE2\\x80\\xA8[E]\\xE2\\x80\\xA9\\xC2\\x9F\xC2\xA0\xE2\x80\xA7"
+       "b"},
+      {[] {
+         StandinLog::write(MakoraLog_Static::Information, "X",
+                           "a\x85[E]\xE2\x80"
+                           "b\xA0");
+       },
+       "a\\x85[E]\xE2\\x80b\xA0"},
       // Bytes that are not UTF-8 are taken as Latin-1, the rest of the line as usual.
       {[] { LOG_INFO(L"'%S' %d %s %.1f", "caf\xE9 \xC3\xA9 \xED\xA0\x80", -3, L"w", 2.25); },
-       "'caf\xC3\xA9 \xC3\xA9 \xC3\xAD\xC2\xA0\xC2\x80' -3 w 2.2"},
+       "'caf\xC3\xA9 \xC3\xA9 \xC3\xAD\xC2\xA0\\xC2\\x80' -3 w 2.2"},
       {[] {
          LOG_INFO(L"[%-4S|%*S|%.2S|%x|%lld]", "\xFF", 3, "\xC3", "\xE9\xE9\xE9", 255u, 1LL << 40);
        },
