@@ -188,14 +188,17 @@ bool HostFileReader::parseValue(const std::string& text, ValueKind kind, Value& 
 
 bool HostFileReader::read(HostContent& content) {
   pugi::xml_document doc;
+  // As a fragment, so that text around the root element is kept to be refused.
   const pugi::xml_parse_result parsed =
       doc.load_buffer(text_.data(), text_.size(),
-                      pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_utf8);
+                      pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_fragment,
+                      pugi::encoding_utf8);
   if (!parsed) return fail(parsed.offset, std::string("malformed XML: ") + parsed.description());
   const pugi::xml_node root = doc.document_element();
-  for (pugi::xml_node other = root.next_sibling(); other; other = other.next_sibling())
-    if (other.type() == pugi::node_element)
-      return fail(other, "a second root element <" + std::string(other.name()) + ">");
+  if (!root)
+    return fail(static_cast<std::ptrdiff_t>(text_.size()),
+                "malformed XML: No document element found");
+  if (!onlyRoot(doc)) return false;
   if (std::strcmp(root.name(), "host") != 0)
     return fail(root, "the root element is <" + std::string(root.name()) + ">, not <host>");
   if (!attributes(root, {"ecu"})) return false;
@@ -671,6 +674,32 @@ bool HostFileReader::badValue(pugi::xml_node node, const std::string& value, con
     if (pugi::xml_attribute attribute = node.attribute(name))
       element += " " + std::string(name) + "=\"" + attribute.value() + "\"";
   return fail(node, element + ">: \"" + value + "\" " + what);
+}
+
+// One root element; around it only blanks, comments, processing instructions.
+bool HostFileReader::onlyRoot(const pugi::xml_document& doc) {
+  bool rootSeen = false;
+  for (pugi::xml_node node : doc.children()) {
+    if (node.type() == pugi::node_element) {
+      if (rootSeen) return fail(node, "a second root element <" + std::string(node.name()) + ">");
+      rootSeen = true;
+      continue;
+    }
+    const std::string text = trimmed(node.value());
+    if (node.type() != pugi::node_cdata && (node.type() != pugi::node_pcdata || text.empty()))
+      continue;
+    // The culprit's first line, cut short on a character boundary.
+    std::string shown = text.substr(0, text.find_first_of("\r\n"));
+    if (shown.size() > standin_limits::kQuotedTextBytes) {
+      size_t cut = standin_limits::kQuotedTextBytes;
+      while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;
+      shown = shown.substr(0, cut) + "...";
+    }
+    const size_t at = text_.find_first_not_of(" \t\r\n", static_cast<size_t>(node.offset_debug()));
+    return fail(at == std::string::npos ? node.offset_debug() : static_cast<std::ptrdiff_t>(at),
+                "text \"" + shown + "\" outside the root element");
+  }
+  return true;
 }
 
 bool HostFileReader::fail(pugi::xml_node node, const std::string& what) {

@@ -75,6 +75,7 @@ class HostFileReader {
   bool leaf(pugi::xml_node node);
   bool unknown(pugi::xml_node node, pugi::xml_node parent);
   bool badValue(pugi::xml_node node, const std::string& value, const char* what);
+  bool onlyRoot(const pugi::xml_document& doc);
   bool fail(pugi::xml_node node, const std::string& what);
   bool fail(std::ptrdiff_t offset, const std::string& what);
   void warn(pugi::xml_node node, const std::string& what);

@@ -40,6 +40,10 @@ constexpr std::size_t kEventHistory = 1000;
 // below what would exhaust memory (a DOM costs several times the text).
 constexpr std::size_t kMaxDataFileBytes = std::size_t{64} << 20;
 
+// Bytes of stray text a loader fault quotes: enough to find it in the file,
+// short enough that a stray paragraph does not flood the message.
+constexpr std::size_t kQuotedTextBytes = 24;
+
 // --log-file turns over at this size, keeping this many older files.
 constexpr std::size_t kLogFileBytes = std::size_t{16} << 20;
 constexpr std::size_t kLogFilesKept = 3;

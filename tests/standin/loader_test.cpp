@@ -358,6 +358,12 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
       {Both, "<host>\n<data>\n</host>", "3: malformed XML: Start-end tags mismatch"},
       {Both, "<hosts/>", "1: the root element is <hosts>, not <host>"},
       {Both, "<host/>\n<host/>", "2: a second root element <host>"},
+      {Both, "<host ecu='E'><ecu name='E'/></host>junk", R"(1: text "junk" outside the root)"},
+      {Both, "\n junk <host/>", R"(2: text "junk" outside the root element)"},
+      {Both, "<host/>\n  &amp; a long paragraph that goes\non",
+       R"(2: text "& a long paragraph that ...")"},
+      {Both, "<host/>\n<![CDATA[ ]]>", R"(2: text "" outside the root element)"},
+      {Loads, "<?xml version='1.0'?>\n<!-- a -->\n<?pi x?>\n<host/>\n<!-- b --><?pi y?>\n\n", ""},
       {Both, "<host owner='x'/>", "1: unknown attribute owner of <host>"},
       {Both, "<host>\n  <datum/>\n</host>", "2: unknown element <datum> in <host>"},
       // <data>, just past the bounds of each type.
