@@ -231,7 +231,7 @@ QByteArray Utilities::readResourceAsBytes(const QString& name) {
   return bytes;
 }
 
-bool Utilities::openResource(const QString& name, ReplyFile& file) {
+bool Utilities::openResource(const QString& name, ReplyFile& file, bool text) {
   FT_LOG_TRACE(kClass, L"[readResourceAsBytes(%s)]: Method started.", FT_W(name));
   Target target;
   int error = 0;
@@ -249,7 +249,7 @@ bool Utilities::openResource(const QString& name, ReplyFile& file) {
   }
   const bool scrambled = isEncrypted(target.shown);
   if (!scrambled) FT_LOG_INFO(kClass, L"[readFile(%s)]: is not encrypted.", FT_W(target.shown));
-  file = ReplyFile(descriptor, size, scrambled);
+  file = ReplyFile(descriptor, size, scrambled, text);
   FT_LOG_TRACE(kClass, L"[readFile()]: Method end.");
   return true;
 }
@@ -298,6 +298,13 @@ QString Utilities::readResourceAsText(const QString& name) {
   return {};
 }
 
+bool Utilities::openTextResource(const QString& name, ReplyFile& file) {
+  if (openResource(name, file, true) && file.size() > 0) return true;
+  file.close();
+  FT_LOG_ERROR(kClass, L"[readResourceAsText(%s)]: failed.", FT_W(name));
+  return false;
+}
+
 // XML: the document as the DOM writes it out, not the file's bytes. A scrambled
 // file is unscrambled before the DOM parses it, since the DOM cannot.
 QString Utilities::readXMLResource(const QString& name) {
@@ -305,6 +312,13 @@ QString Utilities::readXMLResource(const QString& name) {
   Target target;
   if (!locate(L"readXMLResource", L"readResourceAsText", name, target)) return {};
   QString result;
+  int error = 0;
+  const Descriptor file(openForReading(target, error));
+  if (file.get() >= 0 && Platform::regularFileSize(file.get(), error) > limits::kMaxXmlFileBytes) {
+    FT_LOG_WARNING(kClass, L"[readXMLFile]: %s exceeds %d bytes (kMaxXmlFileBytes), not read.",
+                   FT_W(target.shown), limits::kMaxXmlFileBytes);
+    return result;
+  }
   BDomData dom;
   bool loaded = false;
   if (isEncrypted(target.shown)) {
@@ -315,8 +329,6 @@ QString Utilities::readXMLResource(const QString& name) {
     }
   } else {
     // The DOM reads by path: it is given the file already opened, not the name.
-    int error = 0;
-    const Descriptor file(openForReading(target, error));
     loaded = file.get() >= 0 && dom.load(Platform::openedFilePath(file.get()).c_str());
   }
   if (!loaded) {

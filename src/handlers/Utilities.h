@@ -18,8 +18,13 @@ class Utilities {
   QByteArray readResourceAsBytes(const QString& name);
   // Opens what readResourceAsBytes would read, for sending without reading
   // it here; false, logged as readResourceAsBytes does, when it cannot.
-  bool openResource(const QString& name, ReplyFile& file);
+  // text: it goes out as readResourceAsText decodes it.
+  bool openResource(const QString& name, ReplyFile& file, bool text = false);
   QString readResourceAsText(const QString& name);
+  // Opens what readResourceAsText answers for a name that is not XML, to be
+  // sent without holding it; false, logged as readResourceAsText does, when
+  // that answer is empty.
+  bool openTextResource(const QString& name, ReplyFile& file);
   QString readXMLResource(const QString& name);
   bool isEncrypted(const QString& path);
   void decrypt(QByteArray& bytes);

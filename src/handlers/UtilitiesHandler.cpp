@@ -60,11 +60,16 @@ bool UtilitiesHandler::processRequest(QByteArray& reply) {
         name = factory->getMWECUSpecificFolder() + name;
       }
     }
-    if (utilities.fileExists(name)) {
-      if (xml) header = QLatin1String(kXmlHeader);
+    if (!utilities.fileExists(name)) {
+      FT_LOG_WARNING(kClass, L"[processRequest]: resource %s does not exist", FT_W(name));
+    } else if (xml) {
+      header = QLatin1String(kXmlHeader);
+      body = utilities.readResourceAsText(name);
+    } else if (name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) {
       body = utilities.readResourceAsText(name);
     } else {
-      FT_LOG_WARNING(kClass, L"[processRequest]: resource %s does not exist", FT_W(name));
+      // Sent after the header a chunk at a time, never held whole.
+      utilities.openTextResource(name, replyFile_);
     }
   } else if (command_ == QLatin1String(CMD_FILE_EXISTS)) {
     body = truthWord(utilities.fileExists(factory->getATWSFolder() + name));

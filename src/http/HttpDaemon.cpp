@@ -292,29 +292,27 @@ long long HttpDaemon::sendReply(const QByteArray& reply, ReplyFile* file) {
   return reply.size() + (more ? sendFile(*file) : 0);
 }
 
-// By the kernel when the bytes go out as stored; a scrambled file is restored
-// a chunk at a time in the thread's buffer.
+// By the kernel when the bytes go out as stored; otherwise restored a chunk
+// at a time in the thread's buffer.
 long long HttpDaemon::sendFile(ReplyFile& file) {
   const ACE_HANDLE socket = peer().get_handle();
   long long sent = 0;
-  if (!file.scrambled()) {
+  if (file.sentAsStored()) {
     sent = Platform::sendFile(socket, file.descriptor(), 0, static_cast<size_t>(file.size()));
-  } else {
-    std::vector<char>& chunk = tChunkBuffer;
-    chunk.resize(limits::kReplyChunkBytes);
-    while (sent < file.size()) {
-      int error = 0;
-      const long long count = Platform::readFully(
-          file.descriptor(), chunk.data(),
-          std::min<long long>(static_cast<long long>(chunk.size()), file.size() - sent), error);
-      if (count <= 0) break;
-      for (long long i = 0; i < count; ++i) chunk[size_t(i)] = static_cast<char>(~chunk[size_t(i)]);
-      const bool more = sent + count < file.size();
-      if (!Platform::sendAll(socket, chunk.data(), static_cast<size_t>(count), more)) break;
-      sent += count;
-    }
+    if (sent < file.size()) reportSendFailure();
+    return sent;
   }
-  if (sent < file.size()) reportSendFailure();
+  std::vector<char>& chunk = tChunkBuffer;
+  for (QByteArrayView piece;
+       !(piece = file.nextPiece(chunk, limits::kReplyChunkBytes)).isEmpty();) {
+    if (!Platform::sendAll(socket, piece.data(), static_cast<size_t>(piece.size()),
+                           !file.complete())) {
+      reportSendFailure();
+      return sent;
+    }
+    sent += piece.size();
+  }
+  if (!file.complete()) reportSendFailure();
   return sent;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <cstdint>
+#include <vector>
 
 // A file that a reply continues with after its head, sent from the disk in
 // bounded pieces instead of being held in memory. Owns its open handle.
@@ -8,7 +11,9 @@ class ReplyFile {
  public:
   ReplyFile() = default;
   // scrambled: the bytes are stored complemented and go out restored.
-  ReplyFile(int descriptor, int64_t size, bool scrambled);
+  // text: they go out as UTF-8 text decoded whole and encoded again would
+  // (leading byte order mark dropped, invalid sequences replaced).
+  ReplyFile(int descriptor, int64_t size, bool scrambled, bool text = false);
   ReplyFile(ReplyFile&& other) noexcept;
   ReplyFile& operator=(ReplyFile&& other) noexcept;
   ReplyFile(const ReplyFile&) = delete;
@@ -21,10 +26,27 @@ class ReplyFile {
   // As found when opened; a file that shrinks after is sent as far as it goes.
   int64_t size() const { return size_; }
   bool scrambled() const { return scrambled_; }
+  bool text() const { return text_; }
+  // The kernel may send it: it goes out as stored.
+  bool sentAsStored() const { return !scrambled_ && !text_; }
+  // The next bytes to send, read through buffer chunkBytes at a time; valid
+  // until the next call, empty once the file is done or cannot be read on.
+  QByteArrayView nextPiece(std::vector<char>& buffer, size_t chunkBytes);
+  // Every byte up to size has been read.
+  bool complete() const { return read_ >= size_; }
   void close();
 
  private:
+  QByteArrayView asText(QByteArrayView bytes);
+
   int descriptor_ = -1;
   int64_t size_ = 0;
   bool scrambled_ = false;
+  bool text_ = false;
+  int64_t read_ = 0;
+  bool ended_ = false;
+  bool atStart_ = true;  // no text sent yet
+  // Text read but not yet sent: a sequence that the next chunk may finish.
+  std::vector<char> held_;
+  QByteArray encoded_;
 };

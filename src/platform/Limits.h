@@ -23,9 +23,14 @@ constexpr int kMaxRequestBytes = 1 << 20;
 // A connection thread's receive buffer is kept between connections up to this
 // size; a larger one, grown by one big request, is given back.
 constexpr int kKeptReceiveBufferBytes = 64 * 1024;
-// Chunk in which a scrambled file is unscrambled and sent: the most a reply
-// holds in memory beside its header.
+// Chunk in which a scrambled file is unscrambled, or a text file re-encoded,
+// and sent: with its re-encoding (three bytes per byte at worst), the most a
+// streamed reply holds in memory beside its header.
 constexpr int kReplyChunkBytes = 64 * 1024;
+// Largest file read through the DOM (readXMLFile, readFile of a .xml name):
+// the document is held whole, several times its size, by each such reply;
+// configuration documents are far smaller.
+constexpr int kMaxXmlFileBytes = 8 << 20;
 // Stack of a connection thread: a request needs little beyond the mask
 // parser's recursion (kMaxExpressionDepth levels); the default 8 MiB is
 // reserved per thread for nothing.

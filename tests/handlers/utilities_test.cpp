@@ -17,6 +17,7 @@
 #include "BDomData.h"
 #include "StandinLog.h"
 #include "http/ReplyFile.h"
+#include "platform/Limits.h"
 
 namespace {
 
@@ -122,6 +123,61 @@ TEST_F(UtilitiesTest, XmlGoesThroughTheDomOnlyForXmlNames) {
   EXPECT_EQ(utilities.readXMLResource("hidden.xml"), domText);
   EXPECT_EQ(utilities.readResourceAsText("missing.txt"), QString());
   EXPECT_EQ(logged(MakoraLog_Static::Error, "[readResourceAsText(missing.txt)]: failed."), 1u);
+}
+
+// Streaming a text answers and logs as reading it whole did.
+TEST_F(UtilitiesTest, TextOpenedToStreamFailsAsReadingItWhole) {
+  put("root/t.txt", "t");
+  put("root/p.txtc", scrambled("p"));
+  put("root/empty.txt", "");
+  ASSERT_EQ(mkfifo((root + "pipe").toUtf8().constData(), 0600), 0);
+  const auto notices = [this] {
+    std::vector<std::string> lines;
+    for (const auto& r : StandinLog::takeCaptured())
+      if (r.level != MakoraLog_Static::Trace) lines.push_back(r.message);
+    return lines;
+  };
+  const std::pair<const char*, bool> rows[] = {
+      {"t.txt", true}, {"p.txt", true}, {"empty.txt", false},
+      {"sub", false},  {"pipe", false}, {"none.txt", false},
+  };
+  for (const auto& [name, opens] : rows) {
+    notices();
+    const bool readWhole = !utilities.readResourceAsText(name).isEmpty();
+    const std::vector<std::string> expected = notices();
+    ReplyFile file;
+    EXPECT_EQ(utilities.openTextResource(name, file), opens) << name;
+    EXPECT_EQ(readWhole, opens) << name;
+    EXPECT_EQ(file.isOpen() && file.text(), opens) << name;
+    EXPECT_EQ(notices(), expected) << name;
+  }
+}
+
+// At the cap a document goes through the DOM; one byte more is refused unread.
+TEST_F(UtilitiesTest, XmlThroughTheDomIsCapped) {
+  const auto document = [](qsizetype size) { return "<a>" + QByteArray(size - 7, 'x') + "</a>"; };
+  const qsizetype cap = limits::kMaxXmlFileBytes;
+  const struct {
+    const char* file;
+    const char* name;
+    qsizetype size;
+    bool read;
+  } rows[] = {
+      {"root/at.xml", "at.xml", cap, true},
+      {"root/over.xml", "over.xml", cap + 1, false},
+      {"root/packedAt.xmlc", "packedAt.xml", cap, true},
+      {"root/packedOver.xmlc", "packedOver.xml", cap + 1, false},
+  };
+  for (const auto& row : rows) {
+    const QByteArray bytes = document(row.size);
+    put(row.file, QString(row.file).endsWith(u'c') ? scrambled(bytes) : bytes);
+    EXPECT_EQ(utilities.readResourceAsText(row.name).size() > cap / 2, row.read) << row.name;
+    EXPECT_EQ(logged(MakoraLog_Static::Warning,
+                     (root + QString(row.file).mid(5)).toStdString() +
+                         " exceeds 8388608 bytes (kMaxXmlFileBytes), not read."),
+              row.read ? 0u : 1u)
+        << row.name;
+  }
 }
 
 TEST_F(UtilitiesTest, WriteDecodesAndReplacesWholeDeleteTakesFilesOnly) {
