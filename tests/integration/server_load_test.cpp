@@ -178,6 +178,39 @@ TEST(ServerLoad, MisbehavingClientsCostABoundedTimeAndNoSideEffect) {
   EXPECT_EQ(host.stop(), 0);
 }
 
+// A text file goes out a chunk at a time, re-encoded: readers that stall on
+// it hold nothing up and are cut at the send time-out.
+TEST(ServerLoad, StalledReadersOfABigTextFileHoldNoOneUp) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(hostData(setting("SendTimeout", 400)))) << host.output();
+  const std::string atws = host.dir() + "/files/ApplicationData/ATWS/";
+  std::filesystem::create_directories(atws);
+  std::string big, text;  // a lone continuation byte goes out replaced
+  while (big.size() < (8u << 20)) {
+    big += "abc\xC3\xA9\x80";
+    text += "abc\xC3\xA9\xEF\xBF\xBD";
+  }
+  put(atws + "big.txt", big);
+  put(atws + "small.txt", "small");
+  const std::string plain = "HTTP/1.0 200 Ok\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n";
+
+  std::vector<int> stalled;
+  const std::string request = "GET /readFile?name=big.txt HTTP/1.0\r\n\r\n";
+  for (int i = 0; i < 20; ++i) {
+    stalled.push_back(connectSmallWindow(host.port()));
+    ::send(stalled.back(), request.data(), request.size(), MSG_NOSIGNAL);
+  }
+  for (int i = 0; i < 20; ++i)
+    EXPECT_EQ(httpGet(host.port(), "/readFile?name=small.txt"), plain + "small");
+  EXPECT_EQ(httpGet(host.port(), "/readFile?name=big.txt"), plain + text);
+  EXPECT_GE(waitForLogLines(host, "SendTimeout", 20), 20u) << host.log();
+  for (int fd : stalled) {
+    EXPECT_TRUE(closedByServer(fd, 10000));
+    ::close(fd);
+  }
+  EXPECT_EQ(host.stop(), 0);
+}
+
 TEST(ServerLoad, StopWhileRequestsAreInFlight) {
   FtHostProcess host;
   ASSERT_TRUE(host.start(hostData())) << host.output();
