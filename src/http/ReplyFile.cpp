@@ -81,9 +81,11 @@ QByteArrayView ReplyFile::nextPiece(std::vector<char>& buffer, size_t chunkBytes
       count = Platform::readFully(
           descriptor_, buffer.data() + held,
           std::min<long long>(static_cast<long long>(chunkBytes), size_ - read_), error);
-      if (count <= 0) ended_ = true;  // shrunk or unreadable: sent as far as it went
     }
-    count = std::max<long long>(count, 0);
+    if (count <= 0) {  // at the end, or shrunk or unreadable: sent as far as it went
+      count = 0;
+      ended_ = true;
+    }
     read_ += count;
     char* fresh = buffer.data() + held;
     if (scrambled_) {
