@@ -1,5 +1,7 @@
 #include "StandinEvents.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -17,6 +19,8 @@
 namespace {
 
 using DestroyHandler = Handler<EventDestroyingComponent>;
+
+const char kThreadName[] = "host-events";  // 15 characters at most on Linux
 
 class EventService {
  public:
@@ -114,6 +118,8 @@ class EventService {
   EventService() { StandinLogState::instance(); }
 
   void serve() {
+    // Its own name, not that of the component thread which posted first.
+    pthread_setname_np(pthread_self(), kThreadName);
     std::unique_lock lock(queueGuard_);
     for (;;) {
       queueChanged_.wait(lock, [&] { return stopping_ || !queue_.empty(); });

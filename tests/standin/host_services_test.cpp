@@ -1,5 +1,6 @@
 // The host's logger and events.
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,7 +8,9 @@
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BEvent.h"
@@ -204,8 +207,20 @@ TEST(HostEvents, CustomEventsArriveInOrderAndAgainAfterShutdown) {
   ASSERT_TRUE(StandinEvents::waitForCount(3, 10000));
   EXPECT_EQ(StandinEvents::received(), (std::vector<int>{669, 1, 669}));
   StandinEvents::shutdown();
-  BEvent<CustomEvent>::notify_async(CustomEvent(7), nullptr);
+  // Started from a component's thread, the delivery thread does not take its name.
+  std::thread([] {
+    pthread_setname_np(pthread_self(), "QFTServer::conn");
+    BEvent<CustomEvent>::notify_async(CustomEvent(7), nullptr);
+  }).join();
   EXPECT_TRUE(StandinEvents::waitForCount(4, 10000));
+  std::multiset<std::string> names;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::string name;
+    std::getline(std::ifstream(task.path() / "comm"), name);
+    names.insert(name);
+  }
+  EXPECT_EQ(names.count("QFTServer::conn"), 0u);
+  EXPECT_EQ(names.count("host-events"), 1u);
   // Only the newest are kept.
   StandinEvents::clear();
   const int posted = static_cast<int>(standin_limits::kEventHistory) + 5;
