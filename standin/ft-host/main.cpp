@@ -316,7 +316,11 @@ int main(int argc, char** argv) {
   applyLogLevel(options.logLevel);
   if (!options.logFile.empty() && !StandinLog::setFile(absolute(options.logFile))) {
     std::error_code ec;
-    const fs::path folder = fs::path(absolute(options.logFile)).parent_path();
+    const fs::path file = absolute(options.logFile);
+    const fs::file_status status = fs::status(file, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status))
+      return failure("--log-file " + options.logFile + ": not a regular file");
+    const fs::path folder = file.parent_path();
     return failure("--log-file " + options.logFile +
                    (fs::is_directory(folder, ec)
                         ? ": cannot open the file"

@@ -187,6 +187,9 @@ bool StandinLogState::setFile(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) return false;
+    // Opening a FIFO would wait for a reader, deaf to stop signals; other kinds cannot turn over.
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return false;
     try {
       sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
           path, standin_limits::kLogFileBytes, standin_limits::kLogFilesKept);

@@ -1,6 +1,7 @@
 // ft-host as a process: each start-up fault ends it with status 2 and one
 // line naming the culprit; a good start serves until SIGTERM and exits 0.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -101,6 +102,7 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
   const BusyPort busy;
   ASSERT_FALSE(busy.port().empty());
   const std::string hostLibrary = std::string(FT_BINARY_DIR) + "/lib/libMakoraHost.so";
+  ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
   const struct {
     std::vector<std::string> options;
     std::string named;  // what the error line must contain
@@ -124,6 +126,10 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
        "--control-port: cannot listen on 127.0.0.1:" + busy.port()},
       {{"--data", good, "--log-level", "loud"}, "--log-level"},
       {{"--data", good, "--log-file", path("good.xml/x.log")}, "--log-file"},
+      // Opening a FIFO would wait for a reader, deaf to signals.
+      {{"--data", good, "--log-file", path("fifo")},
+       "--log-file " + path("fifo") + ": not a regular file"},
+      {{"--data", good, "--log-file", dir.string()}, ": not a regular file"},
       {{"--data", good, "--log-file", path("nofolder/x.log")},
        "--log-file " + path("nofolder/x.log") + ": the folder " + path("nofolder") +
            " does not exist"},
