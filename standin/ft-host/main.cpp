@@ -253,7 +253,9 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   while (!(listening = listen.listening()) && signal == 0 &&
          std::chrono::steady_clock::now() < deadline)
     signal = waitForSignal(stopSignals, kListenPoll);
-  if (!listening) {
+  // A signal taken here is gone from the pending set: it ends the start even when the
+  // socket came up meanwhile.
+  if (!listening || signal != 0) {
     running.server->stop();
     running.destroy();
     StandinEvents::shutdown();

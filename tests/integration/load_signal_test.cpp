@@ -1,10 +1,11 @@
-// A stop signal while ft-host reads its data file: a FIFO nobody writes to
-// must never hold the start, whether it is refused or the signal ends it.
+// A stop signal during ft-host's start is never lost: a FIFO nobody writes to
+// must not hold the start, and a signal between load and serving ends it too.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "support/ft_host.h"
 
@@ -21,6 +22,22 @@ bool stopSignalsBlocked(pid_t pid) {
   const unsigned long long mask = std::stoull(status.substr(at + 7), nullptr, 16);
   const unsigned long long stops = (1ULL << (SIGINT - 1)) | (1ULL << (SIGTERM - 1));
   return (mask & stops) == stops;
+}
+
+size_t threadCount(pid_t pid) {
+  std::error_code ec;
+  size_t count = 0;
+  for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/task", ec), end;
+       !ec && it != end; it.increment(ec))
+    ++count;
+  return count;
+}
+
+// The state letter of the main thread: 'R' while it computes rather than waits for a signal.
+char mainThreadState(pid_t pid) {
+  const std::string stat = detail::readFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t nameEnd = stat.rfind(')');
+  return nameEnd == std::string::npos || nameEnd + 2 >= stat.size() ? '?' : stat[nameEnd + 2];
 }
 
 TEST(FtHostLoad, StopSignalWhileReadingAFifoEndsWithAReason) {
@@ -50,6 +67,55 @@ TEST(FtHostLoad, StopSignalWhileReadingAFifoEndsWithAReason) {
     std::error_code ec;
     fs::remove_all(dir, ec);
   }
+}
+
+// Sent once the loader thread is gone and the main thread computes (masks, component):
+// the signal waits, pending, for the wait on the socket. Enough items make that window wide.
+TEST(FtHostLoad, StopSignalBetweenLoadAndServingEndsTheStart) {
+  std::string dir = (fs::temp_directory_path() / "ft-load-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  const std::string data = dir + "/host.xml", output = dir + "/output.txt";
+  {
+    std::ofstream file(data);
+    file << "<host ecu='DEMO'><data><string key='data:/Configuration/OrvaneFunctionTests/"
+            "ListenAddress'>127.0.0.1</string><set key='data:/Auto/InternalOwner/UCEs/DEMO/"
+            "States'>\n";
+    for (int i = 0; i < 20000; ++i) file << "<integer name='V" << i << "'>" << i << "</integer>\n";
+    file << "</set></data><ecu name='DEMO'/></host>\n";
+  }
+  // The window is hit more often than not: a few starts catch a lost signal.
+  for (const int signal : {SIGTERM, SIGINT, SIGTERM, SIGINT}) {
+    SCOPED_TRACE(::strsignal(signal));
+    std::ofstream(output, std::ios::trunc);
+    const pid_t pid = detail::spawnHost(
+        {"--data", data, "--port", std::to_string(detail::pickFreePort()), "--control-port", "0"},
+        output, output);
+    ASSERT_GT(pid, 0);
+    bool loaderSeen = false;
+    for (int i = 0; i < 10000; ++i) {
+      const size_t threads = threadCount(pid);
+      loaderSeen = loaderSeen || threads == 2;
+      // No threads: ended; more than two: the component runs already.
+      if (threads == 0 || threads > 2 ||
+          (loaderSeen && threads == 1 && mainThreadState(pid) == 'R'))
+        break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(pid, signal);
+    // A lost signal leaves ft-host serving: waitForExit kills it after 20 s (137).
+    const int status = detail::waitForExit(pid);
+    const std::string text = detail::readFile(output);
+    if (text.find("ft-host: serving ") != std::string::npos) {
+      EXPECT_EQ(status, 0) << text;
+    } else {
+      EXPECT_EQ(status, 2) << text;
+      EXPECT_NE(text.find(std::string("ft-host: stopped on ") + ::strsignal(signal)),
+                std::string::npos)
+          << text;
+    }
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
 }
 
 }  // namespace
