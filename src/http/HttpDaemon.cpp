@@ -165,8 +165,9 @@ int HttpDaemon::process() {
 }
 
 // Reads until the request line has ended (a line feed or a NUL, where the
-// text is cut anyway) or the peer has finished sending; what arrived beyond
-// the line in the same reads is kept, as one receive always did.
+// text is cut anyway); what arrived beyond the line in the same reads is kept,
+// as one receive always did. A peer that stops sending before the line ends
+// may have died mid-request: its request is dropped, never acted on cut.
 bool HttpDaemon::receiveRequest(size_t& length) {
   std::vector<char>& buffer = tReceiveBuffer;
   if (buffer.empty()) buffer.resize(limits::kKeptReceiveBufferBytes);
@@ -191,7 +192,11 @@ bool HttpDaemon::receiveRequest(size_t& length) {
       length += static_cast<size_t>(count);
       if (complete) break;
     } else if (count == 0 && length > 0) {
-      break;  // the peer has sent all it will
+      FT_LOG_WARNING(kClass,
+                     L"[HttpDaemon::process() the peer stopped sending before the request line "
+                     L"ended, %d bytes dropped, closing the connection without a reply",
+                     static_cast<int>(length));
+      return false;
     } else {
       FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes",
                   static_cast<int>(count));

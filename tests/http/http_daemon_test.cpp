@@ -72,19 +72,21 @@ TEST_F(HttpDaemonTest, RequestTextIsLatin1CutAtTheFirstNul) {
   EXPECT_TRUE(logged(records, "[processNextRequest()]: decoded Request [/\u00E9t\u00E9\u00FF]"));
 }
 
-// The request line is read to its end however it is cut, or to the peer's
-// end of sending; beyond the size limit nothing is processed.
+// The request line is read to its end however it is cut; beyond the size
+// limit, or when the peer stops sending first, nothing is processed.
 TEST_F(HttpDaemonTest, ReceivesUntilTheRequestLineEnds) {
   const std::string oversized(limits::kMaxRequestBytes, 'a');
   const struct {
     std::vector<std::string> pieces;
     bool closeAfter;
-    const char* decoded;  // null: nothing processed
+    const char* decoded;  // null: nothing processed, and a warning with the text below
+    const char* warning;
   } cases[] = {
-      {{"GET /retrieveInit", "ialValue HTTP/1.0\r\n\r\n"}, false, "/retrieveInitialValue"},
-      {{"GET /a", "b", "c\n"}, false, "/abc"},
-      {{"GET /unended"}, true, "/unended"},
-      {{oversized}, false, nullptr},
+      {{"GET /retrieveInit", "ialValue HTTP/1.0\r\n\r\n"}, false, "/retrieveInitialValue", ""},
+      {{"GET /a", "b", "c\n"}, false, "/abc", ""},
+      {{"GET /ended HTTP/1.0\n"}, true, "/ended", ""},
+      {{"GET /writeFile?name=cut.txt&content=FIRSTHALF"}, true, nullptr, "stopped sending"},
+      {{oversized}, false, nullptr, "kMaxRequestBytes"},
   };
   for (const auto& c : cases) {
     Connection connection;
@@ -105,9 +107,12 @@ TEST_F(HttpDaemonTest, ReceivesUntilTheRequestLineEnds) {
           << c.decoded;
     } else {
       EXPECT_EQ(result, -1);
-      EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const LogRecord& r) {
+      EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const LogRecord& r) {
         return r.level == MakoraLog_Static::Warning &&
-               r.message.find("kMaxRequestBytes") != std::string::npos;
+               r.message.find(c.warning) != std::string::npos;
+      })) << c.warning;
+      EXPECT_TRUE(std::none_of(records.begin(), records.end(), [](const LogRecord& r) {
+        return r.message.find("decoded Request") != std::string::npos;
       }));
     }
   }
