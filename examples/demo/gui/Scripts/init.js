@@ -33,8 +33,9 @@
   // No separator of the server ('?', '&', '=', ';'), nothing it strips ('"'), nothing the
   // browser would escape or cut ('#', '%', blanks, quotes, non-ASCII).
   var SAFE_NAME = /^[A-Za-z0-9_.\-\/:,+~()\[\]@!*$]+$/;
-  // The server reads a request in one receive: keep a written note well inside one segment.
-  var MAX_ENCODED_CONTENT = 6000;
+  // The server drops a request whose line grows beyond 1 MiB (1,048,576 bytes); this leaves
+  // room for the rest of the URL.
+  var MAX_ENCODED_CONTENT = 1000000;
 
   /**
    * A failed API call. `word` tells what failed, `command` which URL command was sent and
