@@ -6,6 +6,7 @@
 #include <ace/SString.h>
 
 #include <cstring>
+#include <deque>
 #include <memory>
 
 #include "mask/Expression.h"
@@ -38,7 +39,7 @@ class ExpressionStore {
   // Where the node bound under name is kept, or null. Entries are never
   // removed, only rebound, so a slot stays valid as long as the store.
   Expression* const* slot(const char* name) const;
-  size_t size() const { return map_.current_size(); }
+  size_t size() const { return slots_.size(); }
 
  private:
   // Every evaluation hashes its whole text: whole words, one multiply each,
@@ -62,13 +63,24 @@ class ExpressionStore {
       return static_cast<unsigned long>(h);
     }
   };
-  using Map = ACE_Hash_Map_Manager_Ex<ACE_CString, Expression*, TextHash, ACE_Equal_To<ACE_CString>,
-                                      ACE_Null_Mutex>;
+  // Text -> slot. The map holds no nodes itself, so that it can be rebuilt
+  // larger without moving a slot a variable node points to.
+  using Map = ACE_Hash_Map_Manager_Ex<ACE_CString, Expression**, TextHash,
+                                      ACE_Equal_To<ACE_CString>, ACE_Null_Mutex>;
+
+  Expression** findSlot(const ACE_CString& text) const;
+  // A new slot holding node under text; null when the map refuses it.
+  Expression** addSlot(const ACE_CString& text, Expression* node);
+  // ACE's map never grows its buckets: without this, a host with many
+  // thousand variables made every lookup walk a long chain.
+  void growIfCrowded();
 
   // A key over the caller's bytes: a lookup copies nothing. The allocator is
   // passed, so that the key does not ask ACE for its default one each time.
   ACE_CString key(const char* text) const { return ACE_CString(text, allocator_, false); }
 
   ACE_Allocator* const allocator_ = ACE_Allocator::instance();
-  Map map_;
+  std::unique_ptr<Map> map_;
+  // The nodes, each in a slot of its own; a deque keeps slots in place as it grows.
+  std::deque<Expression*> slots_;
 };

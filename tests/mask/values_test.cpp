@@ -73,6 +73,16 @@ TEST(ValuesTest, VariableReference) {
                                                     std::make_unique<LongExpression>(2)));
   EXPECT_EQ(VariableExpression("T", &store).evaluate(value, false), -2);
   EXPECT_EQ(store.rebind("T", nullptr), -4);
+
+  // The store grows many times over; a reference taken before still reads its
+  // variable, and every name still finds its own value.
+  for (long i = 0; i < 20000; ++i) store.setVariable(("V" + std::to_string(i)).c_str(), i, 0);
+  store.setVariable("N", 5, 0);
+  EXPECT_EQ(n.evaluate(value, false), 0);
+  EXPECT_EQ(describe(value.get()), "i:5/0");
+  for (long i = 0; i < 20000; i += 997)
+    EXPECT_EQ(describe(store.find(("V" + std::to_string(i)).c_str())),
+              "i:" + std::to_string(i) + "/0");
 }
 
 }  // namespace
