@@ -188,7 +188,9 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   }
   loader.join();
   if (!loaded) return failure(error);
-  const std::string dataFolder = fs::path(absolute(options.data)).parent_path().string();
+  // Made absolute before the change of folder, which would move a relative path.
+  const std::string dataFile = absolute(options.data);
+  const std::string dataFolder = fs::path(dataFile).parent_path().string();
   const std::string componentPath = absolute(options.component);
   if (::chdir(dataFolder.c_str()) != 0)
     return failure("cannot change to the folder of " + options.data + ": " + std::strerror(errno));
@@ -203,7 +205,7 @@ int serve(const Options& options, const sigset_t& stopSignals) {
 
   checkMasks(host, ecu, [](const std::string& line) { logLine(MakoraLog_Static::Warning, line); });
   HostControl::Settings live;
-  live.dataFile = absolute(options.data);
+  live.dataFile = dataFile;
   live.ecu = ecu;
   if (options.portGiven) live.port = options.port;
   if (options.controlPortGiven) live.controlPort = options.controlPort;

@@ -205,6 +205,31 @@ TEST(LiveReload, AChangedDataFileIsTakenAndABadOneRefusedWhileAClientIsConnected
   }
 }
 
+// ft-host changes to the data file's folder: a relative --data must still name the file reloaded.
+TEST(LiveReload, ARelativeDataPathIsTheFileReloaded) {
+  // Below the current folder: a path climbing to / would come out right by chance.
+  std::string dir = "ft-relative-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  put(dir + "/host.xml", kFile);
+  const std::string output = dir + "/output.txt";
+  const int control = detail::pickFreePort();
+  const pid_t pid = detail::spawnHost(
+      {"--data", dir + "/host.xml", "--port", std::to_string(detail::pickFreePort()),
+       "--control-port", std::to_string(control)},
+      output, output);
+  ASSERT_GT(pid, 0);
+  for (int i = 0;
+       i < 1000 && detail::readFile(output).find("ft-host: control panel") == std::string::npos;
+       ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const Reply reply = panel(control, "POST", "/api/reload", "{}");
+  EXPECT_EQ(reply.status, 200) << reply.body << detail::readFile(output);
+  ::kill(pid, SIGTERM);
+  EXPECT_EQ(detail::waitForExit(pid), 0);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
+
 TEST(LiveReload, InDevelopmentModeAChangedGuiFileCountsAsAChange) {
   FtHostProcess host;
   std::string file = kFile;
