@@ -14,6 +14,7 @@
 
 #include "StandinLimits.h"
 #include "StandinLogState.h"
+#include "WideText.h"
 
 namespace {
 
@@ -29,35 +30,6 @@ spdlog::level::level_enum toSpdlog(MakoraLog_Static::Level level) {
       break;
   }
   return spdlog::level::err;
-}
-
-// Length of the UTF-8 sequence at text[at] when it is a valid one, else 0.
-size_t utf8Length(const std::string& text, size_t at, char32_t& codePoint) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  size_t length = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    codePoint = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    codePoint = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    codePoint = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return 0;
-    codePoint = (codePoint << 6) | (byte(at + i) & 0x3F);
-  }
-  static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (codePoint < kShortest[length] || codePoint > 0x10FFFF ||
-      (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-    return 0;
-  return length;
 }
 
 // Control characters written as escapes, so that logged text (a client's request
@@ -83,7 +55,7 @@ std::string escapeControls(const std::string& text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x80) {
       char32_t codePoint = 0;
-      const size_t length = utf8Length(text, at, codePoint);
+      const size_t length = utf8Length(text.data() + at, text.size() - at, codePoint);
       if (length == 0) {
         if (byte <= 0x9F)
           escape(c);

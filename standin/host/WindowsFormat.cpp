@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <cstring>
 #include <cwchar>
 #include <pugixml.hpp>
+
+#include "WideText.h"
 
 namespace {
 
@@ -62,31 +65,11 @@ bool isDigit(wchar_t c) {
 std::wstring decodeLenient(const char* text) {
   if (text == nullptr) return L"(null)";
   std::wstring out;
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p != 0) {
-    const unsigned lead = *p;
-    size_t extra = 0;
-    char32_t code = lead;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1;
-      code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2;
-      code = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3;
-      code = lead & 0x07;
-    }
-    bool valid = extra > 0;
-    // A NUL is no continuation byte, so the scan never passes the end.
-    for (size_t i = 1; valid && i <= extra; ++i) {
-      valid = (p[i] & 0xC0) == 0x80;
-      code = (code << 6) | (p[i] & 0x3F);
-    }
-    if (valid && extra == 2) valid = code >= 0x800 && (code < 0xD800 || code > 0xDFFF);
-    if (valid && extra == 3) valid = code >= 0x10000 && code <= 0x10FFFF;
-    out += static_cast<wchar_t>(valid ? code : lead);
-    p += valid ? extra + 1 : 1;
+  for (size_t at = 0, size = std::strlen(text); at < size;) {
+    char32_t code = 0;
+    const size_t length = utf8Length(text + at, size - at, code);
+    out += static_cast<wchar_t>(length > 0 ? code : static_cast<unsigned char>(text[at]));
+    at += length > 0 ? length : 1;
   }
   return out;
 }
