@@ -41,6 +41,8 @@ class URLCommandFactory {
   static bool extractURLCommand(const QString url, QString& command);
   static bool extractURLParameters(const QString url, QMap<QString, QString>& parameters);
   static QMap<QString, CommandCreator> initCommandsMap();
+  // True for a word of the command table; any other target is a GUI file.
+  static bool isCommand(const QString& word) { return commandsMap_.contains(word); }
 
   bool getAllMaskFromDM();
   // The mask's numeric value truncated toward zero; 0 on any failure, which

@@ -3,21 +3,21 @@
 #include <QSysInfo>
 
 #include "dispatch/ResponseConstants.h"
-#include "dispatch/URLCommandFactory.h"
 #include "platform/FtLog.h"
 
 namespace {
 
 constexpr wchar_t kClass[] = L"CrossSiteGuard";
 
-// The value of the first header called name (any case), or a null text.
-QString headerValue(const QStringList& lines, QLatin1String name) {
+// The values of every header called name (any case), in order.
+QStringList headerValues(const QStringList& lines, QLatin1String name) {
+  QStringList values;
   for (const QString& line : lines) {
     if (line.size() > name.size() && line.at(name.size()) == QLatin1Char(':') &&
         line.startsWith(name, Qt::CaseInsensitive))
-      return line.mid(name.size() + 1).trimmed();
+      values.append(line.mid(name.size() + 1).trimmed());
   }
-  return {};
+  return values;
 }
 
 // Dotted decimal: four numbers of 0 to 255.
@@ -38,16 +38,12 @@ QString withoutPort(const QString& authority) {
   return colon < 0 ? authority : authority.left(colon);
 }
 
-bool refuse(const QString& command, const wchar_t* why, const QString& value) {
-  FT_LOG_WARNING(kClass, L"[allows]: %s refused, %s '%s'", FT_W(command), why, FT_W(value));
-  return false;
-}
-
 }  // namespace
 
 bool CrossSiteGuard::changesSomething(const QString& command) {
   return command == QLatin1String(CMD_WRITE_FILE) || command == QLatin1String(CMD_DELETE_FILE) ||
-         command == QLatin1String(CMD_SEND_QUERY) || command == QLatin1String(CMD_SEND_RAW_QUERY);
+         command == QLatin1String(CMD_SEND_QUERY) || command == QLatin1String(CMD_SEND_RAW_QUERY) ||
+         command == QLatin1String(CMD_ENDFT);
 }
 
 // An IP literal cannot be rebound, and localhost never leaves the machine.
@@ -60,25 +56,45 @@ bool CrossSiteGuard::isOwnHost(const QString& host) {
   return !machine.isEmpty() && name == machine;
 }
 
-// Fetch metadata first (a browser's own word), then the Origin against the
-// Host, then the Host itself.
-bool CrossSiteGuard::allows(const QString& target, const QStringList& headerLines) {
-  QString command;
-  URLCommandFactory::extractURLCommand(target, command);
-  if (!changesSomething(command)) return true;
-  const QString site = headerValue(headerLines, QLatin1String("Sec-Fetch-Site"));
-  if (!site.isNull() && site != QLatin1String("same-origin") && site != QLatin1String("none"))
-    return refuse(command, L"the browser says it comes from", site);
-  const QString host = headerValue(headerLines, QLatin1String("Host"));
-  const QString origin = headerValue(headerLines, QLatin1String("Origin"));
-  if (!origin.isNull()) {
+// Fetch metadata first (a browser's own word), then each Origin against the
+// Host, then each Host itself.
+const wchar_t* CrossSiteGuard::foreignBecause(const QStringList& headerLines, QString& value) {
+  for (const QString& site : headerValues(headerLines, QLatin1String("Sec-Fetch-Site"))) {
+    value = site;
+    if (site != QLatin1String("same-origin") && site != QLatin1String("none"))
+      return L"the browser says it comes from";
+  }
+  // An empty Host says nothing, as an absent one.
+  QStringList hosts = headerValues(headerLines, QLatin1String("Host"));
+  hosts.removeAll(QString());
+  for (const QString& origin : headerValues(headerLines, QLatin1String("Origin"))) {
+    value = origin;
     const qsizetype scheme = origin.indexOf(QLatin1String("://"));
     const QString authority = scheme < 0 ? QString() : origin.mid(scheme + 3);
-    const bool sameOrigin =
-        host.isEmpty() ? isOwnHost(authority) : authority.compare(host, Qt::CaseInsensitive) == 0;
-    if (authority.isEmpty() || !sameOrigin) return refuse(command, L"it comes from", origin);
+    if (authority.isEmpty()) return L"it comes from";
+    if (hosts.isEmpty() && !isOwnHost(authority)) return L"it comes from";
+    for (const QString& host : hosts)
+      if (authority.compare(host, Qt::CaseInsensitive) != 0) return L"it comes from";
   }
-  if (!host.isEmpty() && !isOwnHost(host))
-    return refuse(command, L"this server is not the Host", host);
-  return true;
+  for (const QString& host : hosts) {
+    value = host;
+    if (!isOwnHost(host)) return L"this server is not the Host";
+  }
+  value.clear();
+  return nullptr;
+}
+
+bool CrossSiteGuard::allows(const QString& command, const QStringList& headerLines,
+                            bool headEnded) {
+  if (!changesSomething(command)) return true;
+  if (!headEnded) {
+    // What came too late to be read could have said the request is foreign.
+    FT_LOG_WARNING(kClass, L"[allows]: %s refused, its headers did not end in time", FT_W(command));
+    return false;
+  }
+  QString value;
+  const wchar_t* why = foreignBecause(headerLines, value);
+  if (why == nullptr) return true;
+  FT_LOG_WARNING(kClass, L"[allows]: %s refused, %s '%s'", FT_W(command), why, FT_W(value));
+  return false;
 }

@@ -3,19 +3,26 @@
 #include <QString>
 #include <QStringList>
 
-// Keeps other web sites from changing anything through the workstation's
+// Keeps other web sites from doing anything through the workstation's
 // browser: every command is a GET, so a foreign page needs no more than an
-// image tag to send one. A command that changes something is refused when the
-// browser marks the request as coming from another site, or when the Host
-// names a server other than this one (a foreign name resolved to this machine,
-// as DNS rebinding does). Requests without these headers (older embedded
-// browsers, command-line clients) pass. Stateless.
+// image tag to send one. A request is foreign when the browser marks it as
+// coming from another site, when its Origin is not this server, or when the
+// Host names a server other than this one (a foreign name resolved to this
+// machine, as DNS rebinding does); every copy of each header counts.
+// Requests without these headers (older embedded browsers, command-line
+// clients) are not foreign. A command that changes something is refused when
+// its request is foreign or its headers were cut; a foreign request never
+// ends the scenario. Stateless.
 class CrossSiteGuard {
  public:
-  // target: the request line's target; headerLines: the lines after it.
-  static bool allows(const QString& target, const QStringList& headerLines);
+  // command: the request's command word; headerLines: the lines of its head
+  // after the request line; headEnded: false when the head was cut (by the
+  // time-out or the size limit) before its blank line.
+  static bool allows(const QString& command, const QStringList& headerLines, bool headEnded);
 
-  // True for the commands that write, delete or query the ECU.
+  // Why the request comes from another site, or null; what gave it away in value.
+  static const wchar_t* foreignBecause(const QStringList& headerLines, QString& value);
+  // True for the commands that write, delete, query the ECU or end the scenario.
   static bool changesSomething(const QString& command);
   // An IP literal, localhost or this machine's name, with or without a port.
   static bool isOwnHost(const QString& host);

@@ -43,6 +43,61 @@ bool endsRequestLine(const char* bytes, size_t size) {
   return std::memchr(bytes, '\n', size) != nullptr || std::memchr(bytes, '\0', size) != nullptr;
 }
 
+// Where the head ends, searched in the bytes from `from` on (a blank line may
+// straddle two reads) and past the empty lines before the request line: 0
+// while it goes on, 1 at its blank line, 2 at a NUL before it, which cuts the
+// text and so the head.
+int headEnd(const char* bytes, size_t length, size_t from) {
+  size_t lineBegin = 0;
+  while (lineBegin + 1 < length && bytes[lineBegin] == '\r' && bytes[lineBegin + 1] == '\n')
+    lineBegin += 2;
+  for (size_t i = std::max(from >= 2 ? from - 2 : 0, lineBegin); i < length; ++i) {
+    if (bytes[i] == '\0') return 2;
+    if (bytes[i] != '\n') continue;
+    if (i + 1 < length && bytes[i + 1] == '\n') return 1;
+    if (i + 2 < length && bytes[i + 1] == '\r' && bytes[i + 2] == '\n') return 1;
+  }
+  return 0;
+}
+
+// Where the request line of a request text begins and ends (before its line
+// feed, or the text's end); leading "\r\n"s are skipped as the request line
+// is the first piece that is not empty.
+std::pair<qsizetype, qsizetype> requestLineOf(const QString& request) {
+  const QLatin1String crlf("\r\n");
+  qsizetype begin = 0;
+  while (request.mid(begin, 2) == crlf) begin += 2;
+  const qsizetype end = request.indexOf(crlf, begin);
+  return {begin, end};
+}
+
+// The lines after the request line up to the head's blank line, each without
+// its line end; a bare line feed ends a line too.
+QStringList headerLinesOf(const QString& request, qsizetype lineBegin) {
+  QStringList lines;
+  qsizetype at = request.indexOf(u'\n', lineBegin);
+  while (at >= 0) {
+    const qsizetype next = request.indexOf(u'\n', at + 1);
+    QStringView line = QStringView(request).mid(at + 1, next < 0 ? -1 : next - at - 1);
+    if (line.endsWith(u'\r')) line.chop(1);
+    if (line.isEmpty()) break;
+    lines.append(line.toString());
+    at = next;
+  }
+  return lines;
+}
+
+// A command's whole head is read, for the cross-site guard; a GUI file's is not
+// needed, and its request line alone is served at once.
+bool needsWholeHead(const char* bytes, size_t length) {
+  const QString text = QString::fromLatin1(bytes, static_cast<qsizetype>(strnlen(bytes, length)));
+  const auto [begin, end] = requestLineOf(text);
+  const RequestLine line = RequestLine::parse(text.mid(begin, end < 0 ? -1 : end - begin));
+  QString command;
+  URLCommandFactory::extractURLCommand(line.target, command);
+  return URLCommandFactory::isCommand(command);
+}
+
 // A client's text in a log line: control characters would let it forge lines.
 std::wstring escaped(const QString& text) {
   std::wstring out;
@@ -166,15 +221,21 @@ int HttpDaemon::process() {
 
 // Reads until the request line has ended (a line feed or a NUL, where the
 // text is cut anyway); what arrived beyond the line in the same reads is kept,
-// as one receive always did. A peer that stops sending before the line ends
-// may have died mid-request: its request is dropped, never acted on cut.
+// as one receive always did. A command's head is read to its blank line, so
+// that the cross-site guard sees every header: a head cut by the time-out or
+// the size limit is processed as cut (headCut_). A peer that stops sending
+// before the line ends may have died mid-request: its request is dropped,
+// never acted on cut.
 bool HttpDaemon::receiveRequest(size_t& length) {
   std::vector<char>& buffer = tReceiveBuffer;
   if (buffer.empty()) buffer.resize(limits::kKeptReceiveBufferBytes);
   const auto deadline = Clock::now() + std::chrono::milliseconds(receiveTimeoutMs_);
   length = 0;
+  headCut_ = false;
+  bool lineEnded = false;
   for (;;) {
     if (length == buffer.size()) {
+      if (lineEnded) return cutHead(length, false);
       if (length >= static_cast<size_t>(limits::kMaxRequestBytes)) {
         FT_LOG_WARNING(kClass,
                        L"[HttpDaemon::process() the request exceeds %d bytes (kMaxRequestBytes) "
@@ -188,15 +249,27 @@ bool HttpDaemon::receiveRequest(size_t& length) {
     const ssize_t count = peer().recv(buffer.data() + length, buffer.size() - length);
     const int receiveError = ACE_OS::last_error();
     if (count > 0) {
-      const bool complete = endsRequestLine(buffer.data() + length, static_cast<size_t>(count));
+      const size_t from = length;
       length += static_cast<size_t>(count);
-      if (complete) break;
+      if (!lineEnded && endsRequestLine(buffer.data() + from, static_cast<size_t>(count))) {
+        lineEnded = true;
+        if (!needsWholeHead(buffer.data(), length)) break;
+      }
+      if (lineEnded) {
+        const int end = headEnd(buffer.data(), length, from);
+        headCut_ = end == 2;
+        if (end != 0) break;
+      }
+    } else if (count == 0 && lineEnded) {
+      break;  // all the peer will send: its head ends here
     } else if (count == 0 && length > 0) {
       FT_LOG_WARNING(kClass,
                      L"[HttpDaemon::process() the peer stopped sending before the request line "
                      L"ended, %d bytes dropped, closing the connection without a reply",
                      static_cast<int>(length));
       return false;
+    } else if (lineEnded && Platform::isTimeout(receiveError)) {
+      return cutHead(length, true);
     } else {
       FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes",
                   static_cast<int>(count));
@@ -232,6 +305,24 @@ bool HttpDaemon::receiveRequest(size_t& length) {
   return true;
 }
 
+// The request goes on with what arrived; the guard refuses it if it changes something.
+bool HttpDaemon::cutHead(size_t length, bool timedOut) {
+  headCut_ = true;
+  if (timedOut) {
+    FT_LOG_WARNING(kClass,
+                   L"[HttpDaemon::process() the request's head did not end within %d ms "
+                   L"(ReceiveTimeout), going on with the %d bytes received",
+                   receiveTimeoutMs_, static_cast<int>(length));
+  } else {
+    FT_LOG_WARNING(kClass,
+                   L"[HttpDaemon::process() the request's head exceeds %d bytes "
+                   L"(kMaxRequestBytes), going on with the %d bytes received",
+                   limits::kMaxRequestBytes, static_cast<int>(length));
+  }
+  FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes", static_cast<int>(length));
+  return true;
+}
+
 // Only GET and POST are served, from the request line's target alone.
 int HttpDaemon::processRequest(const QString& request) {
   FT_LOG_TRACE(kClass, L"[processRequest()]:Method started.");
@@ -239,10 +330,7 @@ int HttpDaemon::processRequest(const QString& request) {
   if (started_ == Clock::time_point()) started_ = Clock::now();
 
   // The first piece between "\r\n"s that is not empty is the request line.
-  const QLatin1String crlf("\r\n");
-  qsizetype begin = 0;
-  while (request.mid(begin, 2) == crlf) begin += 2;
-  const qsizetype end = request.indexOf(crlf, begin);
+  const auto [begin, end] = requestLineOf(request);
   const RequestLine line = RequestLine::parse(request.mid(begin, end < 0 ? -1 : end - begin));
   if (line.method != QLatin1String("GET") && line.method != QLatin1String("POST")) {
     FT_LOG_ERROR(kClass,
@@ -254,9 +342,10 @@ int HttpDaemon::processRequest(const QString& request) {
     return 0;
   }
 
-  const QStringList headers =
-      end < 0 ? QStringList() : request.mid(end + 2).split(crlf, Qt::SkipEmptyParts);
-  if (!CrossSiteGuard::allows(line.target, headers)) {
+  const QStringList headers = headerLinesOf(request, begin);
+  QString command;
+  URLCommandFactory::extractURLCommand(line.target, command);
+  if (!CrossSiteGuard::allows(command, headers, !headCut_)) {
     // A refused command's answer, without its stop event: a foreign page must
     // not end the scenario either.
     const QByteArray refused(HTTP_404_NOT_FOUND);
@@ -276,7 +365,14 @@ int HttpDaemon::processRequest(const QString& request) {
   if (!handler || !handler->processRequest(reply)) {
     FT_LOG_ERROR(kClass, L"[processNextRequest()]: processRequest failed");
     reply = QByteArray(HTTP_404_NOT_FOUND);
-    notifyStopScenario();
+    QString value;
+    const wchar_t* why = CrossSiteGuard::foreignBecause(headers, value);
+    if (why == nullptr) {
+      notifyStopScenario();
+    } else {
+      FT_LOG_WARNING(kClass, L"[processNextRequest()]: the scenario is not stopped, %s '%s'", why,
+                     FT_W(value));
+    }
   } else {
     file = handler->takeReplyFile();
   }

@@ -35,6 +35,8 @@ class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
   // the peer stops sending; false (the reason logged) when a limit ends it
   // first or nothing came: then nothing is answered.
   bool receiveRequest(size_t& length);
+  // Marks the head cut, says why, and goes on with the request.
+  bool cutHead(size_t length, bool timedOut);
   // The reply bytes, then the file if any; the number of bytes that left.
   long long sendReply(const QByteArray& reply, ReplyFile* file);
   long long sendFile(ReplyFile& file);
@@ -44,6 +46,9 @@ class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
   // The server's registry, which outlives every connection; null when the
   // handler was not opened by a server's acceptor.
   ConnectionRegistry* registry_ = nullptr;
+  // The head ended neither at its blank line nor with the peer's end of
+  // sending: the time-out, the size limit or a NUL came first.
+  bool headCut_ = false;
   // Copied in open; 0 waits without limit.
   int receiveTimeoutMs_ = 0;
   // When the request began, for the request log.

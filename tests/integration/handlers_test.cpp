@@ -24,8 +24,8 @@ const std::string kScripts =
     "\t\t<script type=\"text/javascript\" src=\"/Scripts/init.js\"></script>\r\n"
     "\t\t<script type=\"text/javascript\">\r\nwindow.onload = init;</script>\r\n\t";
 
-std::string hostData(bool development) {
-  return std::string("<host ecu=\"DEMO\"><data>") +
+std::string hostData(bool development, const std::string& settings = "") {
+  return std::string("<host ecu=\"DEMO\"><data>") + settings +
          "<flag key=\"data:/Configuration/OrvaneFunctionTests/DevelopmentMode\">" +
          (development ? "true" : "false") +
          "</flag>"
@@ -158,25 +158,72 @@ TEST_F(Handlers, WriteReadDelete) {
   EXPECT_EQ(httpGet(host->port(), "/deleteFile?name=gone.txt"), kPlain + "0");
 }
 
-// A foreign page gets a refused command's answer and changes nothing; the
-// same request without browser headers works.
-TEST_F(Handlers, ForeignSitesCannotWrite) {
-  const std::string request = "GET /writeFile?name=x.txt&content=new HTTP/1.1\r\n";
+// A foreign page gets a refused command's answer, changes nothing and ends
+// no scenario, however its head is cut or spelt; the same request without
+// browser headers works. Each row's head goes in two pieces, the second after
+// a pause, as a long request line leaves the headers to a later receive.
+TEST_F(Handlers, ForeignSitesChangeNothing) {
+  const std::string write = "GET /writeFile?name=x.txt&content=new HTTP/1.1\r\n";
+  // The request line alone fills the first receive.
+  const std::string longWrite =
+      "GET /writeFile?name=x.txt&content=new&pad=" + std::string(70000, 'a') + " HTTP/1.1\r\n";
   const struct {
+    std::string line;
     const char* headers;
     std::string reply;
+    size_t events;
   } rows[] = {
-      {"Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n", k404},
-      {"Host: rebound.example\r\n", k404},
-      {"Host: 127.0.0.1\r\nOrigin: http://evil.example\r\n", k404},
-      {"Host: 127.0.0.1\r\n", kPlain},
+      {write, "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
+      {write, "Host: rebound.example\r\n\r\n", k404, 0},
+      {write, "Host: 127.0.0.1\r\nOrigin: http://evil.example\r\n\r\n", k404, 0},
+      {longWrite, "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
+      {write, "host: 127.0.0.1\r\nsec-fetch-site: CROSS-SITE\r\n\r\n", k404, 0},
+      {write, "ORIGIN: http://evil.example\r\n\r\n", k404, 0},
+      // Every copy counts, and a bare line feed ends a header line too.
+      {write, "Sec-Fetch-Site: same-origin\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
+      {"GET /writeFile?name=x.txt&content=new HTTP/1.1\n", "Origin: http://evil.example\n\n", k404,
+       0},
+      // Ending the scenario or failing a command ends nothing for a foreign page.
+      {"GET /ENDFT HTTP/1.1\r\n", "Sec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
+      {"GET /readFile?name= HTTP/1.1\r\n", "Sec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
+      {"GET /readFile?name= HTTP/1.1\r\n", "Sec-Fetch-Site: same-origin\r\n\r\n", k404, 1},
+      {"GET /ENDFT HTTP/1.1\r\n", "Host: 127.0.0.1\r\n\r\n", kHtml + "end\r\n", 1},
+      // A body after the blank line is not a header.
+      {"POST /writeFile?name=x.txt&content=new HTTP/1.1\r\n",
+       "Host: 127.0.0.1\r\nContent-Length: 26\r\n\r\nOrigin: http://evil.example", kPlain, 0},
+      {longWrite, "Host: 127.0.0.1\r\n\r\n", kPlain, 0},
+      {write, "Host: 127.0.0.1\r\n\r\n", kPlain, 0},
   };
-  put(root + "/atws/x.txt", "old");
+  size_t events = countLogLines(host->log(), "event 669");
   for (const auto& row : rows) {
-    const bool allowed = row.reply == kPlain;
-    EXPECT_EQ(httpExchange(host->port(), request + row.headers + "\r\n"), row.reply) << row.headers;
-    EXPECT_EQ(detail::readFile(root + "/atws/x.txt"), allowed ? "new" : "old") << row.headers;
+    put(root + "/atws/x.txt", "old");
+    const bool written = row.reply == kPlain;
+    const int fd = detail::connectTo(host->port());
+    ASSERT_GE(fd, 0);
+    ::send(fd, row.line.data(), row.line.size(), MSG_NOSIGNAL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(httpExchangeOn(fd, row.headers), row.reply) << row.line.substr(0, 40) << row.headers;
+    EXPECT_EQ(detail::readFile(root + "/atws/x.txt"), written ? "new" : "old") << row.headers;
+    const size_t seen = waitForLogLines(*host, "event 669", events + row.events);
+    EXPECT_EQ(seen, events + row.events) << row.line.substr(0, 40) << row.headers;
+    events = seen;
   }
+}
+
+// A command that changes something is refused when its head does not end
+// within the receive time-out: its last headers could have been foreign.
+TEST(HandlersTimeout, ACommandWhoseHeadNeverEndsIsRefused) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(hostData(true, setting("ReceiveTimeout", 300)))) << host.output();
+  put(host.dir() + "/files/atws/x.txt", "old");
+  EXPECT_EQ(httpExchange(host.port(), "GET /deleteFile?name=x.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n"),
+            k404);
+  EXPECT_EQ(detail::readFile(host.dir() + "/files/atws/x.txt"), "old");
+  // A read needs no guard: it is answered with what arrived.
+  EXPECT_EQ(httpExchange(host.port(), "GET /fileExists?name=x.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n"),
+            kPlain + "1");
+  EXPECT_EQ(host.stop(), 0);
+  EXPECT_EQ(countLogLines(host.log(), "did not end in time"), 1u);
 }
 
 TEST(HandlersProduction, TitleStaysUnchanged) {

@@ -203,9 +203,9 @@ class FtHostProcess {
   pid_t pid_ = -1;
 };
 
-// Sends the bytes and reads until the peer closes or timeoutMs have passed in
-// all. Whatever arrived; empty when the connect failed.
-inline std::string httpExchange(int port, const std::string& rawBytes, int timeoutMs = 5000) {
+// Sends the bytes on the connected socket fd, then reads until the peer
+// closes or timeoutMs have passed in all, and closes fd. Whatever arrived.
+inline std::string httpExchangeOn(int fd, const std::string& rawBytes, int timeoutMs = 5000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   auto remainingMs = [&] {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -213,8 +213,6 @@ inline std::string httpExchange(int port, const std::string& rawBytes, int timeo
                     .count();
     return left > 0 ? static_cast<int>(left) : 0;
   };
-  const int fd = detail::connectTo(port);
-  if (fd < 0) return {};
   // Loopback buffers take any request a test sends.
   ssize_t n = 0;
   for (size_t sent = 0; sent < rawBytes.size() && n >= 0; sent += size_t(n))
@@ -226,6 +224,12 @@ inline std::string httpExchange(int port, const std::string& rawBytes, int timeo
     reply.append(buf, static_cast<size_t>(n));
   ::close(fd);
   return reply;
+}
+
+// The same on a new connection; empty when the connect failed.
+inline std::string httpExchange(int port, const std::string& rawBytes, int timeoutMs = 5000) {
+  const int fd = detail::connectTo(port);
+  return fd < 0 ? std::string() : httpExchangeOn(fd, rawBytes, timeoutMs);
 }
 
 inline std::string httpGet(int port, const std::string& target) {
