@@ -235,8 +235,8 @@ bool HttpDaemon::receiveRequest(size_t& length) {
   bool lineEnded = false;
   for (;;) {
     if (length == buffer.size()) {
-      if (lineEnded) return cutHead(length, false);
       if (length >= static_cast<size_t>(limits::kMaxRequestBytes)) {
+        if (lineEnded) return cutHead(length, false);
         FT_LOG_WARNING(kClass,
                        L"[HttpDaemon::process() the request exceeds %d bytes (kMaxRequestBytes) "
                        L"without a complete request line, closing the connection without a "

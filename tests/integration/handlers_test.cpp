@@ -167,6 +167,9 @@ TEST_F(Handlers, ForeignSitesChangeNothing) {
   // The request line alone fills the first receive.
   const std::string longWrite =
       "GET /writeFile?name=x.txt&content=new&pad=" + std::string(70000, 'a') + " HTTP/1.1\r\n";
+  // ... or ends exactly where the first receive's buffer does.
+  const std::string fullWrite =
+      "GET /writeFile?name=x.txt&content=new&pad=" + std::string(65483, 'a') + " HTTP/1.1\r\n";
   const struct {
     std::string line;
     const char* headers;
@@ -192,6 +195,8 @@ TEST_F(Handlers, ForeignSitesChangeNothing) {
       {"POST /writeFile?name=x.txt&content=new HTTP/1.1\r\n",
        "Host: 127.0.0.1\r\nContent-Length: 26\r\n\r\nOrigin: http://evil.example", kPlain, 0},
       {longWrite, "Host: 127.0.0.1\r\n\r\n", kPlain, 0},
+      {fullWrite, "Host: 127.0.0.1\r\n\r\n", kPlain, 0},
+      {fullWrite, "Sec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
       {write, "Host: 127.0.0.1\r\n\r\n", kPlain, 0},
   };
   size_t events = countLogLines(host->log(), "event 669");
