@@ -114,38 +114,39 @@ bool isListCommand(const QString& command) {
 
 bool CommunicationHandler::checkParameters() {
   MethodTrace trace(L"checkParameters()");
-  if (isListCommand(command_)) {
-    const bool namesEmpty = isParameterEmpty(PARAM_NAMES);
-    const bool typesEmpty = isParameterEmpty(PARAM_TYPES);
-    if (namesEmpty || typesEmpty) return false;
-    return splitList(parameters_.value(PARAM_NAMES)).size() ==
-           splitList(parameters_.value(PARAM_TYPES)).size();
-  }
-  if (command_ == QLatin1String(CMD_SEND_RAW_QUERY) || command_ == QLatin1String(CMD_SEND_QUERY))
-    return !isParameterEmpty(PARAM_QUERY);
-  return false;
+  if (!CommandHandlerBase::checkParameters()) return false;
+  if (!isListCommand(command_)) return true;
+  return splitList(parameters_.value(PARAM_NAMES)).size() ==
+         splitList(parameters_.value(PARAM_TYPES)).size();
 }
 
-bool CommunicationHandler::processRequest(QByteArray& out) {
+Reply CommunicationHandler::answerApplicable() {
   MethodTrace trace(L"processRequest()");
-  const QString ecu = factory()->getEcuName();
-  QString body;
-  if (isListCommand(command_)) {
-    const QStringList names = splitList(parameters_.value(PARAM_NAMES));
-    const QStringList types = splitList(parameters_.value(PARAM_TYPES));
-    body = command_ == QLatin1String(CMD_IS_APPLICABLE) ? isApplicable(ecu, names, types)
-                                                        : readSignal(ecu, names, types);
-  } else if (command_ == QLatin1String(CMD_SEND_QUERY)) {
-    const int status =
-        sendQuery(ecu, parameters_.value(PARAM_QUERY), parameters_.value(PARAM_PARAM));
-    body = status < 0 ? getErrResponseForNegStatus(status) : QString::number(status);
-  } else if (command_ == QLatin1String(CMD_SEND_RAW_QUERY)) {
-    body = sendRawQuery(ecu, parameters_.value(PARAM_QUERY));
-  } else {
-    return false;
-  }
-  toUtf8Bytes(QString::fromLatin1(HTTP_200_HTML_HEADER) + body, out);
-  return true;
+  return Reply::html(isApplicable(factory()->getEcuName(),
+                                  splitList(parameters_.value(PARAM_NAMES)),
+                                  splitList(parameters_.value(PARAM_TYPES)))
+                         .toUtf8());
+}
+
+Reply CommunicationHandler::answerSignals() {
+  MethodTrace trace(L"processRequest()");
+  return Reply::html(readSignal(factory()->getEcuName(), splitList(parameters_.value(PARAM_NAMES)),
+                                splitList(parameters_.value(PARAM_TYPES)))
+                         .toUtf8());
+}
+
+Reply CommunicationHandler::answerQuery() {
+  MethodTrace trace(L"processRequest()");
+  const int status = sendQuery(factory()->getEcuName(), parameters_.value(PARAM_QUERY),
+                               parameters_.value(PARAM_PARAM));
+  return Reply::html(
+      (status < 0 ? getErrResponseForNegStatus(status) : QString::number(status)).toUtf8());
+}
+
+Reply CommunicationHandler::answerRawQuery() {
+  MethodTrace trace(L"processRequest()");
+  return Reply::html(
+      sendRawQuery(factory()->getEcuName(), parameters_.value(PARAM_QUERY)).toUtf8());
 }
 
 QString CommunicationHandler::getErrResponseForNegStatus(int status) {

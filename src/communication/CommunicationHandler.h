@@ -9,7 +9,12 @@
 // "retrieveInitialValue"): the page's access to the ECU.
 class CommunicationHandler : public CommandHandlerBase {
  public:
-  bool processRequest(QByteArray& out) override;
+  // Each command's answer: the words of its results, joined by ';'.
+  Reply answerApplicable();
+  Reply answerSignals();
+  Reply answerQuery();
+  Reply answerRawQuery();
+  // A list command also needs as many types as names.
   bool checkParameters() override;
 
   static QString getErrResponseForNegStatus(int status);

@@ -15,6 +15,36 @@ CommandHandlerBase::CommandHandlerBase() {
 
 CommandHandlerBase::~CommandHandlerBase() = default;
 
+void CommandHandlerBase::setCommand(const QString& word) {
+  command_ = word;
+  row_ = findCommand(word);
+}
+
+Reply CommandHandlerBase::answer() {
+  if (row_ == nullptr || row_->answer == nullptr) return Reply::failure();
+  return row_->answer(*this);
+}
+
+// In the row's order; either each missing one is warned about or only the first.
+bool CommandHandlerBase::checkParameters() {
+  if (row_ == nullptr) return true;
+  if (row_->answer == nullptr) return false;
+  bool complete = true;
+  for (const char* name : row_->required) {
+    if (name == nullptr || (!complete && !row_->warnEveryMissing)) break;
+    if (isParameterEmpty(QLatin1String(name))) complete = false;
+  }
+  return complete;
+}
+
+bool CommandHandlerBase::processRequest(QByteArray& bytes) {
+  const Reply reply = answer();
+  for (int i = 0; i < reply.stopEvents; ++i) notifyStopScenario();
+  if (reply.failed) return false;
+  bytes = reply.head() + reply.body;
+  return true;
+}
+
 void CommandHandlerBase::setParameters(QMap<QString, QString> newParameters) {
   parameters_ = std::move(newParameters);
 }

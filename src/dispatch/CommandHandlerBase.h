@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QMap>
 #include <QString>
-#include <utility>
 
-#include "http/ReplyFile.h"
+#include "dispatch/CommandTable.h"
+#include "dispatch/Reply.h"
 
 // Carries out one URL command. Created by the command factory per request,
 // given the command word and parameters, checked once, asked once for the reply.
@@ -14,23 +14,26 @@ class CommandHandlerBase {
   CommandHandlerBase();
   virtual ~CommandHandlerBase();
 
-  // Writes the complete HTTP reply; false when the command failed. A reply
-  // whose body is a file may write the head only and leave the file to
-  // replyFile_, which is sent after it (and dropped when the command failed).
-  virtual bool processRequest(QByteArray& reply) = 0;
-  virtual bool checkParameters() = 0;
+  // The answer to the command, by its row of the command table.
+  virtual Reply answer();
+  // The parameters the command's row requires are there and not empty.
+  virtual bool checkParameters();
+  // The answer's head and body as bytes (a file's content is not included),
+  // its own stop events sent; false when the command failed.
+  bool processRequest(QByteArray& reply);
 
   QString getCommand() const { return command_; }
-  void setCommand(const QString& word) { command_ = word; }
+  // Also finds the word's row of the command table.
+  void setCommand(const QString& word);
   void setParameters(QMap<QString, QString> newParameters);
   // True, with a warning, when the parameter is absent or has an empty value.
   bool isParameterEmpty(const QString& name);
-  ReplyFile takeReplyFile() { return std::move(replyFile_); }
 
  protected:
   QString command_;
+  // Null for a word that is not a command (a GUI file).
+  const Command* row_ = nullptr;
   QMap<QString, QString> parameters_;
-  ReplyFile replyFile_;
 };
 
 // bytes becomes exactly the UTF-8 encoding of text.

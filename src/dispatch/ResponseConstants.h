@@ -1,14 +1,7 @@
 #pragma once
 
-// Reply texts and command words shared by the request processing, the command
-// factory and every handler.
-inline constexpr char HTTP_200_OK[] = "HTTP/1.0 200 Ok\r\n";
-inline constexpr char HTTP_404_NOT_FOUND[] = "HTTP/1.0 404 Not Found \r\n\r\n";
-inline constexpr char HTTP_405_NOT_ALLOWED[] = "HTTP/1.0 405 Not Allowed \r\n\r\n";
-inline constexpr char HTTP_200_HTML_HEADER[] =
-    "HTTP/1.0 200 Ok\r\nContent-Type: text/html; charset=\"utf-8\"\r\n"
-    "Access-Control-Allow-Origin: http://127.0.0.1\r\n\r\n";
-
+// Command words and the stop event, shared by the command table and the handlers;
+// the reply heads are Reply's.
 inline constexpr char CMD_FT[] = "FT";
 inline constexpr char CMD_ENDFT[] = "ENDFT";
 inline constexpr char CMD_FILE_EXISTS[] = "fileExists";

@@ -22,13 +22,9 @@
 #include "IDiagServices.h"
 #include "StringSet.h"
 #include "ZrkUtils.h"
-#include "communication/CommunicationHandler.h"
 #include "dispatch/CommandHandlerBase.h"
 #include "dispatch/ResponseConstants.h"
-#include "handlers/GUIHandler.h"
 #include "handlers/ResourceHandler.h"
-#include "handlers/ScenarioHandler.h"
-#include "handlers/UtilitiesHandler.h"
 #include "http/RequestDesc.h"
 #include "mask/ExpressionStore.h"
 #include "platform/FtLog.h"
@@ -88,21 +84,11 @@ URLCommandFactory* URLCommandFactory::getInstance() {
   return factory;
 }
 
+// The command table's words and creators.
 QMap<QString, CommandCreator> URLCommandFactory::initCommandsMap() {
   QMap<QString, CommandCreator> map;
-  map.insert(QString::fromLatin1(CMD_FT), &create<ScenarioHandler>);
-  map.insert(QString::fromLatin1(CMD_ENDFT), &create<ScenarioHandler>);
-  map.insert(QString::fromLatin1(CMD_IS_APPLICABLE), &create<CommunicationHandler>);
-  map.insert(QString::fromLatin1(CMD_READ_SIGNAL), &create<CommunicationHandler>);
-  map.insert(QString::fromLatin1(CMD_RETRIEVE_INITIAL_VALUE), &create<CommunicationHandler>);
-  map.insert(QString::fromLatin1(CMD_SEND_QUERY), &create<CommunicationHandler>);
-  map.insert(QString::fromLatin1(CMD_SEND_RAW_QUERY), &create<CommunicationHandler>);
-  map.insert(QString::fromLatin1(CMD_GET_TEXT), &create<GUIHandler>);
-  map.insert(QString::fromLatin1(CMD_FILE_EXISTS), &create<UtilitiesHandler>);
-  map.insert(QString::fromLatin1(CMD_READ_FILE), &create<UtilitiesHandler>);
-  map.insert(QString::fromLatin1(CMD_READ_XML_FILE), &create<UtilitiesHandler>);
-  map.insert(QString::fromLatin1(CMD_WRITE_FILE), &create<UtilitiesHandler>);
-  map.insert(QString::fromLatin1(CMD_DELETE_FILE), &create<UtilitiesHandler>);
+  for (const Command* command = commandsBegin(); command != commandsEnd(); ++command)
+    map.insert(QString::fromLatin1(command->word), command->create);
   return map;
 }
 

@@ -12,17 +12,15 @@
 #include <shared_mutex>
 #include <string>
 
+#include "dispatch/CommandTable.h"
 #include "mask/SyntaxInterpreter.h"
 
-class CommandHandlerBase;
 class RequestDesc;
 class IBText;
 class IDataManager;
 class IDiagData;
 class IDiagServices;
 class IComponentManager;
-
-using CommandCreator = CommandHandlerBase* (*)();
 
 // Process-wide: the configuration, the host services and the table from
 // command words to handlers. Written by init on the host's thread; a host may
@@ -41,8 +39,6 @@ class URLCommandFactory {
   static bool extractURLCommand(const QString url, QString& command);
   static bool extractURLParameters(const QString url, QMap<QString, QString>& parameters);
   static QMap<QString, CommandCreator> initCommandsMap();
-  // True for a word of the command table; any other target is a GUI file.
-  static bool isCommand(const QString& word) { return commandsMap_.contains(word); }
 
   bool getAllMaskFromDM();
   // The mask's numeric value truncated toward zero; 0 on any failure, which

@@ -2,7 +2,7 @@
 
 #include <QSysInfo>
 
-#include "dispatch/ResponseConstants.h"
+#include "dispatch/CommandTable.h"
 #include "platform/FtLog.h"
 
 namespace {
@@ -41,9 +41,8 @@ QString withoutPort(const QString& authority) {
 }  // namespace
 
 bool CrossSiteGuard::changesSomething(const QString& command) {
-  return command == QLatin1String(CMD_WRITE_FILE) || command == QLatin1String(CMD_DELETE_FILE) ||
-         command == QLatin1String(CMD_SEND_QUERY) || command == QLatin1String(CMD_SEND_RAW_QUERY) ||
-         command == QLatin1String(CMD_ENDFT);
+  const Command* row = findCommand(command);
+  return row != nullptr && row->changesState;
 }
 
 // An IP literal cannot be rebound, and localhost never leaves the machine.

@@ -21,8 +21,7 @@ GUIHandler::GUIHandler() {
 
 // "getText" needs a non-empty textCode and an origin of exactly K or Q.
 bool GUIHandler::checkParameters() {
-  if (command_ != QLatin1String(CMD_GET_TEXT)) return false;
-  if (isParameterEmpty(QStringLiteral("textCode"))) return false;
+  if (!CommandHandlerBase::checkParameters()) return false;
   const auto origin = parameters_.constFind(QStringLiteral("origin"));
   if (origin == parameters_.constEnd()) {
     FT_LOG_WARNING(kClass, L"[checkParameters]: parameter origin missing, K or Q expected");
@@ -34,13 +33,11 @@ bool GUIHandler::checkParameters() {
   return false;
 }
 
-bool GUIHandler::processRequest(QByteArray& reply) {
-  if (command_ != QLatin1String(CMD_GET_TEXT)) return false;
+Reply GUIHandler::answerTexts() {
   const QString codes = parameters_.value(QStringLiteral("textCode"));
   const ETextOrigin origin =
       parameters_.value(QStringLiteral("origin")) == QLatin1String("Q") ? ORIGIN_Q : ORIGIN_K;
-  toUtf8Bytes(QLatin1String(HTTP_200_HTML_HEADER) + GetText(codes, origin), reply);
-  return true;
+  return Reply::html(GetText(codes, origin).toUtf8());
 }
 
 // One text per non-empty code, in order, joined by ';'. Without a text service

@@ -10,7 +10,9 @@ enum ETextOrigin { ORIGIN_K = 0, ORIGIN_Q = 1 };
 class GUIHandler : public CommandHandlerBase {
  public:
   GUIHandler();
-  bool processRequest(QByteArray& reply) override;
+  // The texts of the codes, joined by ';'.
+  Reply answerTexts();
+  // textCode not empty and an origin of K or Q.
   bool checkParameters() override;
   QString GetText(QString codes, ETextOrigin origin);
 };

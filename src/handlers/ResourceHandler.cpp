@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 
-#include "dispatch/ResponseConstants.h"
 #include "dispatch/URLCommandFactory.h"
 #include "handlers/Utilities.h"
 #include "platform/FtLog.h"
@@ -10,7 +9,8 @@
 namespace {
 
 constexpr wchar_t kClass[] = L"ResourceHandler";
-constexpr char kDefaultContentType[] = "Content-Type: application/octet-stream \r\n\r\n";
+// With the blank that clients have always received.
+constexpr char kDefaultContentType[] = "application/octet-stream ";
 
 // Keyed by the complete extension, so compound names are listed whole. Every
 // type also answers for its scrambled form (init.jsc), which is served
@@ -50,9 +50,8 @@ QMap<QString, QString> buildContentTypes() {
   };
   QMap<QString, QString> table;
   for (const auto& [extension, type] : kTypes) {
-    const QString block = QStringLiteral("Content-Type: %1\r\n\r\n").arg(QLatin1String(type));
-    table.insert(QLatin1String(extension), block);
-    table.insert(QLatin1String(extension) + QLatin1Char('c'), block);
+    table.insert(QLatin1String(extension), QLatin1String(type));
+    table.insert(QLatin1String(extension) + QLatin1Char('c'), QLatin1String(type));
   }
   return table;
 }
@@ -61,43 +60,43 @@ QMap<QString, QString> buildContentTypes() {
 
 const QMap<QString, QString> ResourceHandler::kContentTypes = buildContentTypes();
 
-bool ResourceHandler::checkParameters() {
-  return true;
-}
-
 ResourceHandler::~ResourceHandler() = default;
 
 // The path is the command word as sent (not decoded), relative to the data root.
-bool ResourceHandler::processRequest(QByteArray& reply) {
+Reply ResourceHandler::answer() {
   FT_LOG_TRACE(kClass, L"[ResourceHandler::processRequest]: Method started.");
   URLCommandFactory* factory = URLCommandFactory::getInstance();
   if (factory == nullptr) {
     FT_LOG_ERROR(
         kClass,
         L"[ResourceHandler::processRequest]: URLCommandFactory::getInstance() returns null.");
-    return false;
+    return Reply::failure();
   }
   const QString path = command_;
   Utilities utilities(factory->getDataRoot());
   // The file goes out after the head, sent by the kernel, never held here.
-  ReplyFile file;
-  if (utilities.openResource(path, file) && file.size() > 0) {
-    reply = QByteArray(HTTP_200_OK) + getContentTypeFromResourcePath(path).toLatin1();
-    replyFile_ = std::move(file);
+  Reply reply = Reply::notFound();
+  if (utilities.openResource(path, reply.file) && reply.file.size() > 0) {
+    reply.status = Reply::Status::Ok;
+    reply.contentType = contentTypeOf(path).toLatin1();
   } else {
-    reply = QByteArray(HTTP_404_NOT_FOUND);
+    reply.file.close();
   }
   FT_LOG_TRACE(kClass, L"[ResourceHandler::processRequest]: Method end.");
-  return true;
+  return reply;
+}
+
+QString ResourceHandler::getContentTypeFromResourcePath(const QString& path) {
+  return QLatin1String("Content-Type: ") + contentTypeOf(path) + QLatin1String("\r\n\r\n");
 }
 
 // Looked up by the whole extension after the file name's first dot, lower-cased.
-QString ResourceHandler::getContentTypeFromResourcePath(const QString& path) {
+QString ResourceHandler::contentTypeOf(const QString& path) {
   const QString extension = QFileInfo(path).completeSuffix().toLower();
-  const QString block = kContentTypes.value(extension, QString::fromLatin1(kDefaultContentType));
+  const QString type = kContentTypes.value(extension, QString::fromLatin1(kDefaultContentType));
   FT_LOG_TRACE(kClass,
                L"[getContentTypeFromResourcePath(%s)]: '%s' (a browser that cannot sniff this type "
                L"needs the content type table updated).",
-               FT_W(path), FT_W(block.trimmed()));
-  return block;
+               FT_W(path), FT_W(type.trimmed()));
+  return type;
 }

@@ -1,6 +1,5 @@
 #include "handlers/UtilitiesHandler.h"
 
-#include "dispatch/ResponseConstants.h"
 #include "dispatch/URLCommandFactory.h"
 #include "handlers/Utilities.h"
 #include "platform/FtLog.h"
@@ -8,79 +7,84 @@
 namespace {
 
 constexpr wchar_t kClass[] = L"UtilitiesHandler";
-constexpr char kPlainHeader[] =
-    "HTTP/1.0 200 Ok\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n";
-constexpr char kXmlHeader[] = "HTTP/1.0 200 Ok\r\nContent-Type: text/xml; charset=UTF-8\r\n\r\n";
+constexpr char kPlainType[] = "text/plain; charset=UTF-8";
+constexpr char kXmlType[] = "text/xml; charset=UTF-8";
 
-QString truthWord(bool value) {
-  return value ? QStringLiteral("1") : QStringLiteral("0");
+Reply truthWord(bool value) {
+  return Reply::ok(kPlainType, value ? QByteArrayLiteral("1") : QByteArrayLiteral("0"));
 }
 
 }  // namespace
 
-// Every command needs a non-empty name; readXMLFile also a type, writeFile a
-// content. The type's value is judged later.
-bool UtilitiesHandler::checkParameters() {
-  if (isParameterEmpty(QStringLiteral("name"))) return false;
-  if (command_ == QLatin1String(CMD_READ_FILE) || command_ == QLatin1String(CMD_FILE_EXISTS) ||
-      command_ == QLatin1String(CMD_DELETE_FILE)) {
-    return true;
-  }
-  if (command_ == QLatin1String(CMD_READ_XML_FILE))
-    return !isParameterEmpty(QStringLiteral("type"));
-  if (command_ == QLatin1String(CMD_WRITE_FILE))
-    return !isParameterEmpty(QStringLiteral("content"));
-  return false;
-}
-
-// Every outcome is a 200 answer; failures show only in the body.
-bool UtilitiesHandler::processRequest(QByteArray& reply) {
-  FT_LOG_TRACE(kClass, L"[UtilitiesHandler::processRequest]: Method started.");
+URLCommandFactory* UtilitiesHandler::factory() {
   URLCommandFactory* factory = URLCommandFactory::getInstance();
   if (factory == nullptr) {
     FT_LOG_ERROR(
         kClass,
         L"[UtilitiesHandler::processRequest]: URLCommandFactory::getInstance() returns null.");
-    return false;
   }
+  return factory;
+}
+
+Reply UtilitiesHandler::answerRead() {
+  return read(false);
+}
+
+Reply UtilitiesHandler::answerReadXml() {
+  return read(true);
+}
+
+// readFile looks in the ATWS folder; readXMLFile in the folder its type names,
+// else from the data root.
+Reply UtilitiesHandler::read(bool xml) {
+  URLCommandFactory* settings = factory();
+  if (settings == nullptr) return Reply::failure();
   QString name = parameters_.value(QStringLiteral("name"));
-  Utilities utilities(factory->getDataRoot());
-  QString header = QLatin1String(kPlainHeader);
-  QString body;
-
-  if (command_ == QLatin1String(CMD_READ_FILE) || command_ == QLatin1String(CMD_READ_XML_FILE)) {
-    const bool xml = command_ == QLatin1String(CMD_READ_XML_FILE);
-    if (!xml) {
-      name = factory->getATWSFolder() + name;
-    } else {
-      const QString type = parameters_.value(QStringLiteral("type"));
-      if (type == QLatin1String("MWExt")) {
-        name = factory->getMWExternalFolder() + name;
-      } else if (type == QLatin1String("ECUSpec")) {
-        name = factory->getMWECUSpecificFolder() + name;
-      }
+  if (!xml) {
+    name = settings->getATWSFolder() + name;
+  } else {
+    const QString type = parameters_.value(QStringLiteral("type"));
+    if (type == QLatin1String("MWExt")) {
+      name = settings->getMWExternalFolder() + name;
+    } else if (type == QLatin1String("ECUSpec")) {
+      name = settings->getMWECUSpecificFolder() + name;
     }
-    if (!utilities.fileExists(name)) {
-      FT_LOG_WARNING(kClass, L"[processRequest]: resource %s does not exist", FT_W(name));
-    } else if (xml) {
-      header = QLatin1String(kXmlHeader);
-      body = utilities.readResourceAsText(name);
-    } else if (name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) {
-      body = utilities.readResourceAsText(name);
-    } else {
-      // Sent after the header a chunk at a time, never held whole.
-      utilities.openTextResource(name, replyFile_);
-    }
-  } else if (command_ == QLatin1String(CMD_FILE_EXISTS)) {
-    body = truthWord(utilities.fileExists(factory->getATWSFolder() + name));
-  } else if (command_ == QLatin1String(CMD_WRITE_FILE)) {
-    utilities.writeFile(factory->getATWSFolder() + name,
-                        parameters_.value(QStringLiteral("content")));
-  } else if (command_ == QLatin1String(CMD_DELETE_FILE)) {
-    body = truthWord(utilities.deleteResourceFile(factory->getATWSFolder() + name));
   }
+  Utilities utilities(settings->getDataRoot());
+  if (!utilities.fileExists(name)) {
+    FT_LOG_WARNING(kClass, L"[processRequest]: resource %s does not exist", FT_W(name));
+    return Reply::ok(kPlainType);
+  }
+  if (xml) return Reply::ok(kXmlType, utilities.readResourceAsText(name).toUtf8());
+  if (name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
+    return Reply::ok(kPlainType, utilities.readResourceAsText(name).toUtf8());
+  // Sent after the head a chunk at a time, never held whole.
+  Reply reply = Reply::ok(kPlainType);
+  utilities.openTextResource(name, reply.file);
+  return reply;
+}
 
-  toUtf8Bytes(header + body, reply);
-  FT_LOG_TRACE(kClass, L"[UtilitiesHandler::processRequest]: Method end.");
-  return true;
+Reply UtilitiesHandler::answerExists() {
+  URLCommandFactory* settings = factory();
+  if (settings == nullptr) return Reply::failure();
+  return truthWord(
+      Utilities(settings->getDataRoot())
+          .fileExists(settings->getATWSFolder() + parameters_.value(QStringLiteral("name"))));
+}
+
+Reply UtilitiesHandler::answerWrite() {
+  URLCommandFactory* settings = factory();
+  if (settings == nullptr) return Reply::failure();
+  Utilities(settings->getDataRoot())
+      .writeFile(settings->getATWSFolder() + parameters_.value(QStringLiteral("name")),
+                 parameters_.value(QStringLiteral("content")));
+  return Reply::ok(kPlainType);
+}
+
+Reply UtilitiesHandler::answerDelete() {
+  URLCommandFactory* settings = factory();
+  if (settings == nullptr) return Reply::failure();
+  return truthWord(Utilities(settings->getDataRoot())
+                       .deleteResourceFile(settings->getATWSFolder() +
+                                           parameters_.value(QStringLiteral("name"))));
 }

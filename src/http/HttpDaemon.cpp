@@ -13,7 +13,8 @@
 
 #include "component/ClientAcceptor.h"
 #include "dispatch/CommandHandlerBase.h"
-#include "dispatch/ResponseConstants.h"
+#include "dispatch/CommandTable.h"
+#include "dispatch/Reply.h"
 #include "dispatch/URLCommandFactory.h"
 #include "handlers/CrossSiteGuard.h"
 #include "http/ConnectionRegistry.h"
@@ -95,7 +96,7 @@ bool needsWholeHead(const char* bytes, size_t length) {
   const RequestLine line = RequestLine::parse(text.mid(begin, end < 0 ? -1 : end - begin));
   QString command;
   URLCommandFactory::extractURLCommand(line.target, command);
-  return URLCommandFactory::isCommand(command);
+  return findCommand(command) != nullptr;
 }
 
 // A client's text in a log line: control characters would let it forge lines.
@@ -113,19 +114,6 @@ std::wstring escaped(const QString& text) {
     }
   }
   return out;
-}
-
-// The status code of a reply's status line, or 0.
-int statusOf(const QByteArray& reply) {
-  if (!reply.startsWith("HTTP/")) return 0;
-  const qsizetype blank = reply.indexOf(' ');
-  if (blank < 0 || blank + 4 > reply.size()) return 0;
-  int code = 0;
-  for (qsizetype i = blank + 1; i < blank + 4; ++i) {
-    if (reply[i] < '0' || reply[i] > '9') return 0;
-    code = code * 10 + (reply[i] - '0');
-  }
-  return code;
 }
 
 }  // namespace
@@ -337,8 +325,10 @@ int HttpDaemon::processRequest(const QString& request) {
                  L"[HttpDaemon::processRequest()]: Method not allowed, only GET and POST commands "
                  L"are managed. This problem is known to occur with <embed/> tag. Consider using "
                  L"<object/> instead");
-    static const QByteArray kReply = QByteArray(HTTP_405_NOT_ALLOWED) + kMethodNotAllowedBody;
-    logRequest(line, kReply, sendReply(kReply, nullptr));
+    Reply refused;
+    refused.status = Reply::Status::MethodNotAllowed;
+    refused.body = QByteArray::fromRawData(kMethodNotAllowedBody, sizeof kMethodNotAllowedBody - 1);
+    logRequest(line, refused, sendReply(refused));
     return 0;
   }
 
@@ -348,8 +338,8 @@ int HttpDaemon::processRequest(const QString& request) {
   if (!CrossSiteGuard::allows(command, headers, !headCut_)) {
     // A refused command's answer, without its stop event: a foreign page must
     // not end the scenario either.
-    const QByteArray refused(HTTP_404_NOT_FOUND);
-    logRequest(line, refused, sendReply(refused, nullptr));
+    Reply refused = Reply::notFound();
+    logRequest(line, refused, sendReply(refused));
     return 0;
   }
 
@@ -360,37 +350,42 @@ int HttpDaemon::processRequest(const QString& request) {
   URLCommandFactory* factory = URLCommandFactory::getInstance();
   std::shared_ptr<CommandHandlerBase> handler(factory != nullptr ? factory->getCommandFromURL(desc)
                                                                  : nullptr);
-  QByteArray reply;
-  ReplyFile file;
-  if (!handler || !handler->processRequest(reply)) {
+  Reply reply = handler ? handler->answer() : Reply::failure();
+  if (reply.failed) {
     FT_LOG_ERROR(kClass, L"[processNextRequest()]: processRequest failed");
-    reply = QByteArray(HTTP_404_NOT_FOUND);
-    QString value;
-    const wchar_t* why = CrossSiteGuard::foreignBecause(headers, value);
-    if (why == nullptr) {
-      notifyStopScenario();
-    } else {
-      FT_LOG_WARNING(kClass, L"[processNextRequest()]: the scenario is not stopped, %s '%s'", why,
-                     FT_W(value));
-    }
-  } else {
-    file = handler->takeReplyFile();
+    reply = Reply::failure(reply.stopEvents + 1);
   }
-  logRequest(line, reply, sendReply(reply, &file));
+  notifyStopEvents(reply.stopEvents, headers);
+  logRequest(line, reply, sendReply(reply));
   FT_LOG_INFO(kClass, L"[processNextRequest()]: reply to Request [%s] sent", FT_W(line.target));
   FT_LOG_TRACE(kClass, L"[process()]: end processing %s", FT_W(line.target));
   handler.reset();
   return 0;
 }
 
-long long HttpDaemon::sendReply(const QByteArray& reply, ReplyFile* file) {
-  const bool more = file != nullptr && file->isOpen();
-  if (!Platform::sendAll(peer().get_handle(), reply.constData(), static_cast<size_t>(reply.size()),
+// A foreign page may not end the scenario, not even by a command that fails.
+void HttpDaemon::notifyStopEvents(int count, const QStringList& headers) {
+  if (count <= 0) return;
+  QString value;
+  const wchar_t* why = CrossSiteGuard::foreignBecause(headers, value);
+  if (why != nullptr) {
+    FT_LOG_WARNING(kClass, L"[processNextRequest()]: the scenario is not stopped, %s '%s'", why,
+                   FT_W(value));
+    return;
+  }
+  for (int i = 0; i < count; ++i) notifyStopScenario();
+}
+
+// The head and the body in one send, then the file if any.
+long long HttpDaemon::sendReply(Reply& reply) {
+  const bool more = reply.file.isOpen();
+  const QByteArray bytes = reply.head() + reply.body;
+  if (!Platform::sendAll(peer().get_handle(), bytes.constData(), static_cast<size_t>(bytes.size()),
                          more)) {
     reportSendFailure();
     return 0;
   }
-  return reply.size() + (more ? sendFile(*file) : 0);
+  return bytes.size() + (more ? sendFile(reply.file) : 0);
 }
 
 // By the kernel when the bytes go out as stored; otherwise restored a chunk
@@ -429,10 +424,10 @@ void HttpDaemon::reportSendFailure() {
 }
 
 // One line per reply for the request log, formatted only when it is shown.
-void HttpDaemon::logRequest(const RequestLine& line, const QByteArray& reply, long long sentBytes) {
+void HttpDaemon::logRequest(const RequestLine& line, const Reply& reply, long long sentBytes) {
   if (!MakoraLog_Static::isEnabled(MakoraLog_Static::Information, kRequestLog)) return;
   const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
   MakoraLog_Static::logInformation_static(
       FT_COMPONENT_NAME, FT_MODULE_NAME, kRequestLog, L"%s %s %d %lld B %.1f ms",
-      escaped(line.method).c_str(), escaped(line.target).c_str(), statusOf(reply), sentBytes, ms);
+      escaped(line.method).c_str(), escaped(line.target).c_str(), reply.code(), sentBytes, ms);
 }

@@ -5,10 +5,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 
 class ConnectionRegistry;
 class ReplyFile;
+struct Reply;
 struct RequestLine;
 
 // Serves one accepted connection on a thread of its own: the request, at
@@ -37,11 +39,12 @@ class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
   bool receiveRequest(size_t& length);
   // Marks the head cut, says why, and goes on with the request.
   bool cutHead(size_t length, bool timedOut);
-  // The reply bytes, then the file if any; the number of bytes that left.
-  long long sendReply(const QByteArray& reply, ReplyFile* file);
+  // The reply, its file included; the number of bytes that left.
+  long long sendReply(Reply& reply);
+  void notifyStopEvents(int count, const QStringList& headers);
   long long sendFile(ReplyFile& file);
   void reportSendFailure();
-  void logRequest(const RequestLine& line, const QByteArray& reply, long long sentBytes);
+  void logRequest(const RequestLine& line, const Reply& reply, long long sentBytes);
 
   // The server's registry, which outlives every connection; null when the
   // handler was not opened by a server's acceptor.

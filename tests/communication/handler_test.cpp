@@ -22,7 +22,9 @@ std::string reply(const char* command, const Params& parameters) {
   return out.toStdString();
 }
 
-const std::string kOk = HTTP_200_HTML_HEADER;
+const std::string kOk =
+    "HTTP/1.0 200 Ok\r\nContent-Type: text/html; charset=\"utf-8\"\r\n"
+    "Access-Control-Allow-Origin: http://127.0.0.1\r\n\r\n";
 
 TEST(StatusWords, EachDiagnosticStatusAndItsNeighbours) {
   const std::pair<int, const char*> rows[] = {

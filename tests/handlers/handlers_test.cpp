@@ -6,7 +6,6 @@
 #include <QString>
 
 #include "IBText.h"
-#include "dispatch/ResponseConstants.h"
 #include "dispatch/URLCommandFactory.h"
 #include "handlers/GUIHandler.h"
 #include "handlers/ResourceHandler.h"
@@ -14,8 +13,6 @@
 #include "support/factory_test_access.h"
 
 namespace {
-
-const QString kHeader = QString::fromLatin1(HTTP_200_HTML_HEADER);
 
 QString scripts(const QString& api) {
   return "\t\t<script type=\"text/javascript\" src=\"" + api +
@@ -44,13 +41,13 @@ TEST(ProcessScripts, InsertsBeforeHeadAndMarksTitleInDevelopmentMode) {
        "<head>" + s + "</head><div id=\"title\">"},
   };
   for (const auto& row : rows) {
-    QString page = kHeader + row.page;
+    QString page = row.page;
     EXPECT_TRUE(ScenarioHandler::processScripts(page, "/Scripts/", row.development));
-    EXPECT_EQ(page, kHeader + row.expected) << row.name;
+    EXPECT_EQ(page, row.expected) << row.name;
   }
-  QString page = kHeader + "</head>";
+  QString page = "</head>";
   ScenarioHandler::processScripts(page, "/js/api/", false);
-  EXPECT_EQ(page, kHeader + scripts("/js/api/") + "</head>");
+  EXPECT_EQ(page, scripts("/js/api/") + "</head>");
 }
 
 TEST(ContentTypes, ByCompleteLowerCaseExtension) {
