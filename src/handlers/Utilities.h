@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string>
 
 class ReplyFile;
 
@@ -57,11 +58,10 @@ class Utilities {
   // A descriptor of the target opened for reading, or -1 with error set.
   int openForReading(const Target& target, int& error) const;
   bool readWhole(const Target& target, QByteArray& bytes) const;
-  void removeStaleTemporaries(int folder, const Target& target) const;
+  bool replaceWith(int folder, const std::string& leaf, const QByteArray& bytes,
+                   std::string& temporary, int& error) const;
   bool isTemporary(const QString& leaf) const;
   bool isInsideText(const QString& path) const;
-  // Absolute resolved path of a target's folder, for the log and listings.
-  QString folderPath(const Target& target) const;
 
   QString root_;
   // root made absolute with "." and ".." resolved and no trailing '/';

@@ -54,8 +54,4 @@ constexpr size_t kMaxMaskWarnings = 1000;
 // within 1074 places, so more would only add zeros to an unbounded text.
 constexpr int kMaxFormatDecimals = 1074;
 
-// Age after which a write's temporary file is taken as left by a killed
-// process and removed: a write takes milliseconds, a slow disk seconds.
-constexpr int kStaleTemporaryFileSeconds = 120;
-
 }  // namespace limits
