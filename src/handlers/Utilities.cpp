@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 
 #include "BDomData.h"
@@ -307,32 +308,44 @@ QString Utilities::readXMLResource(const QString& name) {
   QString result;
   int error = 0;
   const Descriptor file(openForReading(target, error));
-  if (file.get() >= 0 && Platform::regularFileSize(file.get(), error) > limits::kMaxXmlFileBytes) {
+  const long long size = file.get() < 0 ? 0 : Platform::regularFileSize(file.get(), error);
+  if (size > limits::kMaxXmlFileBytes) {
     FT_LOG_WARNING(kClass, L"[readXMLFile]: %s exceeds %d bytes (kMaxXmlFileBytes), not read.",
                    FT_W(target.shown), limits::kMaxXmlFileBytes);
     return result;
   }
-  BDomData dom;
+  XmlReadBudget::Lease lease;
+  if (!XmlReadBudget::take(std::max(size, 0LL), lease)) {
+    FT_LOG_WARNING(kClass,
+                   L"[readXMLFile]: %s not read, the XML documents being read hold %lld of "
+                   L"%lld bytes (kXmlReadBudgetBytes).",
+                   FT_W(target.shown), XmlReadBudget::inUse(), limits::kXmlReadBudgetBytes);
+    return result;
+  }
+  ACE_WString xml;
   bool loaded = false;
-  if (isEncrypted(target.shown)) {
-    QByteArray bytes;
-    if (readWhole(target, bytes)) {
-      decrypt(bytes);
-      loaded = !bytes.isEmpty() && dom.setXML(toWide(QString::fromUtf8(bytes)));
+  bool written = false;
+  {  // the DOM goes before its text is converted
+    BDomData dom;
+    if (isEncrypted(target.shown)) {
+      QByteArray bytes;
+      if (readWhole(target, bytes)) {
+        decrypt(bytes);
+        loaded = !bytes.isEmpty() && dom.setXML(toWide(QString::fromUtf8(bytes)));
+      }
+    } else {
+      // The DOM reads by path: it is given the file already opened, not the name.
+      loaded = file.get() >= 0 && dom.load(Platform::openedFilePath(file.get()).c_str());
     }
-  } else {
-    // The DOM reads by path: it is given the file already opened, not the name.
-    loaded = file.get() >= 0 && dom.load(Platform::openedFilePath(file.get()).c_str());
+    written = loaded && dom.getXML(xml);
   }
   if (!loaded) {
     FT_LOG_ERROR(kClass, L"[readXMLFile]:Error reading XML: %s", FT_W(target.shown));
+  } else if (!written) {
+    FT_LOG_ERROR(kClass, L"[readXMLFile]:Not valid XML content for XML: %s", FT_W(target.shown));
   } else {
-    ACE_WString xml;
-    if (dom.getXML(xml)) {
-      result = fromWide(xml);
-    } else {
-      FT_LOG_ERROR(kClass, L"[readXMLFile]:Not valid XML content for XML: %s", FT_W(target.shown));
-    }
+    result = fromWide(xml);
+    xmlLease_ = std::move(lease);
   }
   FT_LOG_TRACE(kClass, L"[readXMLFile(%s)]: Method end.", FT_W(target.shown));
   return result;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <string>
 
+#include "handlers/XmlReadBudget.h"
+
 class ReplyFile;
 
 // The handlers' only access to the disk. Names are relative to root and joined
@@ -26,7 +28,12 @@ class Utilities {
   // sent without holding it; false, logged as readResourceAsText does, when
   // that answer is empty.
   bool openTextResource(const QString& name, ReplyFile& file);
+  // Refused (empty, with a warning) when the documents being read already
+  // hold the XML read budget; the share taken stays with this object.
   QString readXMLResource(const QString& name);
+  // The budget held by what readXMLResource gave: to be kept until the reply
+  // holding it has left.
+  XmlReadBudget::Lease takeXmlLease() { return std::move(xmlLease_); }
   bool isEncrypted(const QString& path);
   void decrypt(QByteArray& bytes);
   void writeFile(const QString& name, const QString& content);
@@ -63,6 +70,7 @@ class Utilities {
   bool isTemporary(const QString& leaf) const;
   bool isInsideText(const QString& path) const;
 
+  XmlReadBudget::Lease xmlLease_;
   QString root_;
   // root made absolute with "." and ".." resolved and no trailing '/';
   // empty when root is empty, which confines every name out.

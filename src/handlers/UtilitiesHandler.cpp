@@ -80,6 +80,7 @@ bool UtilitiesHandler::processRequest(QByteArray& reply) {
     body = truthWord(utilities.deleteResourceFile(factory->getATWSFolder() + name));
   }
 
+  xmlLease_ = utilities.takeXmlLease();
   toUtf8Bytes(header + body, reply);
   FT_LOG_TRACE(kClass, L"[UtilitiesHandler::processRequest]: Method end.");
   return true;

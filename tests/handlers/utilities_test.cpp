@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,30 @@ TEST_F(UtilitiesTest, XmlThroughTheDomIsCapped) {
               row.read ? 0u : 1u)
         << row.name;
   }
+}
+
+// What the DOM reads keeps its share of the budget until the reader lets the
+// share go; a read that would go beyond the budget is refused unread.
+TEST_F(UtilitiesTest, XmlReadsShareOneBudget) {
+  const qsizetype cap = limits::kMaxXmlFileBytes;
+  ASSERT_EQ(limits::kXmlReadBudgetBytes, 2 * cap);
+  put("root/at.xml", "<a>" + QByteArray(cap - 7, 'x') + "</a>");
+  put("root/small.xml", "<small/>");
+  const std::string refusal = "small.xml not read, the XML documents being read hold";
+  auto first = std::make_unique<Utilities>(root);
+  Utilities second(root), third(root);
+  EXPECT_FALSE(first->readXMLResource("at.xml").isEmpty());
+  XmlReadBudget::Lease kept = second.readXMLResource("at.xml").isEmpty() ? XmlReadBudget::Lease()
+                                                                         : second.takeXmlLease();
+  EXPECT_EQ(kept.bytes(), cap);
+  EXPECT_EQ(third.readXMLResource("small.xml"), QString());
+  EXPECT_EQ(logged(MakoraLog_Static::Warning, refusal), 1u);
+  EXPECT_EQ(XmlReadBudget::inUse(), 2 * cap);
+  first.reset();
+  EXPECT_EQ(third.readXMLResource("small.xml"), "<small/>");
+  kept = XmlReadBudget::Lease();
+  EXPECT_EQ(XmlReadBudget::inUse(), 8);
+  EXPECT_EQ(logged(MakoraLog_Static::Warning, refusal), 1u);
 }
 
 TEST_F(UtilitiesTest, WriteDecodesAndReplacesWholeDeleteTakesFilesOnly) {
