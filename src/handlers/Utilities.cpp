@@ -1,9 +1,9 @@
 #include "handlers/Utilities.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 
 #include "BDomData.h"
@@ -169,12 +169,6 @@ bool Utilities::locate(const wchar_t* operation, const wchar_t* reader, const QS
   return false;
 }
 
-QString Utilities::folderPath(const Target& target) const {
-  QString folder, leaf;
-  split(target.relative, folder, leaf);
-  return folder.isEmpty() ? realRoot() : realRoot() + QLatin1Char('/') + folder;
-}
-
 // Opened by walking down from the resolved root, so a link put in place after
 // the resolution fails the open instead of being followed.
 int Utilities::openForReading(const Target& target, int& error) const {
@@ -314,41 +308,53 @@ QString Utilities::readXMLResource(const QString& name) {
   QString result;
   int error = 0;
   const Descriptor file(openForReading(target, error));
-  if (file.get() >= 0 && Platform::regularFileSize(file.get(), error) > limits::kMaxXmlFileBytes) {
+  const long long size = file.get() < 0 ? 0 : Platform::regularFileSize(file.get(), error);
+  if (size > limits::kMaxXmlFileBytes) {
     FT_LOG_WARNING(kClass, L"[readXMLFile]: %s exceeds %d bytes (kMaxXmlFileBytes), not read.",
                    FT_W(target.shown), limits::kMaxXmlFileBytes);
     return result;
   }
-  BDomData dom;
+  XmlReadBudget::Lease lease;
+  if (!XmlReadBudget::take(std::max(size, 0LL), lease)) {
+    FT_LOG_WARNING(kClass,
+                   L"[readXMLFile]: %s not read, the XML documents being read hold %lld of "
+                   L"%lld bytes (kXmlReadBudgetBytes).",
+                   FT_W(target.shown), XmlReadBudget::inUse(), limits::kXmlReadBudgetBytes);
+    return result;
+  }
+  ACE_WString xml;
   bool loaded = false;
-  if (isEncrypted(target.shown)) {
-    QByteArray bytes;
-    if (readWhole(target, bytes)) {
-      decrypt(bytes);
-      loaded = !bytes.isEmpty() && dom.setXML(toWide(QString::fromUtf8(bytes)));
+  bool written = false;
+  {  // the DOM goes before its text is converted
+    BDomData dom;
+    if (isEncrypted(target.shown)) {
+      QByteArray bytes;
+      if (readWhole(target, bytes)) {
+        decrypt(bytes);
+        loaded = !bytes.isEmpty() && dom.setXML(toWide(QString::fromUtf8(bytes)));
+      }
+    } else {
+      // The DOM reads by path: it is given the file already opened, not the name.
+      loaded = file.get() >= 0 && dom.load(Platform::openedFilePath(file.get()).c_str());
     }
-  } else {
-    // The DOM reads by path: it is given the file already opened, not the name.
-    loaded = file.get() >= 0 && dom.load(Platform::openedFilePath(file.get()).c_str());
+    written = loaded && dom.getXML(xml);
   }
   if (!loaded) {
     FT_LOG_ERROR(kClass, L"[readXMLFile]:Error reading XML: %s", FT_W(target.shown));
+  } else if (!written) {
+    FT_LOG_ERROR(kClass, L"[readXMLFile]:Not valid XML content for XML: %s", FT_W(target.shown));
   } else {
-    ACE_WString xml;
-    if (dom.getXML(xml)) {
-      result = fromWide(xml);
-    } else {
-      FT_LOG_ERROR(kClass, L"[readXMLFile]:Not valid XML content for XML: %s", FT_W(target.shown));
-    }
+    result = fromWide(xml);
+    xmlLease_ = std::move(lease);
   }
   FT_LOG_TRACE(kClass, L"[readXMLFile(%s)]: Method end.", FT_W(target.shown));
   return result;
 }
 
 // The content arrives percent-encoded ('+' is not a blank). It is written to a
-// temporary file beside the target and renamed over it, so a reader sees the
-// old or the new file whole and a failed write changes nothing. A link as the
-// name writes where it leads, if that is inside root.
+// file beside the target and renamed over it, so a reader sees the old or the
+// new file whole and a failed write changes nothing. A link as the name writes
+// where it leads, if that is inside root.
 void Utilities::writeFile(const QString& name, const QString& content) {
   FT_LOG_TRACE(kClass, L"[writeFile(%s)]: Method started.", FT_W(name));
   QString path;
@@ -386,40 +392,49 @@ void Utilities::writeFile(const QString& name, const QString& content) {
 
   const QByteArray bytes = QString::fromUtf8(percentDecoded(content.toUtf8())).toUtf8();
   std::string temporary;
-  int file = -1;
-  for (int attempt = 0; file < 0 && attempt < 8; ++attempt) {
-    temporary = kTemporaryPrefix + std::to_string(QRandomGenerator::global()->generate64());
-    file = Platform::openIn(parent.get(), temporary, Platform::FileAccess::CreateNew, error);
-    if (file < 0 && error != EEXIST) break;
-  }
-  if (file < 0) return fail(error);
-  bool written = Platform::writeFully(file, bytes.constData(), bytes.size(), error);
-  Platform::closeFile(file);
-  if (written) written = Platform::renameIn(parent.get(), temporary, local(leaf), error);
-  if (!written) {
+  if (!replaceWith(parent.get(), local(leaf), bytes, temporary, error)) {
     int ignored = 0;
-    Platform::removeIn(parent.get(), temporary, ignored);
+    if (!temporary.empty()) Platform::removeIn(parent.get(), temporary, ignored);
     fail(error);
   }
-  removeStaleTemporaries(parent.get(), target);
   FT_LOG_TRACE(kClass, L"[writeFile()]: Method end.");
 }
 
-// A write killed before its rename leaves its temporary file; the next write
-// in the folder removes those old enough not to belong to a write under way.
-void Utilities::removeStaleTemporaries(int folder, const Target& target) const {
-  const QDir listing(folderPath(target));
-  const QStringList names = listing.entryList({QLatin1String(kTemporaryPrefix) + QLatin1Char('*')},
-                                              QDir::Files | QDir::Hidden | QDir::System);
-  const QDateTime now = QDateTime::currentDateTimeUtc();
-  for (const QString& entry : names) {
-    const QDateTime modified = QFileInfo(listing, entry).lastModified().toUTC();
-    if (modified.secsTo(now) < limits::kStaleTemporaryFileSeconds) continue;
-    int error = 0;
-    if (Platform::removeIn(folder, local(entry), error)) {
-      FT_LOG_INFO(kClass, L"[writeFile]: removed the stale temporary file %s.", FT_W(entry));
-    }
+// The new file has no name while it is written where the file system allows,
+// so a writer killed meanwhile leaves nothing; it gets a fresh temporary name
+// only for the rename. temporary: that name once taken, for the caller to
+// remove on failure. A file that is replaced keeps its mode, and its owner
+// where the process may give it.
+bool Utilities::replaceWith(int folder, const std::string& leaf, const QByteArray& bytes,
+                            std::string& temporary, int& error) const {
+  const auto freshName = [] {
+    return kTemporaryPrefix + std::to_string(QRandomGenerator::global()->generate64());
+  };
+  int file = Platform::openAnonymousIn(folder, error);
+  const bool anonymous = file >= 0;
+  for (int attempt = 0; file < 0 && attempt < 8; ++attempt) {
+    const std::string candidate = freshName();
+    file = Platform::openIn(folder, candidate, Platform::FileAccess::CreateNew, error);
+    if (file >= 0) temporary = candidate;
+    if (file < 0 && error != EEXIST) break;
   }
+  if (file < 0) return false;
+  bool done = Platform::writeFully(file, bytes.constData(), bytes.size(), error);
+  Platform::Ownership ownership;
+  int ignored = 0;
+  if (done && Platform::ownershipIn(folder, leaf, ownership, ignored)) {
+    // Set-id bits are not carried over: the content is a page's, not the owner's.
+    ownership.mode &= 0777;
+    done = Platform::applyOwnership(file, ownership, error);
+  }
+  for (int attempt = 0; done && anonymous && temporary.empty() && attempt < 8; ++attempt) {
+    const std::string candidate = freshName();
+    if (Platform::linkAnonymousIn(file, folder, candidate, error)) temporary = candidate;
+    done = !temporary.empty() || error == EEXIST;
+  }
+  // Closed first: Windows renames no file that is open.
+  Platform::closeFile(file);
+  return done && !temporary.empty() && Platform::renameIn(folder, temporary, leaf, error);
 }
 
 // The name itself is removed, as the kernel removes it: a link goes, never

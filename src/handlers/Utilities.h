@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string>
+
+#include "handlers/XmlReadBudget.h"
 
 class ReplyFile;
 
@@ -25,7 +28,12 @@ class Utilities {
   // sent without holding it; false, logged as readResourceAsText does, when
   // that answer is empty.
   bool openTextResource(const QString& name, ReplyFile& file);
+  // Refused (empty, with a warning) when the documents being read already
+  // hold the XML read budget; the share taken stays with this object.
   QString readXMLResource(const QString& name);
+  // The budget held by what readXMLResource gave: to be kept until the reply
+  // holding it has left.
+  XmlReadBudget::Lease takeXmlLease() { return std::move(xmlLease_); }
   bool isEncrypted(const QString& path);
   void decrypt(QByteArray& bytes);
   void writeFile(const QString& name, const QString& content);
@@ -57,12 +65,12 @@ class Utilities {
   // A descriptor of the target opened for reading, or -1 with error set.
   int openForReading(const Target& target, int& error) const;
   bool readWhole(const Target& target, QByteArray& bytes) const;
-  void removeStaleTemporaries(int folder, const Target& target) const;
+  bool replaceWith(int folder, const std::string& leaf, const QByteArray& bytes,
+                   std::string& temporary, int& error) const;
   bool isTemporary(const QString& leaf) const;
   bool isInsideText(const QString& path) const;
-  // Absolute resolved path of a target's folder, for the log and listings.
-  QString folderPath(const Target& target) const;
 
+  XmlReadBudget::Lease xmlLease_;
   QString root_;
   // root made absolute with "." and ".." resolved and no trailing '/';
   // empty when root is empty, which confines every name out.

@@ -55,9 +55,12 @@ Reply UtilitiesHandler::read(bool xml) {
     FT_LOG_WARNING(kClass, L"[processRequest]: resource %s does not exist", FT_W(name));
     return Reply::ok(kPlainType);
   }
-  if (xml) return Reply::ok(kXmlType, utilities.readResourceAsText(name).toUtf8());
-  if (name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
-    return Reply::ok(kPlainType, utilities.readResourceAsText(name).toUtf8());
+  if (xml || name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) {
+    Reply reply =
+        Reply::ok(xml ? kXmlType : kPlainType, utilities.readResourceAsText(name).toUtf8());
+    xmlLease_ = utilities.takeXmlLease();
+    return reply;
+  }
   // Sent after the head a chunk at a time, never held whole.
   Reply reply = Reply::ok(kPlainType);
   utilities.openTextResource(name, reply.file);

@@ -58,7 +58,6 @@ ACE_THR_FUNC_RETURN ConnectionPool::work(void* arg) {
 }
 
 void ConnectionPool::run(HttpDaemon* daemon) {
-  const auto idleLimit = std::chrono::milliseconds(limits::kIdleThreadRetireMs);
   Slot slot;
   std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
   while (daemon != nullptr) {
@@ -67,7 +66,7 @@ void ConnectionPool::run(HttpDaemon* daemon) {
     lock.lock();
     if (!stopping_) {
       parked_.push_back(&slot);
-      slot.wake.wait_for(lock, idleLimit, [&] { return slot.next != nullptr || stopping_; });
+      slot.wake.wait_for(lock, idleRetire_, [&] { return slot.next != nullptr || stopping_; });
       if (slot.next == nullptr) std::erase(parked_, &slot);
     }
     daemon = std::exchange(slot.next, nullptr);

@@ -2,8 +2,9 @@
 
 #include <ace/config-lite.h>
 
+#include <chrono>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "http/ConnectionPool.h"
 #include "platform/Limits.h"
@@ -23,8 +24,13 @@ class ConnectionRegistry {
   void setSettings(const Settings& settings);
   Settings settings() const;
 
-  // Registers a connection; false when the limit is reached already.
+  // Registers a connection. When every place is taken, the connection that
+  // has been open longest without sending a byte gives up its place: its
+  // socket is shut down, which ends its receive. False when every place is
+  // held by a connection that has sent something.
   bool add(ACE_HANDLE handle);
+  // The connection has sent its first bytes: it keeps its place from now on.
+  void noteSending(ACE_HANDLE handle);
   // Unregisters it; the caller closes the socket only afterwards, so that
   // shutdownAll never touches a handle number that was reused.
   void remove(ACE_HANDLE handle);
@@ -35,8 +41,18 @@ class ConnectionRegistry {
   ConnectionPool& pool() { return pool_; }
 
  private:
-  mutable std::mutex mutex_;  // guards handles_ and settings_
-  std::unordered_set<ACE_HANDLE> handles_;
+  struct Connection {
+    unsigned long long order;  // of registration: a clock may tie
+    std::chrono::steady_clock::time_point opened;
+    bool sending = false;
+  };
+
+  // Under mutex_: shuts down and forgets the silent connection opened first.
+  bool evictLongestSilent();
+
+  mutable std::mutex mutex_;  // guards everything below but pool_
+  std::unordered_map<ACE_HANDLE, Connection> connections_;
+  unsigned long long registered_ = 0;
   Settings settings_;
   ConnectionPool pool_;  // guarded by its own lock
 };

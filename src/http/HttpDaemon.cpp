@@ -237,6 +237,7 @@ bool HttpDaemon::receiveRequest(size_t& length) {
     const ssize_t count = peer().recv(buffer.data() + length, buffer.size() - length);
     const int receiveError = ACE_OS::last_error();
     if (count > 0) {
+      if (length == 0 && registry_ != nullptr) registry_->noteSending(peer().get_handle());
       const size_t from = length;
       length += static_cast<size_t>(count);
       if (!lineEnded && endsRequestLine(buffer.data() + from, static_cast<size_t>(count))) {

@@ -31,6 +31,12 @@ constexpr int kReplyChunkBytes = 64 * 1024;
 // the document is held whole, several times its size, by each such reply;
 // configuration documents are far smaller.
 constexpr int kMaxXmlFileBytes = 8 << 20;
+// XML file bytes being read through the DOM at once, all requests together:
+// until its reply has left, a document costs up to 36 times its size (the
+// DOM, its text, the reply; measured with files of "<a/>"), so this bounds
+// those replies to about 580 MiB. Two documents at kMaxXmlFileBytes fit, or a
+// page's small ones by hundreds.
+constexpr long long kXmlReadBudgetBytes = 16LL << 20;
 // Stack of a connection thread: a request needs little beyond the mask
 // parser's recursion (kMaxExpressionDepth levels); the default 8 MiB is
 // reserved per thread for nothing.
@@ -53,9 +59,5 @@ constexpr size_t kMaxMaskWarnings = 1000;
 // Decimals shown for a parameter: a double's exact decimal expansion ends
 // within 1074 places, so more would only add zeros to an unbounded text.
 constexpr int kMaxFormatDecimals = 1074;
-
-// Age after which a write's temporary file is taken as left by a killed
-// process and removed: a write takes milliseconds, a slow disk seconds.
-constexpr int kStaleTemporaryFileSeconds = 120;
 
 }  // namespace limits

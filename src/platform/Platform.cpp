@@ -380,6 +380,28 @@ bool Platform::writeFully(int file, const char* data, long long size, int& error
   return true;
 }
 
+// Windows keeps no nameless files; a write takes a temporary name instead.
+int Platform::openAnonymousIn(int, int& error) {
+  error = ENOTSUP;
+  return -1;
+}
+
+bool Platform::linkAnonymousIn(int, int, const std::string&, int& error) {
+  error = ENOTSUP;
+  return false;
+}
+
+// Access lists are not carried over: a replacement gets the folder's.
+bool Platform::ownershipIn(int, const std::string&, Ownership&, int& error) {
+  error = ENOTSUP;
+  return false;
+}
+
+bool Platform::applyOwnership(int, const Ownership&, int& error) {
+  error = ENOTSUP;
+  return false;
+}
+
 // A link as the target is replaced itself, as rename does on POSIX.
 bool Platform::renameIn(int folder, const std::string& from, const std::string& to, int& error) {
   const std::wstring source = pathIn(folder, from);
@@ -655,6 +677,50 @@ bool Platform::writeFully(int file, const char* data, long long size, int& error
     return false;
   }
   return true;
+}
+
+int Platform::openAnonymousIn(int folder, int& error) {
+#ifdef O_TMPFILE
+  // Naming it later goes through /proc: linking by descriptor alone needs a
+  // privilege.
+  if (access("/proc/self/fd", X_OK) == 0) {
+    const int file = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (file >= 0) return file;
+    error = errno;
+    return -1;
+  }
+#endif
+  error = ENOTSUP;
+  return -1;
+}
+
+bool Platform::linkAnonymousIn(int file, int folder, const std::string& leaf, int& error) {
+  if (linkat(AT_FDCWD, openedFilePath(file).c_str(), folder, leaf.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    return true;
+  error = errno;
+  return false;
+}
+
+bool Platform::ownershipIn(int folder, const std::string& leaf, Ownership& ownership, int& error) {
+  struct stat status {};
+  if (fstatat(folder, leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    error = errno;
+    return false;
+  }
+  ownership.mode = status.st_mode & 07777;
+  ownership.owner = status.st_uid;
+  ownership.group = status.st_gid;
+  return true;
+}
+
+// Owner first: a change of owner clears set-id bits that the mode then sets.
+bool Platform::applyOwnership(int file, const Ownership& ownership, int& error) {
+  const auto owner = static_cast<uid_t>(ownership.owner);
+  const auto group = static_cast<gid_t>(ownership.group);
+  if (fchown(file, owner, group) != 0) fchown(file, static_cast<uid_t>(-1), group);
+  if (fchmod(file, static_cast<mode_t>(ownership.mode)) == 0) return true;
+  error = errno;
+  return false;
 }
 
 bool Platform::renameIn(int folder, const std::string& from, const std::string& to, int& error) {

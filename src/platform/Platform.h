@@ -42,6 +42,23 @@ class Platform {
   static long long readFully(int file, char* buffer, long long size, int& error);
   // Writes all bytes and syncs them to the disk.
   static bool writeFully(int file, const char* data, long long size, int& error);
+  // A file in folder that has no name until linkAnonymousIn gives it one, so
+  // that nothing is left behind when the writer dies; -1 where the system or
+  // the file system has no such files.
+  static int openAnonymousIn(int folder, int& error);
+  // Names an anonymous file leaf in folder; fails with EEXIST when it is taken.
+  static bool linkAnonymousIn(int file, int folder, const std::string& leaf, int& error);
+  // Permission bits, owner and group of a file, as a replacement should keep them.
+  struct Ownership {
+    unsigned mode = 0;
+    long long owner = -1;
+    long long group = -1;
+  };
+  // Of leaf itself in folder (a link is not followed); false where the
+  // system has no such notion.
+  static bool ownershipIn(int folder, const std::string& leaf, Ownership& ownership, int& error);
+  // The mode, and the owner and group as far as the process may give them.
+  static bool applyOwnership(int file, const Ownership& ownership, int& error);
   static bool renameIn(int folder, const std::string& from, const std::string& to, int& error);
   // Removes leaf itself (a link, never its target); folders are refused.
   static bool removeIn(int folder, const std::string& leaf, int& error);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,30 @@ TEST_F(UtilitiesTest, XmlThroughTheDomIsCapped) {
   }
 }
 
+// What the DOM reads keeps its share of the budget until the reader lets the
+// share go; a read that would go beyond the budget is refused unread.
+TEST_F(UtilitiesTest, XmlReadsShareOneBudget) {
+  const qsizetype cap = limits::kMaxXmlFileBytes;
+  ASSERT_EQ(limits::kXmlReadBudgetBytes, 2 * cap);
+  put("root/at.xml", "<a>" + QByteArray(cap - 7, 'x') + "</a>");
+  put("root/small.xml", "<small/>");
+  const std::string refusal = "small.xml not read, the XML documents being read hold";
+  auto first = std::make_unique<Utilities>(root);
+  Utilities second(root), third(root);
+  EXPECT_FALSE(first->readXMLResource("at.xml").isEmpty());
+  XmlReadBudget::Lease kept = second.readXMLResource("at.xml").isEmpty() ? XmlReadBudget::Lease()
+                                                                         : second.takeXmlLease();
+  EXPECT_EQ(kept.bytes(), cap);
+  EXPECT_EQ(third.readXMLResource("small.xml"), QString());
+  EXPECT_EQ(logged(MakoraLog_Static::Warning, refusal), 1u);
+  EXPECT_EQ(XmlReadBudget::inUse(), 2 * cap);
+  first.reset();
+  EXPECT_EQ(third.readXMLResource("small.xml"), "<small/>");
+  kept = XmlReadBudget::Lease();
+  EXPECT_EQ(XmlReadBudget::inUse(), 8);
+  EXPECT_EQ(logged(MakoraLog_Static::Warning, refusal), 1u);
+}
+
 TEST_F(UtilitiesTest, WriteDecodesAndReplacesWholeDeleteTakesFilesOnly) {
   const std::pair<const char*, QByteArray> rows[] = {
       {"x%3Cy%3E+z", "x<y>+z"},
@@ -302,26 +327,54 @@ TEST_F(UtilitiesTest, RootThatIsALinkKeepsWorking) {
   EXPECT_TRUE(aliased.deleteResourceFile("sub/new.txt"));
 }
 
-// Temporary files of writes are invisible to every command; those left by a
-// killed write are removed by the next write in their folder.
-TEST_F(UtilitiesTest, TemporariesAreHiddenAndStaleOnesCleaned) {
-  const QString stale = QString(Utilities::kTemporaryPrefix) + "old";
+// Names of write temporaries are invisible to every command, and a write
+// takes none that exists: an author's own file of such a name, however old,
+// is neither read nor replaced nor removed.
+TEST_F(UtilitiesTest, TemporaryNamesAreHiddenAndNeverTaken) {
+  const QString old = QString(Utilities::kTemporaryPrefix) + "old";
   const QString fresh = QString(Utilities::kTemporaryPrefix) + "new";
-  put("root/" + stale, "left by a crash");
+  put("root/" + old, "an author's");
   put("root/" + fresh, "being written");
   const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, (root + stale).toUtf8().constData(), times, 0), 0);
-  for (const QString& name : {stale, fresh}) {
+  ASSERT_EQ(utimensat(AT_FDCWD, (root + old).toUtf8().constData(), times, 0), 0);
+  for (const QString& name : {old, fresh}) {
     EXPECT_FALSE(utilities.fileExists(name));
     EXPECT_EQ(utilities.readResourceAsBytes(name), QByteArray());
     EXPECT_EQ(opened(name), QByteArray());
     EXPECT_FALSE(utilities.deleteResourceFile(name));
     utilities.writeFile(name, "x");
   }
+  for (int i = 0; i < 3; ++i) utilities.writeFile("note.txt", "n");
+  EXPECT_EQ(get("root/" + old), "an author's");
   EXPECT_EQ(get("root/" + fresh), "being written");
-  utilities.writeFile("note.txt", "n");
-  EXPECT_FALSE(QFileInfo::exists(root + stale));
-  EXPECT_TRUE(QFileInfo::exists(root + fresh));
+  EXPECT_EQ(QDir(root).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+            (QStringList{fresh, old, "note.txt"}));
+}
+
+// A replaced file keeps its permissions (set-id bits aside) and its owner.
+TEST_F(UtilitiesTest, ReplacementKeepsModeAndOwner) {
+  const std::string path = (root + "kept.txt").toStdString();
+  const std::pair<mode_t, mode_t> modes[] = {
+      {0600, 0600}, {0640, 0640}, {0444, 0444}, {0755, 0755}, {04755, 0755}, {02770, 0770},
+  };
+  for (const auto& [before, after] : modes) {
+    QFile::remove(root + "kept.txt");
+    put("root/kept.txt", "old");
+    ASSERT_EQ(::chmod(path.c_str(), before), 0);
+    utilities.writeFile("kept.txt", "new");
+    struct stat status {};
+    ASSERT_EQ(::stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, after) << std::oct << before;
+    EXPECT_EQ(get("root/kept.txt"), "new");
+  }
+  if (::geteuid() != 0) GTEST_SKIP() << "only a privileged process may give a file away";
+  ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
+  utilities.writeFile("kept.txt", "newer");
+  struct stat status {};
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, 1234u);
+  EXPECT_EQ(status.st_gid, 5678u);
+  EXPECT_EQ(get("root/kept.txt"), "newer");
 }
 
 // Special files and failed operations: no hang, and the system's reason logged.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +49,51 @@ struct IdleClient {
   }
   int fd;
 };
+
+// The server ends of connections to port in the kernel's table of IPv4 sockets.
+struct ServerEnd {
+  std::string remote, state, queues;  // queues: "tx_queue:rx_queue" in hex
+};
+std::vector<ServerEnd> serverEnds(int port) {
+  char local[16];
+  std::snprintf(local, sizeof local, "0100007F:%04X", port);
+  std::vector<ServerEnd> ends;
+  std::istringstream lines(detail::readFile("/proc/net/tcp"));
+  std::string line, slot, address;
+  std::getline(lines, line);  // header
+  for (ServerEnd end; lines >> slot >> address >> end.remote >> end.state >> end.queues &&
+                      std::getline(lines, line);)
+    if (address == local && end.state != "0A") ends.push_back(end);  // 0A: listening
+  return ends;
+}
+
+// Waits (10 s at most) until the server has read all that the client sent.
+bool serverHasRead(int port, int clientFd) {
+  sockaddr_in local{};
+  socklen_t length = sizeof local;
+  ::getsockname(clientFd, reinterpret_cast<sockaddr*>(&local), &length);
+  char remote[16];
+  std::snprintf(remote, sizeof remote, "0100007F:%04X", ntohs(local.sin_port));
+  for (int i = 0; i < 1000; ++i) {
+    for (const ServerEnd& end : serverEnds(port))
+      if (end.remote == remote && end.queues.substr(9) == "00000000") return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// Waits (10 s at most) until the server has closed every connection, which
+// it does only once it has given up their places.
+bool allClosedByServer(int port) {
+  for (int i = 0; i < 1000; ++i) {
+    bool open = false;
+    for (const ServerEnd& end : serverEnds(port))
+      open = open || end.state == "01" || end.state == "08";  // established, or half closed
+    if (!open) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
 
 class ServerHttp : public ::testing::Test {
  protected:
@@ -120,24 +167,59 @@ TEST(ServerConnections, IdleClientIsClosedAfterTheReceiveTimeoutWhileOthersAreSe
   EXPECT_EQ(host.stop(), 0);
 }
 
-TEST(ServerConnections, ConnectionsBeyondMaxConnectionsAreClosedUnanswered) {
+// When every place is taken, a connection that has sent nothing gives way to
+// the newcomer; connections that have sent something keep theirs.
+TEST(ServerConnections, FullServerClosesTheLongestSilentConnectionOrTheNewcomer) {
   FtHostProcess host;
   ASSERT_TRUE(
       startWithHello(host, hostData(setting("MaxConnections", 2) + setting("ReceiveTimeout", 0))))
       << host.output();
-  {
-    IdleClient first(host.port()), second(host.port());
-    ASSERT_TRUE(first.fd >= 0 && second.fd >= 0);
-    // Accepted in connect order: these two hold both places.
-    EXPECT_EQ(httpGet(host.port(), "/hello.txt"), "");
+  const struct {
+    std::string places;  // in connect order: 's' silent, 'b' has sent part of a request
+    int closed;          // index closed to make room; -1: the newcomer is refused
+  } rows[] = {{"ss", 0}, {"bs", 1}, {"bb", -1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.places);
+    std::vector<std::unique_ptr<IdleClient>> clients;
+    for (char kind : row.places) {
+      clients.push_back(std::make_unique<IdleClient>(host.port()));
+      ASSERT_GE(clients.back()->fd, 0);
+      if (kind == 'b') {
+        ::send(clients.back()->fd, "GET /hel", 8, MSG_NOSIGNAL);
+        ASSERT_TRUE(serverHasRead(host.port(), clients.back()->fd));
+      }
+    }
+    const size_t refusals = countLogLines(host.log(), "connections are being served already");
+    const std::string reply = httpGet(host.port(), "/hello.txt");
+    EXPECT_EQ(reply.find("hello") != std::string::npos, row.closed >= 0) << reply;
+    for (size_t i = 0; i < clients.size(); ++i) {
+      const bool closed = static_cast<int>(i) == row.closed;
+      EXPECT_EQ(clients[i]->readUntilClosed(closed ? 10000 : 0), closed ? "" : "<open>") << i;
+    }
+    if (row.closed < 0) {
+      EXPECT_EQ(reply, "");
+      EXPECT_EQ(waitForLogLines(host, "connections are being served already", refusals + 1),
+                refusals + 1);
+    }
+    clients.clear();
+    ASSERT_TRUE(allClosedByServer(host.port()));
   }
-  // Once the two have gone, there is room again.
-  std::string reply;
-  for (int i = 0; i < 500 && reply.empty(); ++i) {
-    reply = httpGet(host.port(), "/hello.txt");
-    if (reply.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(host.stop(), 0);
+}
+
+// Silent connections at the default limit lock no one out.
+TEST(ServerConnections, AsManySilentConnectionsAsPlacesLockNoOneOut) {
+  FtHostProcess host;
+  ASSERT_TRUE(startWithHello(host, hostData())) << host.output();
+  std::vector<std::unique_ptr<IdleClient>> silent;
+  for (int i = 0; i < 256; ++i) {
+    silent.push_back(std::make_unique<IdleClient>(host.port()));
+    ASSERT_GE(silent.back()->fd, 0) << i;
   }
-  EXPECT_NE(reply.find("hello"), std::string::npos);
+  EXPECT_NE(httpGet(host.port(), "/hello.txt").find("hello"), std::string::npos);
+  EXPECT_EQ(silent.front()->readUntilClosed(10000), "");
+  EXPECT_EQ(silent.back()->readUntilClosed(0), "<open>");
+  EXPECT_EQ(waitForLogLines(host, "closing the connection that has sent nothing", 1), 1u);
   EXPECT_EQ(host.stop(), 0);
 }
 

@@ -117,14 +117,15 @@ TEST(ServerLoad, MixedRequestsFromFiftyClientsAreAllAnsweredExactly) {
   EXPECT_GT(threadCount(host), idle);
   EXPECT_EQ(threadsDropBelow(host, idle + 1), idle);
 
-  // A long request is read whole, however the network cuts it. It takes the
-  // default receive time-out: a sanitizer build may need more than a short one.
-  // (After the thread count: its connection thread would count as idle.)
+  // A request just under the 1 MiB limit is read whole, however the network
+  // cuts it. It takes the default receive time-out: a sanitizer build may need
+  // more than a short one. (After the thread count: its connection thread
+  // would count as idle.)
   const std::string atws = root + "/ApplicationData/ATWS/";
   std::filesystem::create_directories(atws);
-  const std::string content(200 * 1024, 'w');
-  httpExchange(host.port(),
-               "GET /writeFile?name=whole.txt&content=" + content + " HTTP/1.0\r\n\r\n");
+  const std::string head = "GET /writeFile?name=whole.txt&content=", tail = " HTTP/1.0\r\n\r\n";
+  const std::string content((1 << 20) - 64 - head.size() - tail.size(), 'w');
+  httpExchange(host.port(), head + content + tail, 30000);
   EXPECT_EQ(detail::readFile(atws + "whole.txt"), content);
   EXPECT_EQ(host.stop(), 0);
 }
@@ -210,6 +211,43 @@ TEST(ServerLoad, StalledReadersOfABigTextFileHoldNoOneUp) {
     EXPECT_TRUE(closedByServer(fd, 10000));
     ::close(fd);
   }
+  EXPECT_EQ(host.stop(), 0);
+}
+
+// XML documents cost many times their size until their reply has left:
+// readers that stall on them hold a bounded share, and a read beyond it gets
+// the answer of an unreadable file while smaller ones still fit.
+TEST(ServerLoad, StalledReadersOfBigXmlFilesHoldABoundedShare) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(hostData())) << host.output();
+  const std::string folder = host.dir() + "/files/ExternalFiles/";
+  std::string big = "<list>";
+  for (int i = 0; big.size() < (7u << 20); ++i)
+    big += "<item n=\"" + std::to_string(i) + "\">text of the item</item>";
+  big += "</list>";
+  put(folder + "big.xml", big);
+  put(folder + "small.xml", "<small/>");
+  const std::string xml = "HTTP/1.0 200 Ok\r\nContent-Type: text/xml; charset=UTF-8\r\n\r\n";
+  const std::string request = "GET /readXMLFile?type=MWExt&name=big.xml HTTP/1.0\r\n\r\n";
+
+  std::vector<int> stalled;
+  for (int i = 0; i < 2; ++i) {
+    stalled.push_back(connectSmallWindow(host.port()));
+    ::send(stalled.back(), request.data(), request.size(), MSG_NOSIGNAL);
+    pollfd p{stalled.back(), POLLIN, 0};  // the reply has begun: its share is taken
+    ASSERT_EQ(::poll(&p, 1, 60000), 1);
+  }
+  EXPECT_EQ(httpExchange(host.port(), request, 60000), xml);
+  EXPECT_EQ(waitForLogLines(host, "not read, the XML documents being read hold", 1), 1u);
+  EXPECT_EQ(httpGet(host.port(), "/readXMLFile?type=MWExt&name=small.xml"), xml + "<small/>");
+  for (int fd : stalled) ::close(fd);
+  // Their shares come back once their sends have failed.
+  std::string reply;
+  for (int i = 0; i < 200 && reply.size() <= xml.size(); ++i) {
+    if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    reply = httpExchange(host.port(), request, 60000);
+  }
+  EXPECT_GT(reply.size(), (7u << 20) - 256);
   EXPECT_EQ(host.stop(), 0);
 }
 

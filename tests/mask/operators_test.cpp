@@ -137,6 +137,9 @@ TEST_F(OperatorsTest, ConversionFunctions) {
       {"$HexaToString$('A')", -3, ""},
       {"$HexaToString$(W40)", -3, ""},
       {"$HexaToDec$('0x1f')", 3, "t:31"},
+      {"$HexaToDec$('0x1')", 3, "t:1"},  // the shortest prefixed number
+      {"$HexaToDec$('0x')", 3, "t:0"},
+      {"$StringToLong$('-0X1')", 3, "i:-1/32"},
       {"$HexaToDec$('  -1f')", 3, "t:-31"},
       {"$HexaToDec$('1Fzz')", 3, "t:31"},
       {"$HexaToDec$(26)", 3, "t:26"},
