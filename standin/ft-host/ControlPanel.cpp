@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ControlPanelPage.h"
+#include "PanelServer.h"
 #include "StandinLimits.h"
 
 namespace {
@@ -24,7 +25,7 @@ ControlPanel::ControlPanel(StandinHost& host, const std::string& ecu, const std:
     : model_(host, ecu),
       dataFile_(dataFile),
       hooks_(std::move(hooks)),
-      server_(std::make_unique<httplib::Server>()) {
+      server_(std::make_unique<PanelServer>()) {
   // The library's default also shares the port with any later listener: a
   // second ft-host would then answer half of this one's requests.
   server_->set_socket_options([](socket_t sock) {
@@ -45,6 +46,7 @@ int ControlPanel::start(int port, std::string& error) {
     error = "cannot listen on 127.0.0.1:" + std::to_string(port);
     return -1;
   }
+  server_->setPort(bound);
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   // A stop before the loop runs would be lost.
   for (int i = 0; i < 5000 && !server_->is_running(); ++i)
@@ -54,6 +56,7 @@ int ControlPanel::start(int port, std::string& error) {
 
 void ControlPanel::stop() {
   if (!thread_.joinable()) return;
+  server_->closeConnections();
   server_->stop();
   thread_.join();
 }

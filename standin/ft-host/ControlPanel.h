@@ -10,10 +10,7 @@
 
 #include "PanelModel.h"
 
-namespace httplib {
-class Server;
-}
-
+class PanelServer;
 class StandinHost;
 
 // ft-host's control panel: a page and a JSON API on a loopback port, through
@@ -50,7 +47,7 @@ class ControlPanel {
   PanelModel model_;
   std::string dataFile_;
   Hooks hooks_;
-  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<PanelServer> server_;
   std::thread thread_;
 
   // logGuard_ guards log_, logNext_, changes_, reloads_ and reloadError_.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <pugixml.hpp>
 
+#include "HostContent.h"
 #include "ID.h"
 #include "MakoraLog_Static.h"
 #include "StandinDataManager.h"
@@ -53,8 +54,15 @@ HostControl::~HostControl() {
   stop();
 }
 
-void HostControl::applyOverrides(StandinHost& host, const Settings& settings) {
-  if (settings.port) host.dataManager().writeInteger(ID(kPortKey), *settings.port);
+void HostControl::applyOverrides(HostContent& content, const Settings& settings) {
+  if (!settings.port) return;
+  const std::wstring key = pugi::as_wide(kPortKey);
+  for (HostContent::DataItem& item : content.data)
+    if (item.key == key) {
+      item.value = *settings.port;
+      return;
+    }
+  content.data.push_back({key, *settings.port});
 }
 
 int HostControl::start(int dataPort, std::string& error) {
@@ -79,6 +87,7 @@ int HostControl::start(int dataPort, std::string& error) {
 }
 
 void HostControl::stop() {
+  stopLoads_ = true;
   {
     std::lock_guard<std::mutex> lock(stopGuard_);
     stopping_ = true;
@@ -92,14 +101,17 @@ void HostControl::stop() {
 std::string HostControl::reload() {
   std::lock_guard<std::mutex> lock(reloadGuard_);
   std::string error;
-  if (!host_.loadFile(settings_.dataFile, error)) {
-    std::fprintf(stderr, "ft-host: %s\n", error.c_str());
+  const auto adjust = [this](HostContent& content) {
+    applyOverrides(content, settings_);
+    addControlAddress(content);
+  };
+  if (!host_.loadFile(settings_.dataFile, error, adjust, &stopLoads_)) {
+    if (stopLoads_) return error;
+    std::fprintf(stderr, "ft-host: %s\n", StandinLog::escapeControls(error).c_str());
     logLine(MakoraLog_Static::Error, "reload refused, the previous data stays: " + error);
     panel_.noteReload(error);
     return error;
   }
-  applyOverrides(host_, settings_);
-  publishControlAddress();
   // The component reads its settings and mask variables when it is configured.
   server_.configure(QString::fromStdString(settings_.ecu));
   ++loads_;
@@ -113,6 +125,16 @@ void HostControl::publishControlAddress() {
   if (controlPort_ <= 0 || !developmentMode()) return;
   host_.textService().setText(aceWide(kControlTextCode),
                               aceWide(L"http://127.0.0.1:" + std::to_wstring(controlPort_) + L"/"));
+}
+
+// The same, in a file's content before it takes effect: the text is never missing meanwhile.
+void HostControl::addControlAddress(HostContent& content) const {
+  if (controlPort_ <= 0) return;
+  const std::wstring key = pugi::as_wide(kDevelopmentModeKey);
+  for (const HostContent::DataItem& item : content.data)
+    if (item.key == key && std::get_if<bool>(&item.value) != nullptr && std::get<bool>(item.value))
+      content.texts.emplace_back(kControlTextCode,
+                                 L"http://127.0.0.1:" + std::to_wstring(controlPort_) + L"/");
 }
 
 bool HostControl::developmentMode() const {

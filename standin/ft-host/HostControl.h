@@ -13,6 +13,7 @@
 
 class IQFTServer;
 class StandinHost;
+struct HostContent;
 
 // What keeps a running ft-host live: the control panel, and the watcher that
 // loads the data file again when it changes and, in development mode, tells
@@ -39,14 +40,15 @@ class HostControl {
   // empty, or the one-line error that kept the previous file in force.
   std::string reload();
 
-  // ft-host's own values over a freshly loaded file's.
-  static void applyOverrides(StandinHost& host, const Settings& settings);
+  // ft-host's own values over a freshly read file's, before it takes effect.
+  static void applyOverrides(HostContent& content, const Settings& settings);
 
  private:
   void watchLoop();
   std::vector<std::string> guiFolders() const;
   bool developmentMode() const;
   void publishControlAddress();
+  void addControlAddress(HostContent& content) const;
 
   StandinHost& host_;
   IQFTServer& server_;
@@ -57,6 +59,8 @@ class HostControl {
   // reloadGuard_ orders reloads and the component's configure calls.
   std::mutex reloadGuard_;
   std::atomic<unsigned> loads_{0};
+  // Set first thing by stop: a reload in progress gives up.
+  std::atomic<bool> stopLoads_{false};
 
   // stopGuard_ guards stopping_.
   std::mutex stopGuard_;

@@ -1,10 +1,13 @@
 #include "PanelModel.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <pugixml.hpp>
 
 #include "BSet.h"
@@ -69,6 +72,25 @@ PanelModel::Reply error(int status, const std::string& message) {
   return reply(status, json{{"error", message}});
 }
 
+// An integer JSON number from low to high (high not negative). The library keeps numbers
+// above the signed range as unsigned ones, which a signed read would wrap.
+std::optional<std::int64_t> integerIn(const json& value, std::int64_t low, std::int64_t high) {
+  if (value.is_number_unsigned()) {
+    const std::uint64_t number = value.get<std::uint64_t>();
+    if (number > static_cast<std::uint64_t>(high)) return std::nullopt;
+    return static_cast<std::int64_t>(number);
+  }
+  if (!value.is_number_integer()) return std::nullopt;
+  const std::int64_t number = value.get<std::int64_t>();
+  if (number < low || number > high) return std::nullopt;
+  return number;
+}
+
+constexpr std::int64_t kLongMin = std::numeric_limits<long>::min();
+constexpr std::int64_t kLongMax = std::numeric_limits<long>::max();
+constexpr std::int64_t kIntMin = std::numeric_limits<int>::min();
+constexpr std::int64_t kIntMax = std::numeric_limits<int>::max();
+
 // mode, status and delay of a change; fields left out keep their setting.
 bool readAnswer(const json& body, Answer& answer, std::string& problem) {
   if (body.contains("mode")) {
@@ -80,13 +102,14 @@ bool readAnswer(const json& body, Answer& answer, std::string& problem) {
       answer.refuse.reset();
       answer.noAnswer = true;
     } else if (mode == "refuse") {
-      const json status = body.value("status", json());
-      if (!status.is_number_integer() || status.get<long long>() == 0 ||
-          status.get<long long>() < INT32_MIN || status.get<long long>() > INT32_MAX) {
-        problem = "a refusal needs a non-zero integer status";
+      const std::optional<std::int64_t> status =
+          integerIn(body.value("status", json()), kIntMin, kIntMax);
+      if (!status || *status == 0) {
+        problem = "a refusal needs a non-zero integer status from " + std::to_string(kIntMin) +
+                  " to " + std::to_string(kIntMax);
         return false;
       }
-      answer.refuse = status.get<int>();
+      answer.refuse = static_cast<int>(*status);
       answer.noAnswer = false;
     } else {
       problem = "mode must be normal, refuse or none";
@@ -97,23 +120,24 @@ bool readAnswer(const json& body, Answer& answer, std::string& problem) {
     return false;
   }
   if (body.contains("delay")) {
-    const json& delay = body["delay"];
-    if (!delay.is_number_integer() || delay.get<long long>() < 0 ||
-        delay.get<long long>() > standin_limits::kMaxDelayMs) {
+    const std::optional<std::int64_t> delay =
+        integerIn(body["delay"], 0, standin_limits::kMaxDelayMs);
+    if (!delay) {
       problem = "delay must be an integer from 0 to " +
                 std::to_string(standin_limits::kMaxDelayMs) + " ms";
       return false;
     }
-    answer.delayMs = delay.get<Millis>();
+    answer.delayMs = *delay;
   }
   return true;
 }
 
 // A JSON value of the item's type: an integer, a number or a text.
 bool readValue(Kind kind, const json& value, SimulatedEcu::Value& out) {
-  if (kind == Kind::State && value.is_number_integer()) {
-    out = value.get<long>();
-    return true;
+  if (kind == Kind::State) {
+    const std::optional<std::int64_t> number = integerIn(value, kLongMin, kLongMax);
+    if (number) out = static_cast<long>(*number);
+    return number.has_value();
   }
   if (kind == Kind::Parameter && value.is_number() && std::isfinite(value.get<double>())) {
     out = value.get<double>();
@@ -126,7 +150,9 @@ bool readValue(Kind kind, const json& value, SimulatedEcu::Value& out) {
   return false;
 }
 
-const char* kValueTypes[] = {"an integer", "a number", "a text"};
+const std::string kValueTypes[] = {
+    "an integer from " + std::to_string(kLongMin) + " to " + std::to_string(kLongMax), "a number",
+    "a text"};
 
 }  // namespace
 
@@ -315,7 +341,7 @@ PanelModel::Reply PanelModel::change(const std::string& target, const std::strin
 
     // Everything is checked before anything changes.
     SimulatedEcu::Value value;
-    std::optional<long> status;
+    std::optional<std::int64_t> status;
     if (body.contains("value")) {
       if (kind) {
         if (!readValue(*kind, body["value"], value)) {
@@ -323,11 +349,15 @@ PanelModel::Reply PanelModel::change(const std::string& target, const std::strin
               400, "the value of a " + target + " must be " + kValueTypes[static_cast<int>(*kind)]);
           return;
         }
-      } else if (target == "command" && body["value"].is_number_integer()) {
-        status = body["value"].get<long>();
+      } else if (target == "command") {
+        status = integerIn(body["value"], kIntMin, kIntMax);
+        if (!status) {
+          outcome = error(400, "the value of a command is its integer status, from " +
+                                   std::to_string(kIntMin) + " to " + std::to_string(kIntMax));
+          return;
+        }
       } else {
-        outcome = error(400, target == "command" ? "the value of a command is its integer status"
-                                                 : "a " + target + " has no value to set");
+        outcome = error(400, "a " + target + " has no value to set");
         return;
       }
     }
@@ -362,11 +392,14 @@ PanelModel::Reply PanelModel::change(const std::string& target, const std::strin
 // A mask variable is an integer entry of the ECU's state set.
 PanelModel::Reply PanelModel::changeMask(const std::string& name, const json& body) {
   if (name.empty()) return error(400, "a mask variable needs a name");
-  if (!body.contains("value") || !body["value"].is_number_integer())
-    return error(400, "the value of a mask variable is an integer");
+  const std::optional<std::int64_t> value =
+      body.contains("value") ? integerIn(body["value"], kLongMin, kLongMax) : std::nullopt;
+  if (!value)
+    return error(400, "the value of a mask variable is an integer from " +
+                          std::to_string(kLongMin) + " to " + std::to_string(kLongMax));
   const json before = applicability()["items"];
   BSet entry(0);
-  entry.setInt(aceWide(wide(name)), body["value"].get<long>());
+  entry.setInt(aceWide(wide(name)), static_cast<long>(*value));
   host_.dataManager().mergeSet(
       ID(aceWide(L"data:/Auto/InternalOwner/UCEs/" + wide(ecu_) + L"/States")), entry);
   json out = view();

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "ComponentModule.h"
+#include "HostContent.h"
 #include "HostControl.h"
 #include "IComponent.h"
 #include "ID.h"
@@ -49,10 +50,8 @@ const char kComponentId[] = "makora:ZRKOrvaneFTServer?OrvFTServer";
 
 // One line on stderr: the caller's exit status follows.
 int failure(const std::string& message) {
-  std::string line = "ft-host: " + message;
-  for (char& c : line)
-    if (c == '\n' || c == '\r') c = ' ';
-  std::fprintf(stderr, "%s\n", line.c_str());
+  // The message may quote the data file: one line, whatever it holds.
+  std::fprintf(stderr, "ft-host: %s\n", StandinLog::escapeControls(message).c_str());
   return kUsageError;
 }
 
@@ -176,8 +175,13 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   // Loaded beside, so that a stop signal is taken even while a large file is read.
   bool loaded = false;
   std::atomic<bool> loading{true};
+  HostControl::Settings live;
+  if (options.portGiven) live.port = options.port;
+  if (options.controlPortGiven) live.controlPort = options.controlPort;
   std::thread loader([&] {
-    loaded = host.loadFile(options.data, error);
+    loaded = host.loadFile(options.data, error, [&live](HostContent& content) {
+      HostControl::applyOverrides(content, live);
+    });
     loading = false;
   });
   while (loading) {
@@ -204,12 +208,8 @@ int serve(const Options& options, const sigset_t& stopSignals) {
                 ": the component finds no diagnostic services and skips the rest of its set-up");
 
   checkMasks(host, ecu, [](const std::string& line) { logLine(MakoraLog_Static::Warning, line); });
-  HostControl::Settings live;
   live.dataFile = dataFile;
   live.ecu = ecu;
-  if (options.portGiven) live.port = options.port;
-  if (options.controlPortGiven) live.controlPort = options.controlPort;
-  HostControl::applyOverrides(host, live);
   StandinDataManager& data = host.dataManager();
   int port = kDefaultPort;
   if (data.readInteger(ID(kPortKey), port) != 0) port = kDefaultPort;
@@ -255,9 +255,10 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   while (!(listening = listen.listening()) && signal == 0 &&
          std::chrono::steady_clock::now() < deadline)
     signal = waitForSignal(stopSignals, kListenPoll);
-  // A signal taken here is gone from the pending set: it ends the start even when the
-  // socket came up meanwhile.
-  if (!listening || signal != 0) {
+  // A signal sent once the port accepted stops a server, not a start: a supervisor that
+  // saw the port must see a clean stop.
+  if (!listening && signal != 0) listening = listen.listening();
+  if (!listening) {
     running.server->stop();
     running.destroy();
     StandinEvents::shutdown();
@@ -289,7 +290,8 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   std::fflush(stdout);
   logLine(MakoraLog_Static::Information, panel);
 
-  while (::sigwait(&stopSignals, &signal) != 0) {
+  // A signal taken while waiting for the port is gone from the pending set.
+  while (signal == 0 && ::sigwait(&stopSignals, &signal) != 0) {
   }
   logLine(MakoraLog_Static::Information, std::string("stopping on ") + ::strsignal(signal));
 

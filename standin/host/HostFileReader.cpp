@@ -149,8 +149,16 @@ size_t editDistance(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-HostFileReader::HostFileReader(const std::string& text, const std::string& origin)
-    : text_(text), origin_(origin) {}
+HostFileReader::HostFileReader(const std::string& text, const std::string& origin,
+                               const std::atomic<bool>* stop)
+    : text_(text), origin_(origin), stop_(stop) {}
+
+// Checked per element: a large file takes seconds to read, a stop must not wait for it.
+bool HostFileReader::stopped() {
+  if (stop_ == nullptr || !stop_->load(std::memory_order_relaxed)) return false;
+  error_ = origin_ + ": reading stopped";
+  return true;
+}
 
 bool HostFileReader::parseValue(const std::string& text, ValueKind kind, Value& value) {
   switch (kind) {
@@ -204,6 +212,7 @@ bool HostFileReader::read(HostContent& content) {
   if (!attributes(root, {"ecu"})) return false;
   content.defaultEcu = root.attribute("ecu").value();
   for (pugi::xml_node child : elements(root)) {
+    if (stopped()) return false;
     const std::string name = child.name();
     bool ok = false;
     if (name == "data")
@@ -223,6 +232,7 @@ bool HostFileReader::read(HostContent& content) {
 bool HostFileReader::readData(pugi::xml_node data, HostContent& content) {
   if (!attributes(data, {})) return false;
   for (pugi::xml_node item : elements(data)) {
+    if (stopped()) return false;
     const bool isSet = std::strcmp(item.name(), "set") == 0;
     const TypedElement* typedItem = isSet ? nullptr : typedElement(kDataElements, item.name());
     if (!isSet && typedItem == nullptr) return unknown(item, data);
@@ -258,6 +268,7 @@ bool HostFileReader::readData(pugi::xml_node data, HostContent& content) {
 // Entries of a <set>: integer, float, string, bytes, each named.
 bool HostFileReader::readSet(pugi::xml_node setNode, BSet& set) {
   for (pugi::xml_node entry : elements(setNode)) {
+    if (stopped()) return false;
     const TypedElement* typedEntry = typedElement(kSetElements, entry.name());
     if (typedEntry == nullptr) return unknown(entry, setNode);
     std::string name;
@@ -288,6 +299,7 @@ bool HostFileReader::readSet(pugi::xml_node setNode, BSet& set) {
 bool HostFileReader::readTexts(pugi::xml_node texts, HostContent& content) {
   if (!attributes(texts, {})) return false;
   for (pugi::xml_node text : elements(texts)) {
+    if (stopped()) return false;
     if (std::strcmp(text.name(), "text") != 0) return unknown(text, texts);
     std::string code;
     if (!attributes(text, {"code"}) || !required(text, "code", code) || !leaf(text)) return false;
@@ -308,6 +320,7 @@ bool HostFileReader::readEcu(pugi::xml_node ecu, HostContent& content) {
   if (!optionalStatus(ecu, "refuse", sim.refuse) || !optionalDelay(ecu, sim.delayMs)) return false;
 
   for (pugi::xml_node item : elements(ecu)) {
+    if (stopped()) return false;
     if (itemElement(item.name()) != nullptr) {
       if (!readItem(item, sim, items, names, seen)) return false;
     } else if (std::strcmp(item.name(), "command") != 0 &&
@@ -516,6 +529,13 @@ bool HostFileReader::readBehaviour(pugi::xml_node node, Kind kind, const std::st
         !number("step", ValueKind::Real, behaviour.step))
       return false;
     if (behaviour.step <= 0) return fail(node, element + ": step is not above 0");
+    // Also false for a distance beyond the largest real.
+    if (!(std::fabs(behaviour.to - behaviour.from) / behaviour.step <=
+          static_cast<double>(standin_limits::kMaxRampSteps)))
+      return fail(node, element + ": from " + node.attribute("from").value() + " to " +
+                            node.attribute("to").value() + " in steps of " +
+                            node.attribute("step").value() + " takes more than " +
+                            std::to_string(standin_limits::kMaxRampSteps) + " steps");
     if (!required(node, "period", period) || !duration(node, period, behaviour.periodMs))
       return false;
   }
@@ -553,8 +573,13 @@ bool HostFileReader::isBehaviour(const char* element) {
 bool HostFileReader::duration(pugi::xml_node node, const std::string& text, Millis& ms) {
   Value parsed;
   if (!parseValue(text, ValueKind::Integer, parsed) ||
-      std::get<long>(parsed) < standin_limits::kMinPeriodMs)
-    return badValue(node, text, "is not a whole number of milliseconds above 0");
+      std::get<long>(parsed) < standin_limits::kMinPeriodMs ||
+      std::get<long>(parsed) > standin_limits::kMaxPeriodMs)
+    return badValue(node, text,
+                    ("is not a whole number of milliseconds from " +
+                     std::to_string(standin_limits::kMinPeriodMs) + " to " +
+                     std::to_string(standin_limits::kMaxPeriodMs))
+                        .c_str());
   ms = std::get<long>(parsed);
   return true;
 }

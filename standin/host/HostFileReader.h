@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <initializer_list>
 #include <optional>
@@ -21,7 +22,9 @@
 // its parent's, with its attributes declared through attributes().
 class HostFileReader {
  public:
-  HostFileReader(const std::string& text, const std::string& origin);
+  // Reading ends early, as a fault, once stop is set.
+  HostFileReader(const std::string& text, const std::string& origin,
+                 const std::atomic<bool>* stop = nullptr);
 
   bool read(HostContent& content);
   const std::string& error() const { return error_; }
@@ -76,6 +79,7 @@ class HostFileReader {
   bool unknown(pugi::xml_node node, pugi::xml_node parent);
   bool badValue(pugi::xml_node node, const std::string& value, const char* what);
   bool onlyRoot(const pugi::xml_document& doc);
+  bool stopped();
   bool fail(pugi::xml_node node, const std::string& what);
   bool fail(std::ptrdiff_t offset, const std::string& what);
   void warn(pugi::xml_node node, const std::string& what);
@@ -85,6 +89,7 @@ class HostFileReader {
 
   const std::string& text_;
   std::string origin_;
+  const std::atomic<bool>* stop_;
   std::string error_;
   std::vector<std::string> warnings_;
   std::vector<std::size_t> lineStarts_;  // filled on the first message

@@ -57,6 +57,18 @@ void StandinDataManager::mergeSet(const ID& key, const BSet& entries) {
   std::get<BSet>(slot).merge(entries);
 }
 
+void StandinDataManager::replaceWith(StandinDataManager& fresh,
+                                     const std::vector<std::wstring>& kept) {
+  std::unique_lock mine(storeGuard_, std::defer_lock);
+  std::unique_lock theirs(fresh.storeGuard_, std::defer_lock);
+  std::lock(mine, theirs);
+  for (const std::wstring& prefix : kept)
+    for (auto it = store_.lower_bound(prefix);
+         it != store_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+      fresh.store_.try_emplace(it->first, std::move(it->second));
+  store_.swap(fresh.store_);
+}
+
 void StandinDataManager::clear() {
   std::unique_lock lock(storeGuard_);
   store_.clear();

@@ -6,6 +6,7 @@
 #include <shared_mutex>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "BSet.h"
 #include "IDataManager.h"
@@ -31,6 +32,9 @@ class HOST_API StandinDataManager : public IDataManager {
   // key is absent or holds another type.
   void mergeSet(const ID& key, const BSet& entries);
   void clear();
+  // Takes fresh's whole content in one step, so that a reader sees the old or the
+  // new, never a mix; keys starting with one of `kept` that fresh lacks stay.
+  void replaceWith(StandinDataManager& fresh, const std::vector<std::wstring>& kept);
 
  private:
   using Value = std::variant<int, bool, ACE_WString, BSet>;

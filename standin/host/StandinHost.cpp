@@ -37,7 +37,18 @@ StandinHost::StandinHost()
 
 StandinHost::~StandinHost() = default;
 
-bool StandinHost::loadFile(const std::string& path, std::string& error) {
+namespace {
+
+// Where a simulated ECU stores the outcome of a query, for the component to read
+// right after: a reload between the two must not take it away while the ECU stays.
+std::wstring queryResults(const std::string& ecu) {
+  return L"data:/Auto/UCEs/" + pugi::as_wide(ecu) + L"/";
+}
+
+}  // namespace
+
+bool StandinHost::loadFile(const std::string& path, std::string& error, const Adjust& adjust,
+                           const std::atomic<bool>* stop) {
   // Non-blocking, so that a FIFO cannot hold the open; it is refused below like a device.
   error.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -65,16 +76,17 @@ bool StandinHost::loadFile(const std::string& path, std::string& error) {
   }
   ::close(fd);
   if (!error.empty()) return false;
-  return load(text, path, error);
+  return load(text, path, error, adjust, stop);
 }
 
 bool StandinHost::loadText(const std::string& xml, std::string& error) {
-  return load(xml, "(text)", error);
+  return load(xml, "(text)", error, {}, nullptr);
 }
 
-bool StandinHost::load(const std::string& text, const std::string& origin, std::string& error) {
+bool StandinHost::load(const std::string& text, const std::string& origin, std::string& error,
+                       const Adjust& adjust, const std::atomic<bool>* stop) {
   HostContent content;
-  HostFileReader reader(text, origin);
+  HostFileReader reader(text, origin, stop);
   if (!reader.read(content)) {
     error = reader.error();
     return false;
@@ -82,28 +94,34 @@ bool StandinHost::load(const std::string& text, const std::string& origin, std::
   for (const std::string& warning : reader.warnings())
     if (MakoraLog_Static::isEnabled(MakoraLog_Static::Warning))
       StandinLog::write(MakoraLog_Static::Warning, "StandinHost", warning);
+  if (adjust) adjust(content);
   std::lock_guard<std::mutex> lock(hostMutex_);
-  applyLocked(content);
+  applyLocked(content, true);
   return true;
 }
 
-void StandinHost::applyLocked(const HostContent& content) {
-  dataManager_->clear();
+void StandinHost::applyLocked(const HostContent& content, bool keepResults) {
+  StandinDataManager data;
   for (const HostContent::DataItem& item : content.data) {
     const ID key(aceWide(item.key));
     if (const int* integer = std::get_if<int>(&item.value))
-      dataManager_->writeInteger(key, *integer);
+      data.writeInteger(key, *integer);
     else if (const bool* flag = std::get_if<bool>(&item.value))
-      dataManager_->writeFlag(key, *flag);
+      data.writeFlag(key, *flag);
     else if (const std::wstring* text = std::get_if<std::wstring>(&item.value))
-      dataManager_->writeString(key, aceWide(*text));
+      data.writeString(key, aceWide(*text));
     else
-      dataManager_->mergeSet(key, std::get<BSet>(item.value));
+      data.mergeSet(key, std::get<BSet>(item.value));
   }
+  std::vector<std::wstring> kept;
+  if (keepResults)
+    for (const std::string& ecu : ecus_)
+      if (content.simulations.count(ecu) != 0) kept.push_back(queryResults(ecu));
+  dataManager_->replaceWith(data, kept);
 
-  textService_->clear();
-  for (const auto& [code, text] : content.texts)
-    textService_->setText(aceWide(code), aceWide(text));
+  StandinTextService texts;
+  for (const auto& [code, text] : content.texts) texts.setText(aceWide(code), aceWide(text));
+  textService_->replaceWith(texts);
 
   diagData_->setDescriptions(content.descriptions);
   ecus_.clear();
@@ -121,10 +139,13 @@ void StandinHost::applyLocked(const HostContent& content) {
 
 void StandinHost::registerLocked() {
   StandinComponentManager& manager = StandinComponentManager::instance();
+  // Replaced in place, never withdrawn for a moment: a look-up meanwhile would fail.
   auto offer = [&](IComponent& component, bool described) {
     const ID& id = component.getID();
-    manager.remove(id);
-    if (described && unavailable_.count(stdWide(id.getText())) == 0) manager.add(id, &component);
+    if (described && unavailable_.count(stdWide(id.getText())) == 0)
+      manager.add(id, &component);
+    else
+      manager.remove(id);
   };
   offer(*dataManager_, true);
   offer(*textService_, true);
@@ -135,7 +156,7 @@ void StandinHost::registerLocked() {
 void StandinHost::clear() {
   std::lock_guard<std::mutex> lock(hostMutex_);
   unavailable_.clear();
-  applyLocked(HostContent{});
+  applyLocked(HostContent{}, false);
 }
 
 std::string StandinHost::defaultEcu() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -23,9 +25,16 @@ class HOST_API StandinHost {
  public:
   static StandinHost& instance();
 
-  // Replace all content with the data file's. A malformed or unreadable file
-  // changes nothing: false and a one-line error naming the file and line.
-  bool loadFile(const std::string& path, std::string& error);
+  // What a caller changes in a file's content before it takes effect.
+  using Adjust = std::function<void(HostContent&)>;
+
+  // Replace all content with the data file's. The new content is built aside and
+  // each service takes it in one step, so a reader sees the old or the new; the
+  // results of queries stay until queries store new ones. A malformed or
+  // unreadable file changes nothing: false and a one-line error naming the file
+  // and line. So does a load that `stop` ends early.
+  bool loadFile(const std::string& path, std::string& error, const Adjust& adjust = {},
+                const std::atomic<bool>* stop = nullptr);
   // The same from a document in memory; errors name it "(text)".
   bool loadText(const std::string& xml, std::string& error);
   // Empties every service, forgets the ECUs and makes every component available again.
@@ -51,8 +60,10 @@ class HOST_API StandinHost {
   StandinHost();
   ~StandinHost();
 
-  bool load(const std::string& text, const std::string& origin, std::string& error);
-  void applyLocked(const HostContent& content);
+  bool load(const std::string& text, const std::string& origin, std::string& error,
+            const Adjust& adjust, const std::atomic<bool>* stop);
+  // keepResults: the query results of the data manager outlive the swap.
+  void applyLocked(const HostContent& content, bool keepResults);
   void registerLocked();
 
   // hostMutex_ guards ecus_, defaultEcu_, unavailable_, diagServices_ and the

@@ -18,8 +18,26 @@ constexpr std::int64_t kMaxDelayMs = 600000;
 // tens of milliseconds, finer steps are not seen.
 constexpr std::int64_t kMinPeriodMs = 1;
 
+// Longest ramp period or sequence step: a course is watched during a session, not
+// over days. With the ramp's step count below, a course's length stays far inside
+// the 64-bit milliseconds it is computed in.
+constexpr std::int64_t kMaxPeriodMs = std::int64_t{24} * 3600 * 1000;
+
+// Most steps a ramp takes from its start to its end: a million periods of one
+// millisecond is a quarter of an hour, and no browser sees more values than that.
+constexpr std::int64_t kMaxRampSteps = 1000000;
+
 // Request log lines the control panel keeps for a page that opens late.
 constexpr std::size_t kPanelLogLines = 500;
+
+// The control panel's requests: its own page sends heads of a few hundred bytes and bodies
+// of a few hundred more; anything near these is not the panel's client.
+constexpr std::size_t kPanelHeadBytes = std::size_t{32} << 10;
+constexpr std::size_t kPanelBodyBytes = std::size_t{1} << 20;
+// A request arrives whole within this (loopback only), and a reply is taken within the
+// other: a client that trickles or stalls holds one of the panel's few workers only so long.
+constexpr int kPanelRequestMs = 2000;
+constexpr int kPanelReplyMs = 5000;
 
 // How often ft-host looks at its data file and GUI folder, and how long a
 // change must stay still before it is acted on (an editor saves in steps).

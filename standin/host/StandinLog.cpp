@@ -32,12 +32,13 @@ spdlog::level::level_enum toSpdlog(MakoraLog_Static::Level level) {
   return spdlog::level::err;
 }
 
-// Control characters written as escapes, so that logged text (a client's request
-// among it) can neither start a line of its own nor hide one. C1 controls and the
-// line and paragraph separators count: some readers break lines on them. Each of
-// their bytes is escaped, and so is a stray byte 0x80-0x9F, which a Latin-1 reader
-// would take for a C1 control.
-std::string escapeControls(const std::string& text) {
+}  // namespace
+
+// Logged text (a client's request among it) can neither start a line of its own
+// nor hide one. C1 controls and the line and paragraph separators count: some
+// readers break lines on them. Each of their bytes is escaped, and so is a stray
+// byte 0x80-0x9F, which a Latin-1 reader would take for a C1 control.
+std::string StandinLog::escapeControls(const std::string& text) {
   auto mayNeedEscape = [](char c) {
     const auto byte = static_cast<unsigned char>(c);
     return byte < 0x20 || byte == 0x7F || (byte >= 0x80 && byte <= 0x9F);
@@ -86,8 +87,6 @@ std::string escapeControls(const std::string& text) {
   return out;
 }
 
-}  // namespace
-
 StandinLogState& StandinLogState::instance() {
   static StandinLogState state;
   return state;
@@ -132,7 +131,7 @@ void StandinLogState::setRequestListener(StandinLog::RequestListener listener) {
 
 void StandinLogState::write(MakoraLog_Static::Level lineLevel, const std::string& className,
                             const std::string& rawMessage) {
-  const std::string message = escapeControls(rawMessage);
+  const std::string message = StandinLog::escapeControls(rawMessage);
   const bool requestLine = className == StandinLog::kRequestClass;
   if (requestLine && lineLevel == MakoraLog_Static::Information &&
       hasListener_.load(std::memory_order_relaxed)) {

@@ -43,6 +43,9 @@ class HOST_API StandinLog {
   static void startCapture();
   static void stopCapture();
   static std::vector<LogRecord> takeCaptured();
+  // The text with every control character as an escape, as lines are written: for
+  // other outputs that show text from files or clients.
+  static std::string escapeControls(const std::string& text);
   // Writes one line if its level and class are shown; for the host's own services.
   static void write(MakoraLog_Static::Level level, const std::string& className,
                     const std::string& message);

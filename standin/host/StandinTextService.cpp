@@ -24,6 +24,13 @@ void StandinTextService::setText(const ACE_WString& code, const ACE_WString& tex
   texts_.insert_or_assign(stdWide(code), text);
 }
 
+void StandinTextService::replaceWith(StandinTextService& fresh) {
+  std::unique_lock mine(textsGuard_, std::defer_lock);
+  std::unique_lock theirs(fresh.textsGuard_, std::defer_lock);
+  std::lock(mine, theirs);
+  texts_.swap(fresh.texts_);
+}
+
 void StandinTextService::clear() {
   std::unique_lock lock(textsGuard_);
   texts_.clear();

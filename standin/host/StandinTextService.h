@@ -20,6 +20,8 @@ class HOST_API StandinTextService : public IBText {
 
   void setText(const ACE_WString& code, const ACE_WString& text);
   void clear();
+  // Takes fresh's texts in one step: a lookup sees the old texts or the new.
+  void replaceWith(StandinTextService& fresh);
 
  private:
   const ID id_;

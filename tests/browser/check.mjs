@@ -18,8 +18,8 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 export const SKIPPED = 77;
-const CHROMIUM = '/usr/bin/chromium';
-const CHROMIUM_ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
+export const CHROMIUM = '/usr/bin/chromium';
+export const CHROMIUM_ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
   '--no-first-run', '--disable-background-networking', '--disable-component-update',
   '--disable-sync'];
 const HOST_START_MS = 10_000;

@@ -51,6 +51,7 @@ for (const [args, expected] of [
   [['new', 'scenarios/lamp'], 'already exists'],
   [['new', '2lamp'], 'must start with a letter'],
   [['new', 'lamp test'], 'must start with a letter'],
+  [['new', '-rf'], 'looks like an option'],
   [['check'], 'no URL'],
   [['check', page, '--viewport', 'large'], 'is not WIDTHxHEIGHT'],
 ]) {
@@ -58,6 +59,25 @@ for (const [args, expected] of [
   check(`ft ${args.join(' ')} is refused`, r.status === 2 && r.out.includes(expected),
         `status ${r.status}: ${r.out}`);
 }
+
+// The data file's name is too long for the file system once the folder is made.
+const long = ft('new', 'long/' + 'a'.repeat(252));
+check('a failed ft new leaves no folder', long.status !== 0 &&
+      long.out.includes('nothing of it is left') && !fs.existsSync(path.join(work, 'long')),
+      long.out);
+const help = ft('new', '--help');
+check('ft new --help explains itself', help.status === 0 && help.out.startsWith('usage: ./ft new'),
+      help.out);
+
+// Every command it prints can be pasted, whatever the folder's name holds.
+const odd = 'odd dir;$(touch pasted)';
+const oddMade = ft('new', `${odd}/lamp`);
+const printed = oddMade.out.split('\n').filter((l) => / (run|check) /.test(l));
+const words = printed.map((l) => spawnSync('bash', ['-c', 'printf "%s\\n" ' + l.trim()],
+                                            { cwd: work, encoding: 'utf8' }).stdout.split('\n'));
+check('ft new quotes the commands it prints', oddMade.status === 0 && printed.length === 2 &&
+      words.every((w) => w.includes(`${odd}/lamp/lamp.xml`)) &&
+      !fs.existsSync(path.join(work, 'pasted')), oddMade.out + JSON.stringify(words));
 
 const run = ft('check', page, '--data', data, '--host', hostBinary, '--click', '#run',
                '--text', '#verdict', '--click', '#end', '--expect-end', '--json',

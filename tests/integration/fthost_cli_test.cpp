@@ -69,6 +69,9 @@ class FtHostCli : public ::testing::Test {
     put(path("bad.xml"),
         "<host>\n  <data>\n    <flag key=\"K\">maybe</flag>\n  </data>\n</host>\n");
     put(path("broken.xml"), "<host>\n  <texts>\n</host>\n");
+    // ESC, NEL and the line separator in a quoted value.
+    put(path("controls.xml"),
+        "<host><data><flag key=\"K\">\x1B[2J\xC2\x85x\xE2\x80\xA8y</flag></data></host>");
     for (const auto& [name, from, to] : kVariants) {
       std::string text = kGoodFile;
       put(path(name), text.replace(text.find(from), from.size(), to));
@@ -137,6 +140,7 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
       {{"--data", path("bad.xml")},
        path("bad.xml") + ":3: <flag key=\"K\">: \"maybe\" is not true, false, 1 or 0"},
       {{"--data", path("broken.xml")}, path("broken.xml") + ":3: malformed XML"},
+      {{"--data", path("controls.xml")}, R"("\x1B[2J\xC2\x85x\xE2\x80\xA8y" is not true)"},
       {{"--data", path("noecu.xml"), "--port", port}, "no ECU"},
       {{"--data", good, "--port", port, "--component", path("none.so")},
        "cannot load module " + path("none.so")},
@@ -153,6 +157,10 @@ TEST_F(FtHostCli, StartUpFaultsExitWithStatusTwoAndOneLine) {
     EXPECT_EQ(outcome.err.rfind("ft-host: ", 0), 0u) << outcome.err;
     EXPECT_NE(outcome.err.find(row.named), std::string::npos) << outcome.err;
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    EXPECT_EQ(std::count_if(outcome.err.begin(), outcome.err.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+              1)
+        << outcome.err;
   }
   EXPECT_FALSE(fs::exists(path("nofolder")));
 }
@@ -192,6 +200,23 @@ TEST(FtHostRun, WarnsOfAnUndescribedEcuAndLogsNothingBelowTheLevel) {
     EXPECT_EQ(countLogLines(log, "[info] "), requestLines) << log;
     EXPECT_EQ(countLogLines(log, "[trace]"), 0u) << log;
   }
+}
+
+// The start-up check finds mask variables where the component does: only the mask whose
+// variable is missing is reported.
+TEST(FtHostRun, WarnsOfMasksThatCannotWorkAtStartUp) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(R"(<host ecu="DEMO"><data>
+      <set key="data:/Auto/InternalOwner/UCEs/DEMO/States"><integer name="Type">2</integer></set>
+    </data><ecu name="DEMO">
+      <state name="Known" value="1"><mask>Type == 2</mask></state>
+      <state name="Broken" value="1"><mask>Nope == 1</mask></state>
+    </ecu></host>)"))
+      << host.output() << host.log();
+  EXPECT_EQ(host.stop(), 0);
+  const std::string log = host.log();
+  EXPECT_EQ(countLogLines(log, "the mask of State Broken cannot work"), 1u) << log;
+  EXPECT_EQ(countLogLines(log, "the mask of State Known cannot work"), 0u) << log;
 }
 
 }  // namespace

@@ -33,14 +33,9 @@ struct Reply {
   std::string body;
 };
 
-// One request to the panel; the body of a POST is JSON.
-Reply panel(int port, const std::string& method, const std::string& path,
-            const std::string& json = "") {
-  std::string request = method + " " + path + " HTTP/1.0\r\n";
-  if (method == "POST")
-    request +=
-        "Content-Type: application/json\r\nContent-Length: " + std::to_string(json.size()) + "\r\n";
-  const std::string raw = httpExchange(port, request + "\r\n" + json);
+// The status and body of a raw exchange with the panel.
+Reply panelExchange(int port, const std::string& bytes, int timeoutMs = 5000) {
+  const std::string raw = httpExchange(port, bytes, timeoutMs);
   Reply reply;
   std::smatch match;
   if (std::regex_search(raw, match, std::regex("^HTTP/1\\.[01] (\\d+)")))
@@ -48,6 +43,17 @@ Reply panel(int port, const std::string& method, const std::string& path,
   const size_t end = raw.find("\r\n\r\n");
   if (end != std::string::npos) reply.body = raw.substr(end + 4);
   return reply;
+}
+
+// One request to the panel as its page sends it; the body of a POST is JSON.
+Reply panel(int port, const std::string& method, const std::string& path,
+            const std::string& json = "") {
+  std::string request =
+      method + " " + path + " HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n";
+  if (method == "POST")
+    request +=
+        "Content-Type: application/json\r\nContent-Length: " + std::to_string(json.size()) + "\r\n";
+  return panelExchange(port, request + "\r\n" + json);
 }
 
 // The panel's port from ft-host's start-up lines (5 s at most), or -1.
@@ -121,6 +127,42 @@ TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path + " " + row.json);
     EXPECT_EQ(post(row.path, row.json).status, row.status);
+    EXPECT_EQ(gui(row.target), row.answer);
+  }
+}
+
+// Numbers outside what the simulation stores are refused, not wrapped: a status of 2^32
+// would otherwise be stored as 0, a success.
+TEST_F(ControlPanelApi, NumbersAreRangeCheckedBeforeTheyAreStored) {
+  const std::string read = "/readSignal?names=Pump;Volts&types=State;Parameter";
+  const std::string start = "/sendQuery?query=Start";
+  struct Row {
+    std::string path, json;
+    int status;
+    std::string target, answer;
+  };
+  const Row rows[] = {
+      // The command also sets Pump to 1.
+      {"/api/command/Start", R"({"value": 4294967296})", 400, start, "0"},
+      {"/api/command/Start", R"({"value": 18446744073709551615})", 400, start, "0"},
+      {"/api/command/Start", R"({"value": -2147483649})", 400, start, "0"},
+      {"/api/command/Start", R"({"value": 2147483647})", 200, start, "2147483647"},
+      {"/api/state/Pump", R"({"value": 18446744073709551615})", 400, read, "1;On;12.500000;12.5"},
+      {"/api/state/Pump", R"({"value": 1.5})", 400, read, "1;On;12.500000;12.5"},
+      // A parameter takes a whole number as well as a real one.
+      {"/api/parameter/Volts", R"({"value": 13})", 200, read, "1;On;13.000000;13.0"},
+      {"/api/ecu", R"({"mode": "refuse", "status": 0})", 400, read, "1;On;13.000000;13.0"},
+      {"/api/ecu", R"({"mode": "refuse", "status": 4294967296})", 400, read, "1;On;13.000000;13.0"},
+      {"/api/ecu", R"({"mode": "refuse", "status": 18446744073709551615})", 400, read,
+       "1;On;13.000000;13.0"},
+      {"/api/ecu", R"({"delay": 18446744073709551615})", 400, read, "1;On;13.000000;13.0"},
+      {"/api/mask/Type", R"({"value": 9223372036854775808})", 400,
+       "/isApplicable?names=Pump&types=State", "1"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path + " " + row.json);
+    const Reply reply = post(row.path, row.json);
+    EXPECT_EQ(reply.status, row.status) << reply.body;
     EXPECT_EQ(gui(row.target), row.answer);
   }
 }
@@ -247,3 +289,137 @@ TEST(LiveReload, InDevelopmentModeAChangedGuiFileCountsAsAChange) {
 }
 
 }  // namespace
+
+// What a browser carries to the panel on behalf of another site's page is refused before any
+// handler runs, with a JSON reason; the panel's own page and hand-made requests go on.
+TEST_F(ControlPanelApi, RefusesRequestsOfOtherSitesAndOversizedOnes) {
+  const std::string own = "127.0.0.1:" + std::to_string(control);
+  const std::string body = R"({"mode":"refuse","status":-14})";
+  const std::string length = "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  const std::string json = "Content-Type: application/json\r\n";
+  struct Row {
+    std::string what, head, body;
+    int status;
+  };
+  const Row rows[] = {
+      {"no-cors text POST",
+       "POST /api/ecu HTTP/1.1\r\nHost: " + own +
+           "\r\nContent-Type: text/plain;charset=UTF-8\r\nOrigin: http://evil.example\r\n" + length,
+       body, 403},
+      {"plain POST of a form",
+       "POST /api/ecu HTTP/1.1\r\nHost: " + own +
+           "\r\nContent-Type: application/x-www-form-urlencoded\r\n" + length,
+       body, 415},
+      {"body-less POST", "POST /api/reset HTTP/1.1\r\nHost: " + own + "\r\n", "", 415},
+      {"foreign origin",
+       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length +
+           "Origin: http://evil.example\r\n",
+       body, 403},
+      {"the GUI's origin",
+       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length +
+           "Origin: http://127.0.0.1:" + std::to_string(host.port()) + "\r\n",
+       body, 403},
+      {"opaque origin",
+       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length + "Origin: null\r\n", body,
+       403},
+      {"cross-site fetch",
+       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length +
+           "sec-fetch-site: cross-site\r\n",
+       body, 403},
+      {"rebound name",
+       "GET /api/log HTTP/1.1\r\nHost: evil.example:" + std::to_string(control) + "\r\n", "", 403},
+      {"another port", "GET /api/ecu HTTP/1.1\r\nHost: 127.0.0.1:1\r\n", "", 403},
+      {"compressed body",
+       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length +
+           "Content-Encoding: gzip\r\n",
+       body, 415},
+      {"announced huge body",
+       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + "Content-Length: 1073741824\r\n",
+       "", 413},
+      {"unknown endpoint", "GET /api/nothing HTTP/1.1\r\nHost: " + own + "\r\n", "", 404},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Reply reply = panelExchange(control, row.head + "\r\n" + row.body);
+    EXPECT_EQ(reply.status, row.status) << reply.body;
+    EXPECT_EQ(reply.body.rfind(R"({"error":")", 0), 0u) << reply.body;
+  }
+  EXPECT_EQ(gui("/readSignal?names=Pump&types=State"), "0;0");
+
+  // The panel's own names, and the GUI's read of the change count from its origin.
+  const Reply local = panelExchange(
+      control, "POST /api/ecu HTTP/1.1\r\nHost: LOCALHOST:" + std::to_string(control) + "\r\n" +
+                   json + length + "Origin: http://localhost:" + std::to_string(control) +
+                   "\r\nSec-Fetch-Site: same-origin\r\n\r\n" + body);
+  EXPECT_EQ(local.status, 200) << local.body;
+  EXPECT_EQ(gui("/readSignal?names=Pump&types=State"), "VCI DISCONNECTED");
+  const std::string changes =
+      httpExchange(control, "GET /api/changes HTTP/1.1\r\nHost: " + own +
+                                "\r\nOrigin: http://127.0.0.1:" + std::to_string(host.port()) +
+                                "\r\nSec-Fetch-Site: same-site\r\n\r\n");
+  EXPECT_NE(changes.find("Access-Control-Allow-Origin: *"), std::string::npos) << changes;
+}
+
+TEST_F(ControlPanelApi, OversizedHeadsAndStalledRequestsAreAnsweredAndLetGo) {
+  const Reply big =
+      panelExchange(control, "GET /api/ecu HTTP/1.1\r\n" + std::string(40000, 'x') + ": y\r\n\r\n");
+  EXPECT_EQ(big.status, 431) << big.body;
+  EXPECT_EQ(big.body.rfind(R"({"error":")", 0), 0u) << big.body;
+  // Many headers of lawful size add up the same.
+  std::string many = "GET /api/ecu HTTP/1.1\r\n";
+  for (int i = 0; i < 2000; ++i) many += "X-Filler-" + std::to_string(i) + ": 0123456789\r\n";
+  EXPECT_EQ(panelExchange(control, many + "\r\n").status, 431);
+
+  // More trickling clients than the panel has workers: each is cut off, so a request waits
+  // for them no longer than one request's time.
+  std::vector<int> stalled;
+  for (int i = 0; i < 16; ++i) {
+    const int fd = detail::connectTo(control);
+    ASSERT_GE(fd, 0);
+    ::send(fd, "GET /api/ecu HTTP/1.1\r\nX: ", 26, MSG_NOSIGNAL);
+    stalled.push_back(fd);
+  }
+  const Reply view = panelExchange(
+      control, "GET /api/ecu HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(control) + "\r\n\r\n",
+      20000);
+  EXPECT_EQ(view.status, 200);
+  char reply[512] = "";
+  pollfd p{stalled.front(), POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, 10000), 1);
+  const ssize_t n = ::recv(stalled.front(), reply, sizeof reply - 1, 0);
+  EXPECT_EQ(std::string(reply, n > 0 ? size_t(n) : 0).rfind("HTTP/1.1 408 ", 0), 0u) << reply;
+  for (const int fd : stalled) ::close(fd);
+}
+
+// Clients that trickle or keep an idle connection do not hold the stop; a bound well below
+// the trickle's pace tells.
+TEST_F(ControlPanelApi, StopsPromptlyWhateverThePanelsClientsDo) {
+  std::vector<int> clients;
+  for (int i = 0; i < 12; ++i) {
+    const int fd = detail::connectTo(control);
+    ASSERT_GE(fd, 0);
+    if (i % 2 == 0) ::send(fd, "POST /api/ecu HTTP/1.1\r\n", 24, MSG_NOSIGNAL);
+    clients.push_back(fd);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(host.stop(std::chrono::milliseconds(1500)), 0) << host.output();
+  for (const int fd : clients) ::close(fd);
+}
+
+// A stop while a large data file is being loaded again ends that load: it once ran on for
+// twenty seconds. The file takes several seconds to load here, far above the bound.
+TEST(LiveReload, AStopInterruptsAReloadOfALargeFile) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(kFile, {"--control-port", "0"})) << host.output();
+  const int control = controlPortOf(host);
+  ASSERT_GT(control, 0) << host.output();
+  std::string large = "<host ecu=\"DEMO\"><data><set key=\"data:/Large\">\n";
+  for (int i = 0; i < 300000; ++i)
+    large += "<integer name=\"V" + std::to_string(i) + "\">" + std::to_string(i) + "</integer>\n";
+  large += "</set></data><ecu name=\"DEMO\"/></host>\n";
+  put(host.dir() + "/host.xml", large);
+  std::thread reload([control] { panel(control, "POST", "/api/reload", "{}"); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(host.stop(std::chrono::milliseconds(2000)), 0) << host.output();
+  reload.join();
+}

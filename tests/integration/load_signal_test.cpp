@@ -118,4 +118,28 @@ TEST(FtHostLoad, StopSignalBetweenLoadAndServingEndsTheStart) {
   fs::remove_all(dir, ec);
 }
 
+// From the moment the port accepts, ft-host serves: a stop then is a clean one, announced.
+TEST(FtHostLoad, StopSignalOnceThePortAcceptsIsACleanStop) {
+  std::string dir = (fs::temp_directory_path() / "ft-load-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  const std::string data = dir + "/host.xml", output = dir + "/output.txt";
+  std::ofstream(data) << "<host ecu='DEMO'><ecu name='DEMO'/></host>\n";
+  // The port comes up a few milliseconds before ft-host looks: most starts hit that window.
+  for (int start = 0; start < 8; ++start) {
+    SCOPED_TRACE(start);
+    std::ofstream(output, std::ios::trunc);
+    const int port = detail::pickFreePort();
+    const pid_t pid = detail::spawnHost(
+        {"--data", data, "--port", std::to_string(port), "--control-port", "0"}, output, output);
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 20000 && !detail::isListening(port); ++i)
+      std::this_thread::sleep_for(std::chrono::microseconds(250));
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(detail::waitForExit(pid), 0) << detail::readFile(output);
+    EXPECT_NE(detail::readFile(output).find("ft-host: serving "), std::string::npos);
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
 }  // namespace

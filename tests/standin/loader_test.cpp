@@ -437,6 +437,17 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
       {Loader,
        inState("<ramp from='0' to='1' step='1' period='1'/>\n<sequence>" + step + "</sequence>"),
        "2: second <ramp> or <sequence>"},
+      // Courses whose length in milliseconds would not fit a 64-bit integer.
+      {Both, inParameter("<ramp from='0' to='1' step='1' period='9223372036854775807'/>"),
+       R"(1: <ramp>: "9223372036854775807" is not a whole number of milliseconds from 1 to )"
+       "86400000"},
+      {Both, inState("<sequence><step value='1' duration='86400001'/></sequence>"),
+       R"(1: <step>: "86400001")"},
+      {Loader, inParameter("<ramp from='-1.7e308' to='1.7e308' step='1e300' period='1'/>"),
+       "1: <ramp> of P: from -1.7e308 to 1.7e308 in steps of 1e300 takes more than 1000000 steps"},
+      {Loader, inParameter("<ramp from='0' to='1' step='1e-300' period='1'/>"),
+       "1: <ramp> of P: from 0 to 1 in steps of 1e-300 takes more than"},
+      {Loads, inParameter("<ramp from='0' to='1000000' step='1' period='86400000'/>"), ""},
       {Both, inState("<sequence/>"), "1: <sequence> of S has no <step>"},
       {Both, inState("<sequence><step value='1' duration='0'/></sequence>"), R"(1: <step>: "0")"},
       {Both, inState("<sequence repeat='maybe'>" + step + "</sequence>"),
@@ -499,6 +510,46 @@ TEST_F(HostFile, ConcurrentQueriesKeepValuesConsistent) {
   ASSERT_EQ(demo.executeQuery(queries[1]), 0);
   ASSERT_EQ(demo.executeQuery(queries[2]), 0);
   EXPECT_EQ(stored("States"), "Pump=0");
+}
+
+// Readers during reloads see the old content or the new, never an empty service: no
+// missing text, key or service, and a query's result survives a reload right after it.
+TEST_F(HostFile, ReloadsSwapInOneStepWhileReadersRead) {
+  load(kFile);
+  IDiagServices& demo = *services("DEMO");
+  ASSERT_EQ(demo.executeQuery(read(kPump)), 0);
+  load(kFile);
+  EXPECT_EQ(stored("States"), "Pump=0");
+
+  std::atomic<bool> done{false};
+  std::atomic<int> gaps{0};
+  std::thread reader([&] {
+    while (!done) {
+      int value = 0;
+      gaps += text(L"T_ON") != L"Läuft";
+      gaps += data_.readInteger(ID("data:/I"), value) != 0;
+      gaps += services("DEMO") == nullptr;
+      gaps += stored("States") == "(absent)";
+    }
+  });
+  for (int i = 0; i < 300; ++i) load(kFile);
+  done = true;
+  reader.join();
+  EXPECT_EQ(gaps.load(), 0);
+}
+
+// A stop ends a load early and changes nothing.
+TEST_F(HostFile, AStoppedLoadChangesNothing) {
+  load(kFile);
+  const fs::path file =
+      fs::temp_directory_path() / ("stopped-" + std::to_string(getpid()) + ".xml");
+  std::ofstream(file) << "<host><texts><text code='T_ON'>new</text></texts></host>";
+  const std::atomic<bool> stop{true};
+  std::string error;
+  EXPECT_FALSE(host_.loadFile(file.string(), error, {}, &stop));
+  EXPECT_EQ(error, file.string() + ": reading stopped");
+  EXPECT_EQ(text(L"T_ON"), L"Läuft");
+  fs::remove(file);
 }
 
 }  // namespace

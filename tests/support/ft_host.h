@@ -111,10 +111,10 @@ inline pid_t spawnHost(const std::vector<std::string>& options, const std::strin
   return rc == 0 ? pid : -1;
 }
 
-// Waits for the end (SIGKILL after 20 s): the exit status, or 128 + the signal.
-inline int waitForExit(pid_t pid) {
+// Waits for the end (SIGKILL after the bound): the exit status, or 128 + the signal.
+inline int waitForExit(pid_t pid, std::chrono::milliseconds bound = std::chrono::seconds(20)) {
   int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  const auto deadline = std::chrono::steady_clock::now() + bound;
   pid_t r;
   while ((r = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -174,11 +174,11 @@ class FtHostProcess {
   // ft-host's standard output and error together.
   std::string output() const { return detail::readFile(dir_ + "/output.txt"); }
 
-  // SIGTERM, then waits: the exit status; -1 when it was not running.
-  int stop() {
+  // SIGTERM, then waits (SIGKILL after the bound): the exit status; -1 when it was not running.
+  int stop(std::chrono::milliseconds bound = std::chrono::seconds(20)) {
     if (pid_ <= 0) return -1;
     ::kill(pid_, SIGTERM);
-    const int status = detail::waitForExit(pid_);
+    const int status = detail::waitForExit(pid_, bound);
     pid_ = -1;
     return status;
   }
