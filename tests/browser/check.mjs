@@ -59,8 +59,8 @@ export async function loadPlaywright() {
   try {
     return await import('playwright-core');
   } catch {
-    const r = spawnSync('npm', ['ci', '--no-audit', '--no-fund', '--loglevel=error'],
-                        { cwd: here, stdio: 'inherit' });
+    const r = spawnSync('npm', ['ci', '--no-audit', '--no-fund', '--loglevel=error'], {
+      cwd: here, stdio: 'inherit', env: { ...process.env, PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD: '1' } });
     if (r.status !== 0) throw new Error('npm ci failed in ' + here);
     return import('playwright-core');
   }

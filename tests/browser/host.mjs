@@ -118,6 +118,10 @@ function startOnce(binary, data, work, port, controlPort, extraArgs) {
       resolve(host);
     };
     child.stdout.on('data', watchStart);
+    child.once('error', (e) => {
+      clearTimeout(timer);
+      reject(new Error(`ft-host could not be started: ${e.message}`));
+    });
     exited.then((status) => {
       clearTimeout(timer);
       const error = new Error(`ft-host exited (${status}) before serving:\n${text.trim()}`);

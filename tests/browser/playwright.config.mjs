@@ -27,7 +27,7 @@ function project(p) {
 
 export default defineConfig({
   projects: paths.map(project),
-  testIgnore: ['**/node_modules/**', '**/build*/**'],
+  testIgnore: '**/node_modules/**',
   // Every test starts its own ft-host, so tests of one file may run side by side.
   fullyParallel: true,
   forbidOnly: !!process.env.CI,
