@@ -219,8 +219,11 @@ class Ft {
       }
     }
     if (problems.length) {
-      throw new Error(`${problems.length} unexpected problem(s); list the expected ones with ft.allow(/.../):\n` +
-                      problems.map((p) => `  ${p}`).join('\n'));
+      const error = new Error(`${problems.length} unexpected problem(s); list the expected ones with ` +
+                              `ft.allow(/.../):\n${problems.map((p) => `  ${p}`).join('\n')}`);
+      // The fixture's own line would be shown as the place of the fault.
+      error.stack = `Error: ${error.message}`;
+      throw error;
     }
   }
 }
