@@ -7,7 +7,8 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import { ensureChromium, loadPlaywright, root, sleep, startHost } from './check.mjs';
+import { ensureChromium, loadPlaywright, root } from './check.mjs';
+import { sleep, startHost } from './host.mjs';
 
 function option(name, fallback) {
   const i = process.argv.indexOf(name);
@@ -22,7 +23,7 @@ const { chromium } = await loadPlaywright();
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'ft-foreign-'));
 fs.cpSync(demoDir, path.join(work, 'demo'), { recursive: true });
 const atws = path.join(work, 'demo', 'gui', 'ApplicationData', 'ATWS');
-const host = await startHost(hostBinary, path.join(work, 'demo', 'demo.xml'), work);
+const host = await startHost({ binary: hostBinary, data: path.join(work, 'demo', 'demo.xml'), work });
 // The request line alone fills the server's first receive.
 const pad = 'a'.repeat(65416);
 const ftOrigin = `http://127.0.0.1:${host.port}`;

@@ -7,8 +7,8 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import { CHROMIUM, CHROMIUM_ARGS, ensureChromium, loadPlaywright, root, sleep, startHost }
-  from './check.mjs';
+import { CHROMIUM, CHROMIUM_ARGS, ensureChromium, loadPlaywright, root } from './check.mjs';
+import { sleep, startHost } from './host.mjs';
 
 const DEADLINE_MS = 60_000;
 
@@ -39,15 +39,15 @@ function check(name, condition, detail) {
 
 async function controlPort() {
   for (const end = Date.now() + 10_000; Date.now() < end; await sleep(50)) {
-    const m = /control panel on http:\/\/127\.0\.0\.1:(\d+)\//.exec(host.stderr());
+    const m = /control panel on http:\/\/127\.0\.0\.1:(\d+)\//.exec(host.output());
     if (m) return Number(m[1]);
   }
-  throw new Error('no control panel line:\n' + host.stderr());
+  throw new Error('no control panel line:\n' + host.output());
 }
 
 async function run() {
   fs.writeFileSync(path.join(work, 'host.xml'), DATA);
-  host = await startHost(hostBinary, path.join(work, 'host.xml'), work);
+  host = await startHost({ binary: hostBinary, data: path.join(work, 'host.xml'), work });
   const panel = `http://127.0.0.1:${await controlPort()}/`;
   const api = async (method, target, body) => {
     const r = await fetch(panel + target, {
@@ -128,7 +128,7 @@ try {
   await run();
 } catch (e) {
   console.log('not ok - ' + e.message);
-  if (host) console.log(host.stderr());
+  if (host) console.log(host.output());
   status = 1;
 } finally {
   if (context) await context.close().catch(() => {});
