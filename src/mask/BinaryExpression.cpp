@@ -13,7 +13,7 @@ int BinaryExpression::combine(const Expression&, const Expression&, Node&) const
 // Binary rule: left then right, the operator over their values, then folding
 // of each constant operand; the result is constant when both operands are.
 int BinaryExpression::evaluateLent(OperandValue& value, bool fold) {
-  if (!left_ || !right_) return status::kMissingOperand;
+  if (!left_ || !right_) return missing(left_ ? "right operand" : "left operand");
   OperandValue left;
   OperandValue right;
   // The right operand may rebind the variable the left one would lend.

@@ -9,7 +9,7 @@ Node IfExpression::clone() const {
 // Conditional rule: a truth-valued condition selects one branch, which alone
 // is evaluated; constant when the condition and that branch both are.
 int IfExpression::evaluateLent(OperandValue& value, bool fold) {
-  if (!first_ || !second_) return status::kMissingOperand;
+  if (!first_ || !second_) return missing(first_ ? "value after it" : "condition before it");
   OperandValue condition;
   const int sC = evaluateOperand(first_, fold, Use::kLend, condition);
   if (sC < 0) return sC;
@@ -18,7 +18,7 @@ int IfExpression::evaluateLent(OperandValue& value, bool fold) {
   // Read now: a lent condition does not survive the branch's evaluation.
   const bool truth = static_cast<const BoolExpression&>(*condition.value).value();
   Node& chosen = truth ? second_ : third_;
-  if (!chosen) return status::kMissingOperand;
+  if (!chosen) return missing("':' part for a false condition");
   const int sB = evaluateValue(chosen, fold, Use::kLend, value);
   if (sB < 0) return sB;
   keep(first_, condition, sC, fold);

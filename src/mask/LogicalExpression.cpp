@@ -18,7 +18,7 @@ int truthOf(int s, const OperandValue& value, bool& truth) {
 // Logical rule: the right operand is evaluated only when the left one does
 // not decide; a skipped right operand is never constant.
 int LogicalExpression::evaluateLent(OperandValue& value, bool fold) {
-  if (!left_ || !right_) return status::kMissingOperand;
+  if (!left_ || !right_) return missing(left_ ? "right operand" : "left operand");
   OperandValue left;
   bool l = false;
   const int sL = truthOf(evaluateOperand(left_, fold, Use::kLend, left), left, l);

@@ -54,6 +54,11 @@ int NonTerminalExpression::printOperand(const Node& node, bool missingAsEmpty, s
   return node->toString(text);
 }
 
+int NonTerminalExpression::missing(const char* what) const {
+  mask::fail("'" + symbol() + "' has no " + what);
+  return status::kMissingOperand;
+}
+
 int NonTerminalExpression::refuse(int s, const Expression* left, const Expression* right) const {
   std::string why = "'";
   why.append(symbol()).append("' cannot take ");

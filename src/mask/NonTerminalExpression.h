@@ -51,6 +51,8 @@ class NonTerminalExpression : public Expression {
   // The operand's printable form; a missing operand prints as nothing or fails with -4.
   static int printOperand(const Node& node, bool missingAsEmpty, std::wstring& text);
 
+  // Records which operand the operator lacks, e.g. "right operand"; gives kMissingOperand.
+  int missing(const char* what) const;
   // Records why the operator refused its operands' kinds; gives s.
   int refuse(int s, const Expression* left, const Expression* right = nullptr) const;
 

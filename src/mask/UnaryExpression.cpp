@@ -10,7 +10,7 @@ UnaryExpression::UnaryExpression(wchar_t symbol, Node operand)
 
 // Unary rule: the operand's value (folded when constant), then the operator over it.
 int UnaryExpression::evaluateLent(OperandValue& value, bool fold) {
-  if (!operand_) return status::kMissingOperand;
+  if (!operand_) return missing("operand");
   OperandValue operand;
   const int s = evaluateValue(operand_, fold, Use::kLend, operand);
   if (s < 0) return s;

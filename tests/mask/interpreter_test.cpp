@@ -150,6 +150,11 @@ TEST_F(InterpreterTest, FailureReasonsNameTheCause) {
       {"$HexaToString$('x')", {"$HexaToString$", "text"}},
       {"A + )", {"character 5", ")"}},
       {"$Nope$(1)", {"character 2", "$Nope$"}},
+      {"A == 2 &&", {"'&&' has no right operand"}},
+      {"A ||", {"'||' has no right operand"}},
+      {"A +", {"'+' has no right operand"}},
+      {"-", {"'-' has no operand"}},
+      {"false ? 1", {"'?'", "':'"}},
   };
   for (const auto& [text, facts] : rows) {
     double result = 0;
@@ -163,7 +168,7 @@ TEST_F(InterpreterTest, FailureReasonsNameTheCause) {
 }
 
 // Arbitrary texts: every one ends with a status, and the same status twice
-// (also when the first call cached a tree or a value).
+// (also when the first call cached a tree or a value); a failure always says why.
 TEST_F(InterpreterTest, RobustnessSweep) {
   std::vector<std::string> pieces = {" ", "r ", "\x80"};
   std::istringstream words(
@@ -179,7 +184,9 @@ TEST_F(InterpreterTest, RobustnessSweep) {
     double first = 0;
     double second = 0;
     const int s1 = evaluate(text, first);
+    EXPECT_TRUE(s1 >= 0 || !mask::failure().empty()) << text;
     const int s2 = evaluate(text, second);
+    EXPECT_TRUE(s2 >= 0 || !mask::failure().empty()) << text;
     EXPECT_TRUE(s1 >= -7 && s1 <= 2) << text;
     // An assignment may change what the second evaluation reads.
     if (text.find('=') == std::string::npos) {
