@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "StandinLimits.h"
+#include "UnknownNames.h"
 #include "WideText.h"
 
 namespace {
@@ -131,21 +132,7 @@ constexpr const char* kConfigurationKeys[] = {
     "OrvaneFunctionTests/ATWSFolder",
 };
 
-// Edits (insert, delete, replace one character) from a to b.
-size_t editDistance(const std::string& a, const std::string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
+constexpr char kDevelopmentModeKey[] = "OrvaneFunctionTests/DevelopmentMode";
 
 }  // namespace
 
@@ -262,6 +249,10 @@ bool HostFileReader::readData(pugi::xml_node data, HostContent& content) {
     }
     content.data.push_back(std::move(entry));
   }
+  if (developmentModeTypo_ &&
+      keys_.count(std::string(kConfigurationPrefix) + kDevelopmentModeKey) == 0)
+    warnings_[*developmentModeTypo_] +=
+        " Development mode is off: no problem panel on the page, no live reload.";
   return true;
 }
 
@@ -632,7 +623,7 @@ void HostFileReader::checkConfigurationKey(pugi::xml_node node, const std::strin
   size_t best = SIZE_MAX;
   for (const char* known : kConfigurationKeys) {
     if (rest == known) return;
-    const size_t distance = editDistance(rest, known);
+    const size_t distance = UnknownNames::distance(rest, known);
     if (distance < best) {
       best = distance;
       nearest = known;
@@ -640,6 +631,7 @@ void HostFileReader::checkConfigurationKey(pugi::xml_node node, const std::strin
   }
   warn(node, "the component reads no key " + key + ", did you mean " + kConfigurationPrefix +
                  nearest + "?");
+  if (std::strcmp(nearest, kDevelopmentModeKey) == 0) developmentModeTypo_ = warnings_.size() - 1;
 }
 
 bool HostFileReader::optionalStatus(pugi::xml_node node, const char* name,

@@ -92,6 +92,8 @@ class HostFileReader {
   const std::atomic<bool>* stop_;
   std::string error_;
   std::vector<std::string> warnings_;
+  // The warning about a key that is nearest to DevelopmentMode, which then stays off.
+  std::optional<std::size_t> developmentModeTypo_;
   std::vector<std::size_t> lineStarts_;  // filled on the first message
   Seen keys_;                            // data keys of the whole file
   Seen ecus_;

@@ -26,6 +26,19 @@ void setAnswerOf(T& target, const Answer& answer) {
   target.delayMs = answer.delayMs;
 }
 
+bool same(const Answer& a, const Answer& b) {
+  return a.refuse == b.refuse && a.noAnswer == b.noAnswer && a.delayMs == b.delayMs;
+}
+
+// The file's entry for key, or none when the file has none.
+template <class Map>
+void restore(Map& live, const Map& file, const typename Map::key_type& key) {
+  if (auto found = file.find(key); found != file.end())
+    live[key] = found->second;
+  else
+    live.erase(key);
+}
+
 }  // namespace
 
 SimulatedEcu::SimulatedEcu() = default;
@@ -38,6 +51,7 @@ SimulatedEcu::SimulatedEcu(Description description, Millis now)
 void SimulatedEcu::reset(Millis now) {
   live_ = described_;
   running_.clear();
+  setByHand_.clear();
   for (const auto& [item, behaviour] : live_.behaviours)
     if (behaviour.startedBy.empty()) running_[item] = now;
 }
@@ -96,6 +110,7 @@ std::optional<SimulatedEcu::Value> SimulatedEcu::valueOf(const ItemKey& item, Mi
 void SimulatedEcu::setValue(const ItemKey& item, const Value& value, Millis now) {
   advance(now);
   assign(Assignment{item.first, item.second, value});
+  setByHand_.insert(item);
 }
 
 bool SimulatedEcu::isMoving(const ItemKey& item, Millis now) {
@@ -107,6 +122,7 @@ bool SimulatedEcu::startBehaviour(const ItemKey& item, Millis now) {
   advance(now);
   if (live_.behaviours.count(item) == 0) return false;
   running_[item] = now;
+  setByHand_.insert(item);
   return true;
 }
 
@@ -114,6 +130,7 @@ bool SimulatedEcu::startBehaviour(const ItemKey& item, Millis now) {
 void SimulatedEcu::stopBehaviour(const ItemKey& item, Millis now) {
   if (std::optional<Value> value = valueOf(item, now)) store(item, *value);
   running_.erase(item);
+  setByHand_.insert(item);
 }
 
 void SimulatedEcu::setEcuAnswer(const Answer& answer) {
@@ -152,6 +169,79 @@ bool SimulatedEcu::setRawFrameAnswer(const std::wstring& request, const Answer& 
   if (found == live_.rawFrames.end()) return false;
   setAnswerOf(found->second, answer);
   return true;
+}
+
+bool SimulatedEcu::setRawFrameResponse(const std::wstring& request,
+                                       const std::string& responseHex) {
+  auto found = live_.rawFrames.find(request);
+  if (found == live_.rawFrames.end()) return false;
+  found->second.responseHex = responseHex;
+  return true;
+}
+
+bool SimulatedEcu::itemChanged(const ItemKey& item) const {
+  auto described = described_.items.find(item);
+  const Answer file = described == described_.items.end() ? Answer{} : described->second;
+  return setByHand_.count(item) != 0 || !same(itemAnswer(item), file);
+}
+
+bool SimulatedEcu::commandChanged(const std::wstring& name) const {
+  auto live = live_.commands.find(name);
+  auto file = described_.commands.find(name);
+  if (live == live_.commands.end() || file == described_.commands.end()) return false;
+  return live->second.status != file->second.status ||
+         !same(answerOf(live->second), answerOf(file->second));
+}
+
+bool SimulatedEcu::rawFrameChanged(const std::wstring& request) const {
+  auto live = live_.rawFrames.find(request);
+  auto file = described_.rawFrames.find(request);
+  if (live == live_.rawFrames.end() || file == described_.rawFrames.end()) return false;
+  return live->second.responseHex != file->second.responseHex ||
+         !same(answerOf(live->second), answerOf(file->second));
+}
+
+bool SimulatedEcu::ecuAnswerChanged() const {
+  return !same(answerOf(live_), answerOf(described_));
+}
+
+// The item as a reset leaves it: its file value and answer, its behaviour as at a load.
+void SimulatedEcu::resetItem(const ItemKey& item, Millis now) {
+  advance(now);
+  running_.erase(item);
+  setByHand_.erase(item);
+  restore(live_.items, described_.items, item);
+  restore(live_.behaviours, described_.behaviours, item);
+  switch (item.first) {
+    case Kind::State:
+      restore(live_.states, described_.states, item.second);
+      break;
+    case Kind::Parameter:
+      restore(live_.parameters, described_.parameters, item.second);
+      break;
+    case Kind::Identification:
+      restore(live_.identifications, described_.identifications, item.second);
+      break;
+  }
+  if (auto behaviour = live_.behaviours.find(item);
+      behaviour != live_.behaviours.end() && behaviour->second.startedBy.empty())
+    running_[item] = now;
+}
+
+bool SimulatedEcu::resetCommand(const std::wstring& name) {
+  if (described_.commands.count(name) == 0) return false;
+  restore(live_.commands, described_.commands, name);
+  return true;
+}
+
+bool SimulatedEcu::resetRawFrame(const std::wstring& request) {
+  if (described_.rawFrames.count(request) == 0) return false;
+  restore(live_.rawFrames, described_.rawFrames, request);
+  return true;
+}
+
+void SimulatedEcu::resetEcuAnswer() {
+  setAnswerOf(live_, answerOf(described_));
 }
 
 // Ends are taken one at a time, earliest first: a <set> at one end may stop a
@@ -200,16 +290,24 @@ void SimulatedEcu::store(const ItemKey& item, const Value& value) {
 }
 
 std::optional<SimulatedEcu::Value> SimulatedEcu::stored(const ItemKey& item) const {
+  return valueIn(live_, item);
+}
+
+std::optional<SimulatedEcu::Value> SimulatedEcu::fileValue(const ItemKey& item) const {
+  return valueIn(described_, item);
+}
+
+std::optional<SimulatedEcu::Value> SimulatedEcu::valueIn(const Description& from,
+                                                         const ItemKey& item) {
   switch (item.first) {
     case Kind::State:
-      if (auto v = live_.states.find(item.second); v != live_.states.end()) return v->second;
+      if (auto v = from.states.find(item.second); v != from.states.end()) return v->second;
       break;
     case Kind::Parameter:
-      if (auto v = live_.parameters.find(item.second); v != live_.parameters.end())
-        return v->second;
+      if (auto v = from.parameters.find(item.second); v != from.parameters.end()) return v->second;
       break;
     case Kind::Identification:
-      if (auto v = live_.identifications.find(item.second); v != live_.identifications.end())
+      if (auto v = from.identifications.find(item.second); v != from.identifications.end())
         return v->second;
       break;
   }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,8 @@ class HOST_API SimulatedEcu {
   // command started at now.
   void reset(Millis now);
   const Description& live() const { return live_; }
+  // As the data file describes it.
+  const Description& described() const { return described_; }
 
   // The ECU's answer comes first, then each target's in order; the delay is
   // the longest of them.
@@ -93,6 +96,8 @@ class HOST_API SimulatedEcu {
 
   // The author's changes. A value set by hand stops the item's behaviour.
   std::optional<Value> valueOf(const ItemKey& item, Millis now);
+  // The value the data file gives the item, if any.
+  std::optional<Value> fileValue(const ItemKey& item) const;
   void setValue(const ItemKey& item, const Value& value, Millis now);
   bool isMoving(const ItemKey& item, Millis now);
   // false when the item has no behaviour.
@@ -107,6 +112,19 @@ class HOST_API SimulatedEcu {
   bool setCommandAnswer(const std::wstring& name, const Answer& answer);
   bool setCommandStatus(const std::wstring& name, int status);
   bool setRawFrameAnswer(const std::wstring& request, const Answer& answer);
+  bool setRawFrameResponse(const std::wstring& request, const std::string& responseHex);
+
+  // Whether the author changed it since the load or the last reset: an item's value or
+  // behaviour set by hand, or any answer, status or response that differs from the file's.
+  bool itemChanged(const ItemKey& item) const;
+  bool commandChanged(const std::wstring& name) const;
+  bool rawFrameChanged(const std::wstring& request) const;
+  bool ecuAnswerChanged() const;
+  // One item, command or frame, or the ECU's answer, back to the file's; false when unknown.
+  void resetItem(const ItemKey& item, Millis now);
+  bool resetCommand(const std::wstring& name);
+  bool resetRawFrame(const std::wstring& request);
+  void resetEcuAnswer();
 
   // Brings behaviours up to now: one that has ended leaves its last value and
   // applies its <set>s, in the order they ended.
@@ -116,9 +134,12 @@ class HOST_API SimulatedEcu {
   void assign(const Assignment& assignment);
   void store(const ItemKey& item, const Value& value);
   std::optional<Value> stored(const ItemKey& item) const;
+  static std::optional<Value> valueIn(const Description& from, const ItemKey& item);
 
   Description described_;
   Description live_;
   // Items whose behaviour runs, and since when.
   std::map<ItemKey, Millis> running_;
+  // Items whose value or behaviour the author set.
+  std::set<ItemKey> setByHand_;
 };

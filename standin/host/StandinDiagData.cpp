@@ -5,9 +5,7 @@
 
 #include "WideText.h"
 
-namespace {
-
-const char* elementName(StandinDiagData::Kind kind) {
+const char* StandinDiagData::kindName(Kind kind) {
   switch (kind) {
     case StandinDiagData::Kind::State:
       return "State";
@@ -18,8 +16,6 @@ const char* elementName(StandinDiagData::Kind kind) {
   }
   return "State";
 }
-
-}  // namespace
 
 StandinDiagData::StandinDiagData()
     : id_("diagData:DiagData"),
@@ -34,9 +30,34 @@ void StandinDiagData::setDescriptions(const std::map<std::string, std::vector<De
     for (const Description& item : items)
       (*table)[Key{pugi::as_wide(ecu), item.kind, pugi::as_wide(item.name)}] = renderXml(item);
   auto copy = std::make_shared<const std::map<std::string, std::vector<Description>>>(ecus);
-  std::lock_guard<std::mutex> lock(tableMutex_);
-  table_ = std::move(table);
-  ecus_ = std::move(copy);
+  {
+    std::lock_guard<std::mutex> lock(tableMutex_);
+    table_ = std::move(table);
+    ecus_ = std::move(copy);
+  }
+  unknown_.clear();
+}
+
+bool StandinDiagData::describes(const std::string& ecu, Kind kind, const std::wstring& name) const {
+  std::shared_ptr<const Table> table;
+  {
+    std::lock_guard<std::mutex> lock(tableMutex_);
+    table = table_;
+  }
+  return table->count(Key{pugi::as_wide(ecu), kind, name}) != 0;
+}
+
+void StandinDiagData::reportUnknown(const std::string& command, const std::string& ecu, Kind kind,
+                                    const std::string& name, UnknownNames& into) const {
+  std::vector<std::string> known;
+  std::vector<std::string> elsewhere;
+  for (const Description& item : descriptionsOf(ecu)) {
+    if (item.kind == kind)
+      known.push_back(item.name);
+    else if (item.name == name)
+      elsewhere.push_back(kindName(item.kind));
+  }
+  into.report(command, ecu, kindName(kind), name, known, elsewhere);
 }
 
 std::vector<StandinDiagData::Description> StandinDiagData::descriptionsOf(
@@ -53,7 +74,7 @@ std::vector<StandinDiagData::Description> StandinDiagData::descriptionsOf(
 // Built with the DOM so that any text in a name, mask or correspondance is escaped.
 std::wstring StandinDiagData::renderXml(const Description& description) {
   pugi::xml_document doc;
-  pugi::xml_node item = doc.append_child(elementName(description.kind));
+  pugi::xml_node item = doc.append_child(kindName(description.kind));
   item.append_attribute("name") = description.name.c_str();
   if (description.mask)
     item.append_child("Mask").append_attribute("value") = description.mask->c_str();
@@ -80,7 +101,12 @@ int StandinDiagData::describe(const ACE_WString& ecu, const ACE_WString& name, K
     table = table_;
   }
   auto found = table->find(Key{stdWide(ecu), kind, stdWide(name)});
-  if (found == table->end()) return -1;
+  if (found == table->end()) {
+    // The component looks items up to work out their masks; a read fails earlier.
+    reportUnknown("isApplicable", pugi::as_utf8(stdWide(ecu)), kind, pugi::as_utf8(stdWide(name)),
+                  unknown_);
+    return -1;
+  }
   out.setXML(aceWide(found->second));
   return 0;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "IDiagData.h"
+#include "UnknownNames.h"
 
 // "diagData:DiagData" of the stand-in host: describes the items of every ECU
 // of the data file. Descriptions are rendered to XML once per load, so a
@@ -41,6 +42,12 @@ class HOST_API StandinDiagData : public IDiagData {
   // The items of one ECU in the file's order; empty for an ECU not described.
   std::vector<Description> descriptionsOf(const std::string& ecu) const;
 
+  bool describes(const std::string& ecu, Kind kind, const std::wstring& name) const;
+  // Warns through `into` about an item the ECU does not describe that `command` asked for.
+  void reportUnknown(const std::string& command, const std::string& ecu, Kind kind,
+                     const std::string& name, UnknownNames& into) const;
+  static const char* kindName(Kind kind);
+
   // The element a description object receives, e.g. <State name="S"><Mask value="…"/>…</State>.
   static std::wstring renderXml(const Description& description);
 
@@ -59,6 +66,7 @@ class HOST_API StandinDiagData : public IDiagData {
   int describe(const ACE_WString& ecu, const ACE_WString& name, Kind kind, BDomData& out) const;
 
   ID id_;
+  mutable UnknownNames unknown_{"DiagData"};  // isApplicable's
   mutable std::mutex
       tableMutex_;  // guards table_ and ecus_ (the pointers; what they point to is immutable)
   std::shared_ptr<const Table> table_;

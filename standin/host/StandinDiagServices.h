@@ -7,8 +7,10 @@
 #include "IDiagServices.h"
 #include "SimulatedEcu.h"
 #include "SimulationClock.h"
+#include "UnknownNames.h"
 
 class StandinDataManager;
+class StandinDiagData;
 
 // "diagServices:DiagServices?EcuDiag#NAME" of the stand-in host: one simulated
 // ECU. A query is answered from the simulated values, after its delay, and its
@@ -29,7 +31,9 @@ class HOST_API StandinDiagServices : public IDiagServices {
   // What a query that gets no answer ends with ("TIMEOUT").
   static constexpr int kTimeout = -992;
 
-  StandinDiagServices(const std::string& ecu, StandinDataManager& dataManager);
+  // diagData tells which items the ECU describes, for the warnings about unknown ones.
+  StandinDiagServices(const std::string& ecu, StandinDataManager& dataManager,
+                      StandinDiagData& diagData);
   ~StandinDiagServices() override;
 
   // Replaces the simulation, values and the author's changes included.
@@ -43,13 +47,21 @@ class HOST_API StandinDiagServices : public IDiagServices {
   void change(const std::function<void(SimulatedEcu& ecu, Millis now)>& edit);
 
   int executeQuery(const DRQuery& query) override;
+  // What the ECU answered the calling thread's last query, once; empty when it sent none.
+  static std::string takeOutcome();
   const ID& getID() const override;
 
  private:
+  // Warns about what the query names that the ECU does not describe.
+  void reportUnknown(const SimulatedEcu::Targets& targets);
+  int store(const SimulatedEcu::Targets& targets);
+
   std::string ecu_;
   std::wstring wideEcu_;
   ID id_;
   StandinDataManager& dataManager_;
+  StandinDiagData& diagData_;
+  UnknownNames unknown_{"DiagServices"};
   // simulationGuard_ guards simulation_ and clock_: commands, behaviours and the
   // panel change values that reads store. It is never held during a delay.
   std::mutex simulationGuard_;

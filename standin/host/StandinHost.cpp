@@ -127,7 +127,8 @@ void StandinHost::applyLocked(const HostContent& content, bool keepResults) {
   ecus_.clear();
   for (const auto& [name, simulation] : content.simulations) {
     auto& services = diagServices_[name];
-    if (!services) services = std::make_unique<StandinDiagServices>(name, *dataManager_);
+    if (!services)
+      services = std::make_unique<StandinDiagServices>(name, *dataManager_, *diagData_);
     services->setSimulation(simulation);
     ecus_.insert(name);
   }

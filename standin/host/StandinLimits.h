@@ -39,6 +39,14 @@ constexpr std::size_t kPanelBodyBytes = std::size_t{1} << 20;
 constexpr int kPanelRequestMs = 2000;
 constexpr int kPanelReplyMs = 5000;
 
+// Warnings and errors the control panel keeps for the author: a broken page can warn every
+// second, and the newest are the ones that matter.
+constexpr std::size_t kPanelProblems = 200;
+
+// Characters of the ECU's answer a request log entry keeps: a long frame or a read of many
+// items would flood the panel's one-line entries.
+constexpr std::size_t kPanelAnswerChars = 200;
+
 // How often ft-host looks at its data file and GUI folder, and how long a
 // change must stay still before it is acted on (an editor saves in steps).
 constexpr int kWatchIntervalMs = 250;
@@ -65,5 +73,12 @@ constexpr std::size_t kQuotedTextBytes = 24;
 // --log-file turns over at this size, keeping this many older files.
 constexpr std::size_t kLogFileBytes = std::size_t{16} << 20;
 constexpr std::size_t kLogFilesKept = 3;
+
+// Unknown names the stand-in warns about between two loads: each is warned once, and a
+// page that asks for generated names must not grow the memory without end.
+constexpr std::size_t kUnknownNamesWarned = 1000;
+
+// Closest known names a warning about an unknown one offers.
+constexpr std::size_t kNameSuggestions = 3;
 
 }  // namespace standin_limits

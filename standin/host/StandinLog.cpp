@@ -118,31 +118,35 @@ bool StandinLogState::shows(MakoraLog_Static::Level lineLevel, bool requestLine)
 
 bool StandinLogState::wanted(MakoraLog_Static::Level lineLevel, bool requestLine) const {
   return shows(lineLevel, requestLine) ||
-         (requestLine && lineLevel == MakoraLog_Static::Information &&
-          hasListener_.load(std::memory_order_relaxed));
+         (requestLine && lineLevel == MakoraLog_Static::Information && !requestListener_.empty());
 }
 
-void StandinLogState::setRequestListener(StandinLog::RequestListener listener) {
-  std::lock_guard lock(listenerGuard_);
+void LogListenerSlot::set(StandinLog::RequestListener listener) {
+  std::lock_guard lock(guard_);
   listener_ =
       listener ? std::make_shared<const StandinLog::RequestListener>(std::move(listener)) : nullptr;
-  hasListener_ = listener_ != nullptr;
+  set_ = listener_ != nullptr;
+}
+
+void LogListenerSlot::call(const LogRecord& record) {
+  if (empty()) return;
+  std::shared_ptr<const StandinLog::RequestListener> listener;
+  {
+    std::lock_guard lock(guard_);
+    listener = listener_;
+  }
+  if (listener) (*listener)(record);
 }
 
 void StandinLogState::write(MakoraLog_Static::Level lineLevel, const std::string& className,
                             const std::string& rawMessage) {
   const std::string message = StandinLog::escapeControls(rawMessage);
   const bool requestLine = className == StandinLog::kRequestClass;
-  if (requestLine && lineLevel == MakoraLog_Static::Information &&
-      hasListener_.load(std::memory_order_relaxed)) {
-    std::shared_ptr<const StandinLog::RequestListener> listener;
-    {
-      std::lock_guard lock(listenerGuard_);
-      listener = listener_;
-    }
-    if (listener) (*listener)(LogRecord{lineLevel, className, message});
-  }
+  if (requestLine && lineLevel == MakoraLog_Static::Information)
+    requestListener_.call(LogRecord{lineLevel, className, message});
   if (!shows(lineLevel, requestLine)) return;
+  if (lineLevel >= MakoraLog_Static::Warning)
+    problemListener_.call(LogRecord{lineLevel, className, message});
   if (capturing_.load(std::memory_order_relaxed)) {
     std::lock_guard lock(captureGuard_);
     if (capturing_) captured_.push_back({lineLevel, className, message});
@@ -216,6 +220,10 @@ bool StandinLog::shows(MakoraLog_Static::Level level, const std::string& classNa
 
 void StandinLog::setRequestListener(RequestListener listener) {
   StandinLogState::instance().setRequestListener(std::move(listener));
+}
+
+void StandinLog::setProblemListener(RequestListener listener) {
+  StandinLogState::instance().setProblemListener(std::move(listener));
 }
 
 MakoraLog_Static::Level StandinLog::level() {

@@ -33,6 +33,8 @@ class HOST_API StandinLog {
   // stops that. Called on the logging thread, outside the logger's locks.
   using RequestListener = std::function<void(const LogRecord&)>;
   static void setRequestListener(RequestListener listener);
+  // Receives every warning and error line that is written; an empty function stops that.
+  static void setProblemListener(RequestListener listener);
   // Also appends every line to path, flushed per line and turned over at
   // standin_limits::kLogFileBytes; an empty path stops that. False when the
   // file cannot be opened or its folder does not exist (the previous file is kept).

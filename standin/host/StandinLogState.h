@@ -11,6 +11,20 @@
 
 #include "StandinLog.h"
 
+// One listener slot: set and cleared under its guard, heard without a lock when empty.
+class LogListenerSlot {
+ public:
+  void set(StandinLog::RequestListener listener);
+  bool empty() const { return !set_.load(std::memory_order_relaxed); }
+  void call(const LogRecord& record);
+
+ private:
+  // guard_ guards listener_; set_ is also read unlocked as a fast path.
+  std::mutex guard_;
+  std::atomic<bool> set_{false};
+  std::shared_ptr<const StandinLog::RequestListener> listener_;
+};
+
 // The logger's process-wide state, private to the host library.
 class StandinLogState {
  public:
@@ -21,7 +35,12 @@ class StandinLogState {
   bool shows(MakoraLog_Static::Level level, bool requestLine) const;
   // Whether a line of this level and class is written or heard by the listener.
   bool wanted(MakoraLog_Static::Level level, bool requestLine) const;
-  void setRequestListener(StandinLog::RequestListener listener);
+  void setRequestListener(StandinLog::RequestListener listener) {
+    requestListener_.set(std::move(listener));
+  }
+  void setProblemListener(StandinLog::RequestListener listener) {
+    problemListener_.set(std::move(listener));
+  }
   bool setFile(const std::string& path);
   void setStderr(bool enabled);
   void startCapture();
@@ -53,8 +72,6 @@ class StandinLogState {
   std::atomic<bool> capturing_{false};
   std::vector<LogRecord> captured_;
 
-  // listenerGuard_ guards listener_; hasListener_ is also read unlocked as a fast path.
-  std::mutex listenerGuard_;
-  std::atomic<bool> hasListener_{false};
-  std::shared_ptr<const StandinLog::RequestListener> listener_;
+  LogListenerSlot requestListener_;
+  LogListenerSlot problemListener_;
 };

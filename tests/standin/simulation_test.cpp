@@ -6,6 +6,7 @@
 #include "ID.h"
 #include "SimulatedEcu.h"
 #include "StandinDataManager.h"
+#include "StandinDiagData.h"
 #include "StandinDiagServices.h"
 #include "StandinLimits.h"
 #include "StandinLog.h"
@@ -138,7 +139,8 @@ class LiveEcu : public ::testing::Test {
 
   ManualClock clock{1000};
   StandinDataManager data;
-  StandinDiagServices services{"SIM", data};
+  StandinDiagData descriptions;
+  StandinDiagServices services{"SIM", data, descriptions};
 };
 
 TEST_F(LiveEcu, ACommandStartsARampThatEndsWithASet) {
