@@ -2,7 +2,9 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "ControlPanelPage.h"
@@ -13,6 +15,16 @@ namespace {
 
 using nlohmann::json;
 
+std::uint64_t numberParam(const httplib::Request& request, const char* name) {
+  return request.has_param(name) ? std::strtoull(request.get_param_value(name).c_str(), nullptr, 10)
+                                 : 0;
+}
+
+void skipBody(const httplib::Request& request, const httplib::ContentReader& body) {
+  if (request.has_header("Content-Length") || request.has_header("Transfer-Encoding"))
+    body([](const char*, size_t) { return true; });
+}
+
 void sendJson(httplib::Response& response, int status, const std::string& body) {
   response.status = status;
   response.set_content(body, "application/json");
@@ -21,8 +33,9 @@ void sendJson(httplib::Response& response, int status, const std::string& body) 
 }  // namespace
 
 ControlPanel::ControlPanel(StandinHost& host, const std::string& ecu, const std::string& dataFile,
-                           Hooks hooks)
+                           PanelRecords& records, Hooks hooks)
     : model_(host, ecu),
+      records_(records),
       dataFile_(dataFile),
       hooks_(std::move(hooks)),
       server_(std::make_unique<PanelServer>()) {
@@ -61,23 +74,22 @@ void ControlPanel::stop() {
   thread_.join();
 }
 
-void ControlPanel::appendLog(const std::string& line) {
-  std::lock_guard<std::mutex> lock(logGuard_);
-  log_.push_back(line);
-  ++logNext_;
-  if (log_.size() > standin_limits::kPanelLogLines) log_.pop_front();
-}
-
 void ControlPanel::noteChange() {
-  std::lock_guard<std::mutex> lock(logGuard_);
+  std::lock_guard<std::mutex> lock(stateGuard_);
   ++changes_;
 }
 
-void ControlPanel::noteReload(const std::string& error) {
-  std::lock_guard<std::mutex> lock(logGuard_);
+void ControlPanel::noteReload(const std::string& error, std::uint64_t loadStart) {
+  const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                               .count();
+  std::lock_guard<std::mutex> lock(stateGuard_);
   ++reloads_;
+  reloadAt_ = now;
   reloadError_ = error;
-  if (error.empty()) ++changes_;
+  if (!error.empty()) return;
+  ++changes_;
+  loadStart_ = loadStart;
 }
 
 void ControlPanel::route() {
@@ -89,8 +101,9 @@ void ControlPanel::route() {
   const auto view = [this] {
     json out = model_.view();
     out["file"] = dataFile_;
-    std::lock_guard<std::mutex> lock(logGuard_);
+    std::lock_guard<std::mutex> lock(stateGuard_);
     out["reloads"] = reloads_;
+    out["reloadAt"] = reloadAt_ == 0 ? json(nullptr) : json(reloadAt_);
     out["reloadError"] = reloadError_.empty() ? json(nullptr) : json(reloadError_);
     return out;
   };
@@ -112,43 +125,48 @@ void ControlPanel::route() {
                 change(request.matches[1], request.matches[2], request, response);
               });
 
-  server.Post("/api/reset", [this, view](const httplib::Request&, httplib::Response& response) {
-    model_.reset();
-    sendJson(response, 200, view().dump());
-  });
-  server.Post("/api/reload", [this, view](const httplib::Request&, httplib::Response& response) {
-    const std::string error = hooks_.reload ? hooks_.reload() : "reload is not available";
-    if (!error.empty())
-      sendJson(response, 422, json{{"error", error}}.dump());
-    else
-      sendJson(response, 200, view().dump());
-  });
+  // These two need no body: one without a length is not waited for (the library would read
+  // to the end of the connection), one with a length is read and dropped.
+  server.Post("/api/reset",
+              [this, view](const httplib::Request& request, httplib::Response& response,
+                           const httplib::ContentReader& body) {
+                skipBody(request, body);
+                model_.reset();
+                sendJson(response, 200, view().dump());
+              });
+  server.Post(
+      "/api/reload", [this, view](const httplib::Request& request, httplib::Response& response,
+                                  const httplib::ContentReader& body) {
+        skipBody(request, body);
+        const std::string error = hooks_.reload ? hooks_.reload() : "reload is not available";
+        if (!error.empty())
+          sendJson(response, 422, json{{"error", error}}.dump());
+        else
+          sendJson(response, 200, view().dump());
+      });
 
-  // Lines after the sequence number `after`; a page that fell behind gets what is kept.
+  // Entries after the number `after`; a page that fell behind gets what is kept.
   server.Get("/api/log", [this](const httplib::Request& request, httplib::Response& response) {
-    std::uint64_t after = 0;
-    if (request.has_param("after"))
-      after = std::strtoull(request.get_param_value("after").c_str(), nullptr, 10);
-    json lines = json::array();
-    std::uint64_t next = 0;
-    {
-      std::lock_guard<std::mutex> lock(logGuard_);
-      next = logNext_;
-      const std::uint64_t first = logNext_ - log_.size();
-      for (std::uint64_t n = std::max(after, first); n < logNext_; ++n)
-        lines.push_back(log_[n - first]);
-    }
-    sendJson(response, 200, json{{"next", next}, {"lines", lines}}.dump());
+    sendJson(response, 200, records_.requestsAfter(numberParam(request, "after")).dump());
+  });
+  server.Get("/api/warnings", [this](const httplib::Request& request, httplib::Response& response) {
+    sendJson(response, 200, records_.problemsAfter(numberParam(request, "after")).dump());
   });
 
-  // Read by the GUI page of another origin for its live reload.
-  server.Get("/api/changes", [this](const httplib::Request&, httplib::Response& response) {
-    std::uint64_t changes = 0;
+  // Read by the GUI page of another origin for its live reload and, with `warnings`, for the
+  // problems since the file in force was loaded.
+  server.Get("/api/changes", [this](const httplib::Request& request, httplib::Response& response) {
+    json out;
+    std::uint64_t loadStart = 0;
     {
-      std::lock_guard<std::mutex> lock(logGuard_);
-      changes = changes_;
+      std::lock_guard<std::mutex> lock(stateGuard_);
+      out["version"] = changes_;
+      loadStart = loadStart_;
     }
+    if (request.has_param("warnings"))
+      out["warnings"] = records_.problemsAfter(
+          std::max(numberParam(request, "warnings"), loadStart > 0 ? loadStart - 1 : 0));
     response.set_header("Access-Control-Allow-Origin", "*");
-    sendJson(response, 200, json{{"version", changes}}.dump());
+    sendJson(response, 200, out.dump());
   });
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -9,6 +8,7 @@
 #include <thread>
 
 #include "PanelModel.h"
+#include "PanelRecords.h"
 
 class PanelServer;
 class StandinHost;
@@ -24,7 +24,9 @@ class ControlPanel {
     std::function<void()> masksChanged;
   };
 
-  ControlPanel(StandinHost& host, const std::string& ecu, const std::string& dataFile, Hooks hooks);
+  // records: the requests and problems the panel shows, filled by the host's log.
+  ControlPanel(StandinHost& host, const std::string& ecu, const std::string& dataFile,
+               PanelRecords& records, Hooks hooks);
   ~ControlPanel();
   ControlPanel(const ControlPanel&) = delete;
   ControlPanel& operator=(const ControlPanel&) = delete;
@@ -34,27 +36,27 @@ class ControlPanel {
   int start(int port, std::string& error);
   void stop();
 
-  // A request log line, for the page's live log.
-  void appendLog(const std::string& line);
   // Something the open GUI page shows has changed: it reloads itself.
   void noteChange();
-  // The outcome of the last reload of the data file: empty when it worked.
-  void noteReload(const std::string& error);
+  // The outcome of a reload of the data file: empty when it worked. loadStart is the number
+  // of the first problem the new file may have caused, for the page that reloads.
+  void noteReload(const std::string& error, std::uint64_t loadStart);
 
  private:
   void route();
 
   PanelModel model_;
+  PanelRecords& records_;
   std::string dataFile_;
   Hooks hooks_;
   std::unique_ptr<PanelServer> server_;
   std::thread thread_;
 
-  // logGuard_ guards log_, logNext_, changes_, reloads_ and reloadError_.
-  std::mutex logGuard_;
-  std::deque<std::string> log_;
-  std::uint64_t logNext_ = 0;  // sequence number of the next line
+  // stateGuard_ guards changes_, reloads_, reloadAt_, reloadError_ and loadStart_.
+  std::mutex stateGuard_;
   std::uint64_t changes_ = 0;
   std::uint64_t reloads_ = 0;
+  std::int64_t reloadAt_ = 0;  // ms since the epoch
   std::string reloadError_;
+  std::uint64_t loadStart_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "HostControl.h"
 
 #include <QString>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +10,9 @@
 #include "HostContent.h"
 #include "ID.h"
 #include "MakoraLog_Static.h"
+#include "MaskCheck.h"
 #include "StandinDataManager.h"
+#include "StandinDiagServices.h"
 #include "StandinHost.h"
 #include "StandinLimits.h"
 #include "StandinLog.h"
@@ -39,11 +42,13 @@ std::string readString(StandinHost& host, const std::string& key, const std::str
 
 }  // namespace
 
-HostControl::HostControl(StandinHost& host, IQFTServer& server, Settings settings)
+HostControl::HostControl(StandinHost& host, IQFTServer& server, Settings settings,
+                         PanelRecords& records)
     : host_(host),
       server_(server),
       settings_(std::move(settings)),
-      panel_(host, settings_.ecu, settings_.dataFile,
+      records_(records),
+      panel_(host, settings_.ecu, settings_.dataFile, records,
              ControlPanel::Hooks{[this] { return reload(); },
                                  [this] {
                                    std::lock_guard<std::mutex> lock(reloadGuard_);
@@ -55,6 +60,16 @@ HostControl::~HostControl() {
 }
 
 void HostControl::applyOverrides(HostContent& content, const Settings& settings) {
+  // The component keeps the flag it read before when the key is gone, while ft-host would
+  // take it as off: a reload would leave the problem panel on and live reload off.
+  const std::wstring developmentMode = pugi::as_wide(kDevelopmentModeKey);
+  const auto flag =
+      std::find_if(content.data.begin(), content.data.end(),
+                   [&](const HostContent::DataItem& item) { return item.key == developmentMode; });
+  if (flag == content.data.end())
+    content.data.push_back({developmentMode, false});
+  else if (std::get_if<bool>(&flag->value) == nullptr)
+    flag->value = false;
   if (!settings.port) return;
   const std::wstring key = pugi::as_wide(kPortKey);
   for (HostContent::DataItem& item : content.data)
@@ -76,8 +91,9 @@ int HostControl::start(int dataPort, std::string& error) {
     if (controlPort_ < 0) return -1;
   }
   error.clear();
-  StandinLog::setRequestListener(
-      [this](const LogRecord& record) { panel_.appendLog(record.message); });
+  StandinLog::setRequestListener([this](const LogRecord& record) {
+    records_.addRequest(record.message, StandinDiagServices::takeOutcome());
+  });
   publishControlAddress();
   // The starting point is taken before the start-up line: a change right after it counts.
   dataWatcher_.watch({settings_.dataFile});
@@ -101,6 +117,7 @@ void HostControl::stop() {
 std::string HostControl::reload() {
   std::lock_guard<std::mutex> lock(reloadGuard_);
   std::string error;
+  const std::uint64_t loadStart = records_.nextProblem();
   const auto adjust = [this](HostContent& content) {
     applyOverrides(content, settings_);
     addControlAddress(content);
@@ -109,14 +126,19 @@ std::string HostControl::reload() {
     if (stopLoads_) return error;
     std::fprintf(stderr, "ft-host: %s\n", StandinLog::escapeControls(error).c_str());
     logLine(MakoraLog_Static::Error, "reload refused, the previous data stays: " + error);
-    panel_.noteReload(error);
+    panel_.noteReload(error, loadStart);
     return error;
   }
   // The component reads its settings and mask variables when it is configured.
   server_.configure(QString::fromStdString(settings_.ecu));
   ++loads_;
+  // Beside the refusal a reload before may have printed: that one no longer holds.
+  std::fprintf(stderr, "ft-host: reloaded %s\n",
+               StandinLog::escapeControls(settings_.dataFile).c_str());
   logLine(MakoraLog_Static::Information, "reloaded " + settings_.dataFile);
-  panel_.noteReload("");
+  checkMasks(host_, settings_.ecu,
+             [](const std::string& line) { logLine(MakoraLog_Static::Warning, line); });
+  panel_.noteReload("", loadStart);
   return "";
 }
 
@@ -140,6 +162,16 @@ void HostControl::addControlAddress(HostContent& content) const {
 bool HostControl::developmentMode() const {
   bool flag = false;
   return host_.dataManager().readFlag(ID(kDevelopmentModeKey), flag) == 0 && flag;
+}
+
+std::string HostControl::scenarioPage() const {
+  const std::string name = fs::path(settings_.dataFile).stem().string();
+  const fs::path folder = guiFolders().front();
+  std::error_code ec;
+  if (!fs::is_regular_file(folder / (name + ".html"), ec) &&
+      !fs::is_regular_file(folder / (name + ".htmlc"), ec))
+    return "";
+  return "/FT?gui=" + name + "&mw=" + name + "&flow=" + name;
 }
 
 // The folders the page is made of, below the data root, as the component finds them.

@@ -12,6 +12,7 @@
 #include "FileWatcher.h"
 
 class IQFTServer;
+class PanelRecords;
 class StandinHost;
 struct HostContent;
 
@@ -27,7 +28,8 @@ class HostControl {
     std::optional<int> controlPort;  // --control-port; none: the data port + an offset
   };
 
-  HostControl(StandinHost& host, IQFTServer& server, Settings settings);
+  // records: what the panel shows; the host's log fills it.
+  HostControl(StandinHost& host, IQFTServer& server, Settings settings, PanelRecords& records);
   ~HostControl();
   HostControl(const HostControl&) = delete;
   HostControl& operator=(const HostControl&) = delete;
@@ -39,6 +41,10 @@ class HostControl {
   // Loads the data file again and has the component read its settings again:
   // empty, or the one-line error that kept the previous file in force.
   std::string reload();
+
+  // "/FT?gui=NAME&mw=NAME&flow=NAME" when the page folder holds a page named like the data
+  // file (as the demo's and `./ft new`'s are); empty otherwise.
+  std::string scenarioPage() const;
 
   // ft-host's own values over a freshly read file's, before it takes effect.
   static void applyOverrides(HostContent& content, const Settings& settings);
@@ -53,6 +59,7 @@ class HostControl {
   StandinHost& host_;
   IQFTServer& server_;
   Settings settings_;
+  PanelRecords& records_;
   ControlPanel panel_;
   int controlPort_ = -1;
 

@@ -1,5 +1,6 @@
 #include "PanelModel.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,7 @@
 
 #include "BSet.h"
 #include "ID.h"
+#include "MaskCheck.h"
 #include "StandinComponentManager.h"
 #include "StandinDataManager.h"
 #include "StandinDiagData.h"
@@ -154,6 +156,26 @@ const std::string kValueTypes[] = {
     "an integer from " + std::to_string(kLongMin) + " to " + std::to_string(kLongMax), "a number",
     "a text"};
 
+// A value as the view shows values; null for none.
+json plain(const std::optional<SimulatedEcu::Value>& value) {
+  if (!value) return nullptr;
+  if (const long* number = std::get_if<long>(&*value)) return *number;
+  if (const double* real = std::get_if<double>(&*value)) return *real;
+  return utf8(std::get<std::wstring>(*value));
+}
+
+// Hexadecimal digits, two per byte, as a raw frame's response; upper case, as the page gets them.
+bool readResponse(const json& value, std::string& hex) {
+  if (!value.is_string()) return false;
+  hex = value.get<std::string>();
+  if (hex.empty() || hex.size() % 2 != 0) return false;
+  for (char& c : hex) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return true;
+}
+
 }  // namespace
 
 PanelModel::PanelModel(StandinHost& host, std::string ecu)
@@ -188,16 +210,20 @@ json PanelModel::applicability() const {
     }
   }
   json items = json::object();
+  json problems = json::object();
   for (const StandinDiagData::Description& item : host_.diagData().descriptionsOf(ecu_)) {
     bool applicable = true;
+    const std::string itemKey = std::string(kindName(item.kind)) + "/" + item.name;
     if (item.mask) {
       double result = 0;
       applicable = interpreter.evaluate(item.mask->c_str(), result) >= 0 && std::isfinite(result) &&
                    std::trunc(result) == 1;
+      if (std::string problem = maskProblem(interpreter, *item.mask); !problem.empty())
+        problems[itemKey] = problem;
     }
-    items[std::string(kindName(item.kind)) + "/" + item.name] = applicable;
+    items[itemKey] = applicable;
   }
-  return json{{"variables", variables}, {"items", items}};
+  return json{{"variables", variables}, {"items", items}, {"problems", problems}};
 }
 
 json PanelModel::view() const {
@@ -215,15 +241,19 @@ json PanelModel::view() const {
   const std::vector<StandinDiagData::Description> items = host_.diagData().descriptionsOf(ecu_);
   simulation->change([&](SimulatedEcu& ecu, Millis now) {
     out["answer"] = answerJson(ecu.ecuAnswer());
+    out["answerChanged"] = ecu.ecuAnswerChanged();
     for (const StandinDiagData::Description& item : items) {
       const SimulatedEcu::ItemKey key{item.kind, wide(item.name)};
       json entry;
       entry["kind"] = kindName(item.kind);
       entry["name"] = item.name;
       entry["mask"] = item.mask ? json(*item.mask) : json(nullptr);
-      entry["applicable"] =
-          masks["items"].value(std::string(kindName(item.kind)) + "/" + item.name, true);
+      const std::string maskKey = std::string(kindName(item.kind)) + "/" + item.name;
+      entry["applicable"] = masks["items"].value(maskKey, true);
+      entry["maskProblem"] = masks["problems"].value(maskKey, json(nullptr));
       entry["answer"] = answerJson(ecu.itemAnswer(key));
+      entry["changed"] = ecu.itemChanged(key);
+      entry["fileValue"] = plain(ecu.fileValue(key));
       const auto behaviour = ecu.live().behaviours.find(key);
       entry["behaviour"] =
           behaviour == ecu.live().behaviours.end()
@@ -270,11 +300,15 @@ json PanelModel::view() const {
       out["commands"].push_back(
           {{"name", utf8(name)},
            {"value", command.status},
+           {"fileValue", ecu.described().commands.at(name).status},
+           {"changed", ecu.commandChanged(name)},
            {"answer", answerJson(Answer{command.refuse, command.noAnswer, command.delayMs})}});
     for (const auto& [request, frame] : ecu.live().rawFrames)
       out["rawFrames"].push_back(
           {{"request", utf8(request)},
            {"response", frame.responseHex},
+           {"fileResponse", ecu.described().rawFrames.at(request).responseHex},
+           {"changed", ecu.rawFrameChanged(request)},
            {"answer", answerJson(Answer{frame.refuse, frame.noAnswer, frame.delayMs})}});
   });
   return out;
@@ -305,6 +339,7 @@ PanelModel::Reply PanelModel::change(const std::string& target, const std::strin
       described |= item.kind == *kind && item.name == name;
     if (!described) return error(404, "no " + target + " " + name + " in ECU " + ecu_);
   }
+  if (body.contains("reset")) return resetOne(*simulation, target, kind, name, body);
 
   Reply outcome{200, "", false};
   const std::wstring wideName = wide(name);
@@ -361,6 +396,16 @@ PanelModel::Reply PanelModel::change(const std::string& target, const std::strin
         return;
       }
     }
+    std::optional<std::string> response;
+    if (body.contains("response")) {
+      std::string hex;
+      if (target != "rawframe" || !readResponse(body["response"], hex)) {
+        outcome = error(400, target == "rawframe" ? "a response is hexadecimal digits, two per byte"
+                                                  : "only a raw frame has a response");
+        return;
+      }
+      response = hex;
+    }
     std::string behaviour;
     if (body.contains("behaviour")) {
       behaviour = body["behaviour"].is_string() ? body["behaviour"].get<std::string>() : "";
@@ -383,10 +428,34 @@ PanelModel::Reply PanelModel::change(const std::string& target, const std::strin
       if (status) ecu.setCommandStatus(wideName, static_cast<int>(*status));
     } else {
       ecu.setRawFrameAnswer(wideName, answer);
+      if (response) ecu.setRawFrameResponse(wideName, *response);
     }
   });
   if (outcome.body.empty()) outcome = reply(200, view());
   return outcome;
+}
+
+// One item, command, frame or the ECU's answer back to the data file's.
+PanelModel::Reply PanelModel::resetOne(StandinDiagServices& simulation, const std::string& target,
+                                       std::optional<Kind> kind, const std::string& name,
+                                       const json& body) {
+  if (body.size() != 1 || body["reset"] != true)
+    return error(400, "reset goes alone: {\"reset\": true}");
+  bool found = true;
+  simulation.change([&](SimulatedEcu& ecu, Millis now) {
+    if (kind)
+      ecu.resetItem({*kind, wide(name)}, now);
+    else if (target == "command")
+      found = ecu.resetCommand(wide(name));
+    else if (target == "rawframe")
+      found = ecu.resetRawFrame(wide(name));
+    else
+      ecu.resetEcuAnswer();
+  });
+  if (!found)
+    return error(404, "no " + std::string(target == "command" ? "command " : "raw frame ") + name +
+                          " in ECU " + ecu_);
+  return reply(200, view());
 }
 
 // A mask variable is an integer entry of the ECU's state set.

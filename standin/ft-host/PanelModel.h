@@ -3,7 +3,10 @@
 #include <memory>
 #include <mutex>
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <string>
+
+#include "StandinDiagData.h"
 
 class StandinHost;
 class StandinDiagServices;
@@ -36,6 +39,9 @@ class PanelModel {
   StandinDiagServices* services() const;
   nlohmann::json applicability() const;
   Reply changeMask(const std::string& name, const nlohmann::json& body);
+  Reply resetOne(StandinDiagServices& simulation, const std::string& target,
+                 std::optional<StandinDiagData::Kind> kind, const std::string& name,
+                 const nlohmann::json& body);
 
   StandinHost& host_;
   std::string ecu_;

@@ -25,6 +25,7 @@
 #include "ListenCheck.h"
 #include "MakoraLog_Static.h"
 #include "MaskCheck.h"
+#include "PanelRecords.h"
 #include "ProxyComponent.h"
 #include "SimulationClock.h"
 #include "StandinDataManager.h"
@@ -169,8 +170,24 @@ struct Running {
   }
 };
 
+// Hears the host's warnings and errors for the control panel while it lives.
+class ProblemListener {
+ public:
+  explicit ProblemListener(PanelRecords& records) {
+    StandinLog::setProblemListener([&records](const LogRecord& record) {
+      records.addProblem(record.level, record.className, record.message);
+    });
+  }
+  ~ProblemListener() { StandinLog::setProblemListener(nullptr); }
+  ProblemListener(const ProblemListener&) = delete;
+  ProblemListener& operator=(const ProblemListener&) = delete;
+};
+
 int serve(const Options& options, const sigset_t& stopSignals) {
   StandinHost& host = StandinHost::instance();
+  // From the first load on: its warnings are the author's first findings.
+  PanelRecords records;
+  const ProblemListener listener(records);
   std::string error;
   // Loaded beside, so that a stop signal is taken even while a large file is read.
   bool loaded = false;
@@ -271,7 +288,7 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   }
 
   // The panel first, so that "serving" means everything is up.
-  HostControl control(host, *running.server, live);
+  HostControl control(host, *running.server, live, records);
   const int controlPort = control.start(port & 0xFFFF, error);
   if (controlPort < 0) {
     running.server->stop();
@@ -289,6 +306,13 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   std::printf("ft-host: %s\n", panel.c_str());
   std::fflush(stdout);
   logLine(MakoraLog_Static::Information, panel);
+  // The page to open, for `./ft run`, which prints nothing of its own.
+  if (const std::string page = control.scenarioPage(); !page.empty()) {
+    std::string url = listen.url();
+    url.pop_back();  // its '/'
+    std::printf("ft-host: open %s%s\n", url.c_str(), page.c_str());
+    std::fflush(stdout);
+  }
 
   // A signal taken while waiting for the port is gone from the pending set.
   while (signal == 0 && ::sigwait(&stopSignals, &signal) != 0) {

@@ -186,11 +186,13 @@ TEST_F(ControlPanelApi, ViewShowsValuesAsThePageShowsThem) {
   const Reply view = panel(control, "GET", "/api/ecu");
   EXPECT_EQ(view.status, 200);
   for (const char* part :
-       {R"("display":"On","kind":"State","mask":"Type == 2","name":"Pump","raw":"1","value":1)",
-        R"("display":"12.5","kind":"Parameter","mask":null,"name":"Volts","raw":"12.500000")",
+       {R"("changed":true,"display":"On","fileValue":0,"kind":"State","mask":"Type == 2",)"
+        R"("maskProblem":null,"name":"Pump","raw":"1","value":1)",
+        R"("changed":false,"display":"12.5","fileValue":12.5,"kind":"Parameter","mask":null,)"
+        R"("maskProblem":null,"name":"Volts","raw":"12.500000")",
         R"("applicable":false,)", R"("maskVariables":[{"name":"Type","value":2}])",
-        R"("rawFrames":[{"answer":{"delay":0,"mode":"normal","status":null},)"
-        R"("request":"22F190","response":"62F190"}])"})
+        R"("rawFrames":[{"answer":{"delay":0,"mode":"normal","status":null},"changed":false,)"
+        R"("fileResponse":"62F190","request":"22F190","response":"62F190"}])"})
     EXPECT_NE(view.body.find(part), std::string::npos) << part << "\n" << view.body;
   EXPECT_NE(panel(control, "GET", "/").body.find("<title>ft-host control panel</title>"),
             std::string::npos);
@@ -286,6 +288,138 @@ TEST(LiveReload, InDevelopmentModeAChangedGuiFileCountsAsAChange) {
   // The page asks the text service for the panel's address.
   EXPECT_EQ(httpGet(host.port(), "/getText?textCode=FT_HOST_CONTROL&origin=K"),
             kHtml + "http://127.0.0.1:" + std::to_string(control) + "/");
+}
+
+// One item, command or frame goes back to the file's alone; a frame's response can change.
+TEST_F(ControlPanelApi, ChangesAreMarkedAndResetOneByOne) {
+  const std::string read = "/readSignal?names=Pump;Volts&types=State;Parameter";
+  struct Row {
+    std::string path, json;
+    int status;
+    std::string target, answer, view;  // the view holds `view` afterwards
+  };
+  const Row rows[] = {
+      {"/api/state/Pump", R"({"value": 1})", 200, read, "1;On;12.500000;12.5",
+       R"("changed":true,"display":"On")"},
+      {"/api/parameter/Volts", R"({"value": 11})", 200, read, "1;On;11.000000;11.0",
+       R"("changed":true,"display":"11.0")"},
+      {"/api/state/Pump", R"({"reset": true})", 200, read, "0;0;11.000000;11.0",
+       R"("changed":false,"display":"0")"},
+      {"/api/rawframe/22F190", R"({"response": "62f19041"})", 200, "/sendRawQuery?query=22F190",
+       "62F19041",
+       R"("changed":true,"fileResponse":"62F190","request":"22F190","response":"62F19041")"},
+      {"/api/rawframe/22F190", R"({"response": "62F1904"})", 400, "/sendRawQuery?query=22F190",
+       "62F19041", R"("response":"62F19041")"},
+      {"/api/command/Start", R"({"value": 5})", 200, "/sendQuery?query=Start", "5",
+       R"("changed":true,"fileValue":0,"name":"Start","value":5)"},
+      {"/api/command/Start", R"({"reset": true})", 200, "/sendQuery?query=Start", "0",
+       R"("changed":false,"fileValue":0,"name":"Start","value":0)"},
+      {"/api/rawframe/22F190", R"({"reset": true})", 200, "/sendRawQuery?query=22F190", "62F190",
+       R"("changed":false,"fileResponse":"62F190","request":"22F190","response":"62F190")"},
+      {"/api/ecu", R"({"mode": "refuse", "status": -14})", 200, read, "VCI DISCONNECTED",
+       R"("answerChanged":true)"},
+      {"/api/ecu", R"({"reset": true})", 200, read, "1;On;11.000000;11.0",
+       R"("answerChanged":false)"},
+      {"/api/state/Pump", R"({"reset": true, "value": 1})", 400, read, "1;On;11.000000;11.0",
+       R"("changed":true,"display":"11.0")"},
+      {"/api/command/Nope", R"({"reset": true})", 404, read, "1;On;11.000000;11.0", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path + " " + row.json);
+    const Reply reply = post(row.path, row.json);
+    EXPECT_EQ(reply.status, row.status) << reply.body;
+    EXPECT_EQ(reply.body.find(R"({"error":")") == 0, row.status != 200) << reply.body;
+    EXPECT_EQ(gui(row.target), row.answer);
+    EXPECT_NE(panel(control, "GET", "/api/ecu").body.find(row.view), std::string::npos);
+  }
+}
+
+// The actions that need no body take none: a client that sends no Content-Length gets its answer.
+TEST_F(ControlPanelApi, ActionsWithoutABodyAnswer) {
+  for (const char* path : {"/api/reset", "/api/reload"}) {
+    SCOPED_TRACE(path);
+    for (const std::string& head : {std::string("Content-Length: 0\r\n"), std::string()}) {
+      const std::string raw = httpExchange(
+          control, std::string("POST ") + path + " HTTP/1.0\r\nContent-Type: application/json\r\n" +
+                       head + "\r\n");
+      EXPECT_EQ(raw.rfind("HTTP/1.1 200", 0), 0u) << raw;
+      EXPECT_NE(raw.find(R"("ecu":"DEMO")"), std::string::npos) << raw;
+    }
+  }
+}
+
+// A misspelt name gives one warning with the closest names, in the log, the panel and the page's
+// channel; the page's answer stays what the component gives; a known name never warns.
+TEST_F(ControlPanelApi, UnknownNamesWarnOnceWithTheClosestNames) {
+  const struct {
+    std::string target, answer, warning;
+  } rows[] = {
+      {"/readSignal?names=Pmup&types=State", "UNKNOWN",
+       "readSignal: ECU DEMO has no State Pmup; did you mean Pump?"},
+      {"/readSignal?names=Volts&types=State", "UNKNOWN",
+       "readSignal: ECU DEMO has no State Volts; it has a Parameter Volts"},
+      {"/isApplicable?names=Volt&types=Parameter", "0",
+       "isApplicable: ECU DEMO has no Parameter Volt; did you mean Volts?"},
+      {"/sendQuery?query=Strat", "UNKNOWN",
+       "sendQuery: ECU DEMO has no command Strat; did you mean Start?"},
+      {"/sendRawQuery?query=22F191", "UNKNOWN",
+       "sendRawQuery: ECU DEMO has no raw frame 22F191; did you mean 22F190?"},
+      // Start sets Pump: the reads leave it out, the second round would see it changed.
+      {"/readSignal?names=Volts;VIN&types=Parameter;Identification", "12.500000;12.5;VF1;VF1", ""},
+      {"/isApplicable?names=Pump;Turbo&types=State;Parameter", "1;0", ""},
+      {"/sendQuery?query=Start", "0", ""},
+      {"/sendRawQuery?query=22F190", "62F190", ""},
+  };
+  for (int round = 0; round < 2; ++round)
+    for (const auto& row : rows) EXPECT_EQ(gui(row.target), row.answer) << row.target;
+  const std::string warnings = panel(control, "GET", "/api/warnings?after=0").body;
+  const std::string page = panel(control, "GET", "/api/changes?warnings=0").body;
+  size_t expected = 0;
+  for (const auto& row : rows) {
+    if (row.warning.empty()) continue;
+    ++expected;
+    EXPECT_EQ(countLogLines(host.output(), row.warning), 1u) << row.warning << host.output();
+    EXPECT_NE(warnings.find(row.warning), std::string::npos) << row.warning << warnings;
+    EXPECT_NE(page.find(row.warning), std::string::npos) << row.warning << page;
+  }
+  EXPECT_EQ(countLogLines(host.output(), " has no "), expected) << host.output();
+  // The count of all, and nothing after the last number seen.
+  std::smatch next;
+  ASSERT_TRUE(std::regex_search(warnings, next, std::regex(R"("next":(\d+))"))) << warnings;
+  EXPECT_NE(warnings.find(R"("count":)" + next[1].str()), std::string::npos) << warnings;
+  EXPECT_NE(
+      panel(control, "GET", "/api/warnings?after=" + next[1].str()).body.find(R"("entries":[])"),
+      std::string::npos);
+}
+
+// A reload to a file with broken masks says at once what is wrong with each; a refused reload
+// is shown until a good one replaces it.
+TEST(LiveReload, BrokenMasksWarnAtOnceAndARefusalDoesNotOutliveTheFix) {
+  FtHostProcess host;
+  ASSERT_TRUE(host.start(kFile)) << host.output();
+  const int control = controlPortOf(host);
+  const std::string file = host.dir() + "/host.xml";
+  std::string broken = kFile;
+  broken.replace(broken.find("Type == 2"), 9, "(Type == 2");
+  broken.replace(broken.find("Type == 3"), 9, "Type == 3 &amp;&amp;");
+  put(file, "<host><oops/></host>");
+  ASSERT_TRUE(waitForView(control, "/api/ecu", R"("reloads":1)"));
+  EXPECT_NE(panel(control, "GET", "/api/ecu").body.find(R"("reloadError":")"), std::string::npos);
+  put(file, broken);
+  ASSERT_TRUE(waitForView(control, "/api/ecu", R"("reloads":2)"));
+  const std::string view = panel(control, "GET", "/api/ecu").body;
+  EXPECT_NE(view.find(R"("reloadError":null)"), std::string::npos) << view;
+  const std::string warnings = panel(control, "GET", "/api/warnings").body;
+  for (const char* cause :
+       {"the mask of State Pump cannot work: '(Type == 2': at character 1: '(' is never closed",
+        "the mask of Parameter Turbo cannot work: 'Type == 3 &&': '&&' has no right operand"}) {
+    EXPECT_NE(warnings.find(cause), std::string::npos) << cause << "\n" << warnings;
+    EXPECT_EQ(countLogLines(host.output(), cause), 1u) << cause;
+  }
+  // The page that reloads sees the warnings of the file in force, not the refusal before it.
+  const std::string page = panel(control, "GET", "/api/changes?warnings=0").body;
+  EXPECT_NE(page.find("'(' is never closed"), std::string::npos) << page;
+  EXPECT_EQ(page.find("reload refused"), std::string::npos) << page;
 }
 
 }  // namespace

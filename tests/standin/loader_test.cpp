@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -197,6 +198,37 @@ class HostFile : public ::testing::Test {
   StandinHost& host_ = StandinHost::instance();
   StandinDataManager& data_ = host_.dataManager();
 };
+
+// Every data-file example of the guides, as an author would paste it: the schema and the loader
+// take it (an example inside <ecu> is put in one, one inside <host> in that).
+TEST_F(HostFile, TheGuidesExamplesAreValidDataFiles) {
+  const std::regex block("\n( *)```xml\n([^]*?)\n *```");
+  int examples = 0;
+  for (const char* guide : {"README.md", "docs/scenario-authors.md"}) {
+    std::ifstream in(fs::path(FT_SOURCE_DIR) / guide, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string all = text.str();
+    for (std::sregex_iterator it(all.begin(), all.end(), block), end; it != end; ++it) {
+      std::string xml = (*it)[2];
+      const std::string first =
+          xml.substr(xml.find('<') + 1, xml.find_first_of(" >", xml.find('<')) - xml.find('<') - 1);
+      if (first == "state" || first == "parameter" || first == "identification" ||
+          first == "command" || first == "rawframe")
+        xml = "<host><ecu name=\"DEMO\">" + xml + "</ecu></host>";
+      else if (first != "host" && first != "?xml")
+        xml = "<host>" + xml + "</host>";
+      ++examples;
+      std::string why;
+      EXPECT_TRUE(!haveXmllint() || schemaAccepts(xml, why)) << guide << ":\n"
+                                                             << xml << "\n"
+                                                             << why;
+      std::string error;
+      EXPECT_TRUE(host_.loadText(xml, error)) << guide << ":\n" << xml << "\n" << error;
+    }
+  }
+  EXPECT_GE(examples, 4);
+}
 
 TEST_F(HostFile, RoundTrip) {
   std::string why;

@@ -132,7 +132,8 @@
         entry = { kind: kind, text: text, count: 1 };
         this.entries.push(entry);
       }
-      if (kind !== 'failed command') console.error('[' + kind + '] ' + text);
+      if (kind === 'script error') console.error('[' + kind + '] ' + text);
+      if (kind.indexOf('host ') === 0) console.warn('[' + kind + '] ' + text);
       this.render(kind === 'script error');
     },
 
@@ -146,15 +147,22 @@
         item.className = 'ft-problem';
         item.dataset.kind = e.kind;
         item.style.cssText = 'margin:2px 0;white-space:pre-wrap;overflow-wrap:anywhere;color:' +
-            (e.kind === 'script error' ? '#ffb4ab' : '#ffd479');
+            (e.kind === 'script error' ? '#ffb4ab' : e.kind === 'failed command' ? '#ffd479'
+                                                                                : '#a8d8ff');
         item.textContent = e.kind + ': ' + e.text + (e.count > 1 ? '  (x' + e.count + ')' : '');
         list.appendChild(item);
       });
-      var scripts = this.entries.filter(function (e) { return e.kind === 'script error'; }).length;
+      var entries = this.entries;
+      var count = function (test, word) {
+        var n = entries.filter(function (e) { return test(e.kind); }).length;
+        return n + ' ' + word + (n === 1 ? '' : 's');
+      };
+      var isHost = function (kind) { return kind.indexOf('host ') === 0; };
       this.panel.querySelector('.ft-problem-count').textContent =
-          scripts + ' script error' + (scripts === 1 ? '' : 's') + ', ' +
-          (this.entries.length - scripts) + ' failed command' +
-          (this.entries.length - scripts === 1 ? '' : 's');
+          count(function (k) { return k === 'script error'; }, 'script error') + ', ' +
+          count(function (k) { return k === 'failed command'; }, 'failed command') +
+          (entries.some(function (e) { return isHost(e.kind); }) ? ', ' + count(isHost, 'host warning')
+                                                                : '');
       this.panel.hidden = false;
       if (open) list.hidden = false;
     }
@@ -421,18 +429,24 @@
   };
 
   // Under ft-host in development mode, the page reloads itself when one of its files or the
-  // data file changes. ft-host names its control panel in the text FT_HOST_CONTROL; any other
-  // host has no such text, and nothing happens.
+  // data file changes, and the problem panel lists the host's warnings (an unknown item name,
+  // a mask that cannot work). ft-host names its control panel in the text FT_HOST_CONTROL; any
+  // other host has no such text, and nothing happens.
   var LIVE_RELOAD_MS = 1000;
   function reloadOnChange() {
     send('getText', { textCode: 'FT_HOST_CONTROL', origin: 'K' }).then(function (base) {
       if (!/^http:\/\/127\.0\.0\.1:\d+\/$/.test(base)) return;
       var seen = null;
+      var warningsSeen = 0;
       function look() {
-        fetch(base + 'api/changes', { cache: 'no-store' }).then(function (r) {
+        fetch(base + 'api/changes?warnings=' + warningsSeen, { cache: 'no-store' }).then(function (r) {
           return r.json();
         }).then(function (changes) {
           if (seen !== null && changes.version !== seen) return global.location.reload();
+          if (changes.warnings) {
+            changes.warnings.entries.forEach(function (w) { problems.add('host ' + w.level, w.text); });
+            warningsSeen = changes.warnings.next;
+          }
           seen = changes.version;
           setTimeout(look, LIVE_RELOAD_MS);
         }, function () {

@@ -1,0 +1,101 @@
+#include "PanelRecords.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <vector>
+
+#include "StandinLimits.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::int64_t nowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// The entries of a numbered deque after `after`: a reader that fell behind gets what is kept.
+template <class Entry>
+json after(const std::deque<Entry>& entries, std::uint64_t next, std::uint64_t after,
+           std::uint64_t from = 0) {
+  json out = json::array();
+  const std::uint64_t first = next - entries.size();
+  for (std::uint64_t n = std::max({after + 1, first, from}); n < next; ++n)
+    out.push_back(PanelRecords::toJson(entries[n - first]));
+  return out;
+}
+
+}  // namespace
+
+bool PanelRecords::parseLine(const std::string& line, Request& request) {
+  // Method, target, status, size, "B", time, "ms": the target holds no blank.
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) words.push_back(word);
+  if (words.size() != 7 || words[4] != "B" || words[6] != "ms") return false;
+  request.method = words[0];
+  request.target = words[1];
+  request.status = std::atoi(words[2].c_str());
+  request.bytes = std::atoll(words[3].c_str());
+  request.ms = std::strtod(words[5].c_str(), nullptr);
+  return true;
+}
+
+void PanelRecords::addRequest(const std::string& line, const std::string& ecu) {
+  Request request;
+  request.at = nowMs();
+  request.line = line;
+  request.ecu = ecu.substr(0, standin_limits::kPanelAnswerChars);
+  if (!parseLine(line, request)) request.target = line;
+  std::lock_guard<std::mutex> lock(guard_);
+  request.number = requestsNext_++;
+  requests_.push_back(std::move(request));
+  if (requests_.size() > standin_limits::kPanelLogLines) requests_.pop_front();
+}
+
+void PanelRecords::addProblem(MakoraLog_Static::Level level, const std::string& source,
+                              const std::string& text) {
+  Problem problem{0, nowMs(), level >= MakoraLog_Static::Error ? "error" : "warning", source, text};
+  std::lock_guard<std::mutex> lock(guard_);
+  problem.number = problemsNext_++;
+  problems_.push_back(std::move(problem));
+  if (problems_.size() > standin_limits::kPanelProblems) problems_.pop_front();
+}
+
+std::uint64_t PanelRecords::nextProblem() const {
+  std::lock_guard<std::mutex> lock(guard_);
+  return problemsNext_;
+}
+
+json PanelRecords::requestsAfter(std::uint64_t from) const {
+  std::lock_guard<std::mutex> lock(guard_);
+  json entries = after(requests_, requestsNext_, from);
+  json lines = json::array();
+  for (const json& entry : entries) lines.push_back(entry["line"]);
+  return json{{"next", requestsNext_ - 1}, {"lines", lines}, {"entries", entries}};
+}
+
+json PanelRecords::problemsAfter(std::uint64_t from) const {
+  std::lock_guard<std::mutex> lock(guard_);
+  return json{{"next", problemsNext_ - 1},
+              {"count", problemsNext_ - 1},
+              {"entries", after(problems_, problemsNext_, from)}};
+}
+
+json PanelRecords::toJson(const Request& request) {
+  return json{{"number", request.number}, {"at", request.at},         {"method", request.method},
+              {"target", request.target}, {"status", request.status}, {"bytes", request.bytes},
+              {"ms", request.ms},         {"ecu", request.ecu},       {"line", request.line}};
+}
+
+json PanelRecords::toJson(const Problem& problem) {
+  return json{{"number", problem.number},
+              {"at", problem.at},
+              {"level", problem.level},
+              {"source", problem.source},
+              {"text", problem.text}};
+}
