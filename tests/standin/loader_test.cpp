@@ -422,6 +422,16 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
        "mean data:/Configuration/OrvaneData/OrvaneDataRoot?"},
       {Loads, data(conf + "OrvaneFunctionTests/FlowFolder'/><flag key='data:/Auto/X'>1</flag>"),
        ""},
+      {Warns, data("<flag key='data:/Configuration/OrvaneFunctionTests/DevelopmentModus'>1</flag>"),
+       "1: the component reads no key data:/Configuration/OrvaneFunctionTests/DevelopmentModus, "
+       "did you mean data:/Configuration/OrvaneFunctionTests/DevelopmentMode? Development mode "
+       "is off: no problem panel on the page, no live reload."},
+      // Spelt right as well: it is on, and the warning says nothing of it.
+      {Warns,
+       data("<flag key='data:/Configuration/OrvaneFunctionTests/DevelopmentModus'>1</flag>"
+            "<flag key='data:/Configuration/OrvaneFunctionTests/DevelopmentMode'>1</flag>"),
+       "1: the component reads no key data:/Configuration/OrvaneFunctionTests/DevelopmentModus, "
+       "did you mean data:/Configuration/OrvaneFunctionTests/DevelopmentMode?"},
       // <texts> and <ecu>
       {Both, "<host><texts><text>x</text></texts></host>", "1: <text> lacks the attribute code"},
       {Both, "<host><ecu/></host>", "1: <ecu> lacks the attribute name"},
