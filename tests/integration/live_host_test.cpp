@@ -392,6 +392,53 @@ TEST_F(ControlPanelApi, UnknownNamesWarnOnceWithTheClosestNames) {
       std::string::npos);
 }
 
+// `./ft run` prints nothing of its own: ft-host names the page to open when the page folder
+// holds one named like the data file, and says when a reload took.
+TEST(LiveReload, StartUpNamesThePageAndAReloadSaysItTook) {
+  FtHostProcess host;
+  std::string file = kFile;
+  file.replace(file.find("<data>"), 6,
+               "<data><string key='data:/Configuration/OrvaneData/OrvaneDataRoot'>gui</string>");
+  ASSERT_TRUE(host.start(file)) << host.output();
+  ASSERT_EQ(host.stop(), 0);
+  EXPECT_EQ(host.output().find("ft-host: open"), std::string::npos) << host.output();
+  put(host.dir() + "/gui/Scenario/gui/host.html", "<!DOCTYPE html><p>page</p>");
+  ASSERT_TRUE(host.start(file)) << host.output();
+  const int control = controlPortOf(host);
+  const std::string open = "ft-host: open http://127.0.0.1:" + std::to_string(host.port()) +
+                           "/FT?gui=host&mw=host&flow=host\n";
+  for (int i = 0; i < 500 && host.output().find(open) == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_NE(host.output().find(open), std::string::npos) << host.output();
+  EXPECT_EQ(panel(control, "POST", "/api/reload", "{}").status, 200);
+  EXPECT_EQ(countLogLines(host.output(), "ft-host: reloaded " + host.dir() + "/host.xml"), 1u)
+      << host.output();
+}
+
+// The component keeps a flag it cannot read again; ft-host must not leave it on while its own
+// live reload goes off: the problem panel and live reload are on or off together.
+TEST(LiveReload, AFileWithoutDevelopmentModeTurnsItOffForTheComponentToo) {
+  FtHostProcess host;
+  std::string file = kFile;
+  file.replace(file.find("<data>"), 6,
+               "<data><string key='data:/Configuration/OrvaneData/OrvaneDataRoot'>gui</string>");
+  ASSERT_TRUE(host.start(file)) << host.output();
+  const int control = controlPortOf(host);
+  put(host.dir() + "/gui/Scenario/gui/page.html",
+      "<!DOCTYPE html><html><head></head><body><div id='title'>T</div></body></html>");
+  const std::string page = "/FT?gui=page&mw=m&flow=f";
+  const std::string address = "/getText?textCode=FT_HOST_CONTROL&origin=K";
+  EXPECT_NE(httpGet(host.port(), page).find("onfocus"), std::string::npos);
+  EXPECT_EQ(httpGet(host.port(), address),
+            kHtml + "http://127.0.0.1:" + std::to_string(control) + "/");
+  std::string off = file;
+  off.erase(off.find("<flag "), off.find("</flag>") + 7 - off.find("<flag "));
+  put(host.dir() + "/host.xml", off);
+  ASSERT_TRUE(waitForView(control, "/api/ecu", R"("reloads":1)"));
+  EXPECT_EQ(httpGet(host.port(), page).find("onfocus"), std::string::npos);
+  EXPECT_EQ(httpGet(host.port(), address), kHtml);
+}
+
 // A reload to a file with broken masks says at once what is wrong with each; a refused reload
 // is shown until a good one replaces it.
 TEST(LiveReload, BrokenMasksWarnAtOnceAndARefusalDoesNotOutliveTheFix) {
