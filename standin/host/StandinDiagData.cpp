@@ -38,13 +38,14 @@ void StandinDiagData::setDescriptions(const std::map<std::string, std::vector<De
   unknown_.clear();
 }
 
-bool StandinDiagData::describes(const std::string& ecu, Kind kind, const std::wstring& name) const {
+bool StandinDiagData::describes(const std::wstring& ecu, Kind kind,
+                                const std::wstring& name) const {
   std::shared_ptr<const Table> table;
   {
     std::lock_guard<std::mutex> lock(tableMutex_);
     table = table_;
   }
-  return table->count(Key{pugi::as_wide(ecu), kind, name}) != 0;
+  return table->count(Key{ecu, kind, name}) != 0;
 }
 
 void StandinDiagData::reportUnknown(const std::string& command, const std::string& ecu, Kind kind,

@@ -42,7 +42,7 @@ class HOST_API StandinDiagData : public IDiagData {
   // The items of one ECU in the file's order; empty for an ECU not described.
   std::vector<Description> descriptionsOf(const std::string& ecu) const;
 
-  bool describes(const std::string& ecu, Kind kind, const std::wstring& name) const;
+  bool describes(const std::wstring& ecu, Kind kind, const std::wstring& name) const;
   // Warns through `into` about an item the ECU does not describe that `command` asked for.
   void reportUnknown(const std::string& command, const std::string& ecu, Kind kind,
                      const std::string& name, UnknownNames& into) const;

@@ -122,7 +122,7 @@ const ID& StandinDiagServices::getID() const {
 // Named after the page's command that sends such a query, which is where the author looks.
 void StandinDiagServices::reportUnknown(const Targets& targets) {
   for (const auto& [kind, name] : targets.items)
-    if (!diagData_.describes(ecu_, kind, name))
+    if (!diagData_.describes(wideEcu_, kind, name))
       diagData_.reportUnknown("readSignal", ecu_, kind, pugi::as_utf8(name), unknown_);
   if (targets.commands.empty() && targets.rawFrames.empty()) return;
   std::vector<std::wstring> commands;
