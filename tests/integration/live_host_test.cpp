@@ -28,6 +28,13 @@ const char kFile[] = R"(<host ecu="DEMO">
   </ecu>
 </host>)";
 
+// The file with its data root in the folder gui/ beside it.
+std::string withGuiRoot(std::string file) {
+  return file.replace(
+      file.find("<data>"), 6,
+      "<data><string key='data:/Configuration/OrvaneData/OrvaneDataRoot'>gui</string>");
+}
+
 struct Reply {
   int status = 0;
   std::string body;
@@ -276,9 +283,7 @@ TEST(LiveReload, ARelativeDataPathIsTheFileReloaded) {
 
 TEST(LiveReload, InDevelopmentModeAChangedGuiFileCountsAsAChange) {
   FtHostProcess host;
-  std::string file = kFile;
-  file.replace(file.find("<data>"), 6,
-               "<data><string key='data:/Configuration/OrvaneData/OrvaneDataRoot'>gui</string>");
+  const std::string file = withGuiRoot(kFile);
   ASSERT_TRUE(host.start(file)) << host.output();
   const int control = controlPortOf(host);
   put(host.dir() + "/gui/Scenario/gui/page.html", "<!DOCTYPE html><p>one</p>");
@@ -396,9 +401,7 @@ TEST_F(ControlPanelApi, UnknownNamesWarnOnceWithTheClosestNames) {
 // holds one named like the data file, and says when a reload took.
 TEST(LiveReload, StartUpNamesThePageAndAReloadSaysItTook) {
   FtHostProcess host;
-  std::string file = kFile;
-  file.replace(file.find("<data>"), 6,
-               "<data><string key='data:/Configuration/OrvaneData/OrvaneDataRoot'>gui</string>");
+  const std::string file = withGuiRoot(kFile);
   ASSERT_TRUE(host.start(file)) << host.output();
   ASSERT_EQ(host.stop(), 0);
   EXPECT_EQ(host.output().find("ft-host: open"), std::string::npos) << host.output();
@@ -419,9 +422,7 @@ TEST(LiveReload, StartUpNamesThePageAndAReloadSaysItTook) {
 // live reload goes off: the problem panel and live reload are on or off together.
 TEST(LiveReload, AFileWithoutDevelopmentModeTurnsItOffForTheComponentToo) {
   FtHostProcess host;
-  std::string file = kFile;
-  file.replace(file.find("<data>"), 6,
-               "<data><string key='data:/Configuration/OrvaneData/OrvaneDataRoot'>gui</string>");
+  const std::string file = withGuiRoot(kFile);
   ASSERT_TRUE(host.start(file)) << host.output();
   const int control = controlPortOf(host);
   put(host.dir() + "/gui/Scenario/gui/page.html",
