@@ -144,19 +144,21 @@ std::string HostControl::reload() {
 
 // Only in development mode: a page in production never reloads itself.
 void HostControl::publishControlAddress() {
-  if (controlPort_ <= 0 || !developmentMode()) return;
+  const int port = controlPort_;
+  if (port <= 0 || !developmentMode()) return;
   host_.textService().setText(aceWide(kControlTextCode),
-                              aceWide(L"http://127.0.0.1:" + std::to_wstring(controlPort_) + L"/"));
+                              aceWide(L"http://127.0.0.1:" + std::to_wstring(port) + L"/"));
 }
 
 // The same, in a file's content before it takes effect: the text is never missing meanwhile.
 void HostControl::addControlAddress(HostContent& content) const {
-  if (controlPort_ <= 0) return;
+  const int port = controlPort_;
+  if (port <= 0) return;
   const std::wstring key = pugi::as_wide(kDevelopmentModeKey);
   for (const HostContent::DataItem& item : content.data)
     if (item.key == key && std::get_if<bool>(&item.value) != nullptr && std::get<bool>(item.value))
       content.texts.emplace_back(kControlTextCode,
-                                 L"http://127.0.0.1:" + std::to_wstring(controlPort_) + L"/");
+                                 L"http://127.0.0.1:" + std::to_wstring(port) + L"/");
 }
 
 bool HostControl::developmentMode() const {

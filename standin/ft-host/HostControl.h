@@ -61,7 +61,8 @@ class HostControl {
   Settings settings_;
   PanelRecords& records_;
   ControlPanel panel_;
-  int controlPort_ = -1;
+  // Set by start once the panel listens; a reload through the panel may read it meanwhile.
+  std::atomic<int> controlPort_{-1};
 
   // reloadGuard_ orders reloads and the component's configure calls.
   std::mutex reloadGuard_;

@@ -145,7 +145,6 @@ std::string errorMessage(const httplib::Request& request, int status) {
 
 PanelServer::PanelServer() {
   set_payload_max_length(standin_limits::kPanelBodyBytes);
-  set_keep_alive_max_count(1);
   set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
     const PanelRequestCheck check(port_);
     const auto refusal =

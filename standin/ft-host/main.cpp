@@ -272,9 +272,8 @@ int serve(const Options& options, const sigset_t& stopSignals) {
   while (!(listening = listen.listening()) && signal == 0 &&
          std::chrono::steady_clock::now() < deadline)
     signal = waitForSignal(stopSignals, kListenPoll);
-  // A signal sent once the port accepted stops a server, not a start: a supervisor that
-  // saw the port must see a clean stop.
-  if (!listening && signal != 0) listening = listen.listening();
+  // The port is looked at again after a signal: one sent once the port accepted stops a
+  // server, not a start, and a supervisor that saw the port must see a clean stop.
   if (!listening) {
     running.server->stop();
     running.destroy();

@@ -85,6 +85,20 @@ class ControlPanelApi : public ::testing::Test {
   Reply post(const std::string& path, const std::string& json) {
     return panel(control, "POST", path, json);
   }
+  // Each change in turn, and what the GUI's request then answers.
+  struct Change {
+    std::string path, json;
+    int status;
+    std::string target, answer;
+  };
+  void expectChanges(const std::vector<Change>& changes) {
+    for (const Change& change : changes) {
+      SCOPED_TRACE(change.path + " " + change.json);
+      const Reply reply = post(change.path, change.json);
+      EXPECT_EQ(reply.status, change.status) << reply.body;
+      EXPECT_EQ(gui(change.target), change.answer);
+    }
+  }
   std::string gui(const std::string& target) {
     const std::string reply = httpGet(host.port(), target);
     return reply.rfind(kHtml, 0) == 0 ? reply.substr(kHtml.size()) : "not 200: " + reply;
@@ -97,12 +111,7 @@ class ControlPanelApi : public ::testing::Test {
 TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
   const std::string read = "/readSignal?names=Pump;Volts;VIN&types=State;Parameter;Identification";
   EXPECT_EQ(gui(read), "0;0;12.500000;12.5;VF1;VF1");
-  struct Row {
-    std::string path, json;
-    int status;
-    std::string target, answer;
-  };
-  const Row rows[] = {
+  expectChanges({
       {"/api/state/Pump", R"({"value": 1})", 200, read, "1;On;12.500000;12.5;VF1;VF1"},
       {"/api/parameter/Volts", R"({"value": 11.25})", 200, read, "1;On;11.250000;11.2;VF1;VF1"},
       {"/api/identification/VIN", R"({"value": "WVW"})", 200, read, "1;On;11.250000;11.2;WVW;WVW"},
@@ -130,12 +139,7 @@ TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
       {"/api/ecu", R"({"status": -14})", 400, read, "TIMEOUT"},
       {"/api/reset", "", 200, read, "0;0;12.500000;12.5;VF1;VF1"},
       {"/api/reset", "", 200, "/sendQuery?query=Start", "0"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.path + " " + row.json);
-    EXPECT_EQ(post(row.path, row.json).status, row.status);
-    EXPECT_EQ(gui(row.target), row.answer);
-  }
+  });
 }
 
 // Numbers outside what the simulation stores are refused, not wrapped: a status of 2^32
@@ -143,12 +147,7 @@ TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
 TEST_F(ControlPanelApi, NumbersAreRangeCheckedBeforeTheyAreStored) {
   const std::string read = "/readSignal?names=Pump;Volts&types=State;Parameter";
   const std::string start = "/sendQuery?query=Start";
-  struct Row {
-    std::string path, json;
-    int status;
-    std::string target, answer;
-  };
-  const Row rows[] = {
+  expectChanges({
       // The command also sets Pump to 1.
       {"/api/command/Start", R"({"value": 4294967296})", 400, start, "0"},
       {"/api/command/Start", R"({"value": 18446744073709551615})", 400, start, "0"},
@@ -165,13 +164,7 @@ TEST_F(ControlPanelApi, NumbersAreRangeCheckedBeforeTheyAreStored) {
       {"/api/ecu", R"({"delay": 18446744073709551615})", 400, read, "1;On;13.000000;13.0"},
       {"/api/mask/Type", R"({"value": 9223372036854775808})", 400,
        "/isApplicable?names=Pump&types=State", "1"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.path + " " + row.json);
-    const Reply reply = post(row.path, row.json);
-    EXPECT_EQ(reply.status, row.status) << reply.body;
-    EXPECT_EQ(gui(row.target), row.answer);
-  }
+  });
 }
 
 TEST_F(ControlPanelApi, MaskVariablesChangeApplicability) {
