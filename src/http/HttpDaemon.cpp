@@ -15,6 +15,7 @@
 #include "dispatch/CommandHandlerBase.h"
 #include "dispatch/CommandTable.h"
 #include "dispatch/Reply.h"
+#include "dispatch/ResponseConstants.h"
 #include "dispatch/URLCommandFactory.h"
 #include "handlers/CrossSiteGuard.h"
 #include "http/ConnectionRegistry.h"
@@ -329,7 +330,7 @@ int HttpDaemon::processRequest(const QString& request) {
     Reply refused;
     refused.status = Reply::Status::MethodNotAllowed;
     refused.body = QByteArray::fromRawData(kMethodNotAllowedBody, sizeof kMethodNotAllowedBody - 1);
-    logRequest(line, refused, sendReply(refused));
+    logRequest(line, refused, sendReply(refused), false);
     return 0;
   }
 
@@ -340,7 +341,7 @@ int HttpDaemon::processRequest(const QString& request) {
     // A refused command's answer, without its stop event: a foreign page must
     // not end the scenario either.
     Reply refused = Reply::notFound();
-    logRequest(line, refused, sendReply(refused));
+    logRequest(line, refused, sendReply(refused), false);
     return 0;
   }
 
@@ -357,7 +358,9 @@ int HttpDaemon::processRequest(const QString& request) {
     reply = Reply::failure(reply.stopEvents + 1);
   }
   notifyStopEvents(reply.stopEvents, headers);
-  logRequest(line, reply, sendReply(reply));
+  // A command's words are worth seeing; a page or a file is not.
+  const bool withBody = findCommand(command) != nullptr && command != QLatin1String(CMD_FT);
+  logRequest(line, reply, sendReply(reply), withBody);
   FT_LOG_INFO(kClass, L"[processNextRequest()]: reply to Request [%s] sent", FT_W(line.target));
   FT_LOG_TRACE(kClass, L"[process()]: end processing %s", FT_W(line.target));
   handler.reset();
@@ -425,10 +428,20 @@ void HttpDaemon::reportSendFailure() {
 }
 
 // One line per reply for the request log, formatted only when it is shown.
-void HttpDaemon::logRequest(const RequestLine& line, const Reply& reply, long long sentBytes) {
+void HttpDaemon::logRequest(const RequestLine& line, const Reply& reply, long long sentBytes,
+                            bool withBody) {
   if (!MakoraLog_Static::isEnabled(MakoraLog_Static::Information, kRequestLog)) return;
   const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started_).count();
+  if (!withBody || reply.body.isEmpty()) {
+    MakoraLog_Static::logInformation_static(
+        FT_COMPONENT_NAME, FT_MODULE_NAME, kRequestLog, L"%s %s %d %lld B %.1f ms",
+        escaped(line.method).c_str(), escaped(line.target).c_str(), reply.code(), sentBytes, ms);
+    return;
+  }
+  const QString body = QString::fromUtf8(reply.body);
+  const bool cut = body.size() > limits::kLoggedAnswerChars;
   MakoraLog_Static::logInformation_static(
-      FT_COMPONENT_NAME, FT_MODULE_NAME, kRequestLog, L"%s %s %d %lld B %.1f ms",
-      escaped(line.method).c_str(), escaped(line.target).c_str(), reply.code(), sentBytes, ms);
+      FT_COMPONENT_NAME, FT_MODULE_NAME, kRequestLog, L"%s %s %d %lld B %.1f ms: %s%s",
+      escaped(line.method).c_str(), escaped(line.target).c_str(), reply.code(), sentBytes, ms,
+      escaped(body.left(limits::kLoggedAnswerChars)).c_str(), cut ? L"\u2026" : L"");
 }

@@ -44,7 +44,8 @@ class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
   void notifyStopEvents(int count, const QStringList& headers);
   long long sendFile(ReplyFile& file);
   void reportSendFailure();
-  void logRequest(const RequestLine& line, const Reply& reply, long long sentBytes);
+  // withBody: the line ends with ": " and the start of the reply's body.
+  void logRequest(const RequestLine& line, const Reply& reply, long long sentBytes, bool withBody);
 
   // The server's registry, which outlives every connection; null when the
   // handler was not opened by a server's acceptor.

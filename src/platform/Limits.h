@@ -56,6 +56,9 @@ constexpr int kMaxExpressionDepth = 256;
 // Broken masks warned about once each; past this many the rest stay silent,
 // so that generated mask texts cannot grow the log's memory without bound.
 constexpr size_t kMaxMaskWarnings = 1000;
+// Characters of a command's answer shown at the end of its request log line:
+// a status word or a few values, within one terminal line.
+constexpr int kLoggedAnswerChars = 200;
 // Decimals shown for a parameter: a double's exact decimal expansion ends
 // within 1074 places, so more would only add zeros to an unbounded text.
 constexpr int kMaxFormatDecimals = 1074;

@@ -32,8 +32,11 @@ json after(const std::deque<Entry>& entries, std::uint64_t next, std::uint64_t a
 }  // namespace
 
 bool PanelRecords::parseLine(const std::string& line, Request& request) {
-  // Method, target, status, size, "B", time, "ms": the target holds no blank.
-  std::istringstream in(line);
+  // Method, target, status, size, "B", time, "ms": the target holds no blank;
+  // a command's answer follows ": ".
+  const size_t answer = line.find(" ms: ");
+  if (answer != std::string::npos) request.body = line.substr(answer + 5);
+  std::istringstream in(answer == std::string::npos ? line : line.substr(0, answer + 3));
   std::vector<std::string> words;
   for (std::string word; in >> word;) words.push_back(word);
   if (words.size() != 7 || words[4] != "B" || words[6] != "ms") return false;
@@ -89,7 +92,8 @@ json PanelRecords::problemsAfter(std::uint64_t from) const {
 json PanelRecords::toJson(const Request& request) {
   return json{{"number", request.number}, {"at", request.at},         {"method", request.method},
               {"target", request.target}, {"status", request.status}, {"bytes", request.bytes},
-              {"ms", request.ms},         {"ecu", request.ecu},       {"line", request.line}};
+              {"ms", request.ms},         {"body", request.body},     {"ecu", request.ecu},
+              {"line", request.line}};
 }
 
 json PanelRecords::toJson(const Problem& problem) {

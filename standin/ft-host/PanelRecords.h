@@ -22,6 +22,7 @@ class PanelRecords {
     int status = 0;
     long long bytes = 0;
     double ms = 0;
+    std::string body;  // the start of a command's answer to the page; empty for files
     std::string ecu;   // what the simulated ECU answered; empty when it was not asked
     std::string line;  // the request log line as written
   };
@@ -33,7 +34,8 @@ class PanelRecords {
     std::string text;
   };
 
-  // A request log line ("GET /x 200 48 B 0.4 ms") and the ECU's answer to it.
+  // A request log line ("GET /x 200 48 B 0.4 ms", a command's with ": " and
+  // the start of its answer) and the ECU's answer to it.
   void addRequest(const std::string& line, const std::string& ecu);
   void addProblem(MakoraLog_Static::Level level, const std::string& source,
                   const std::string& text);

@@ -140,6 +140,11 @@ TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
       {"/api/reset", "", 200, read, "0;0;12.500000;12.5;VF1;VF1"},
       {"/api/reset", "", 200, "/sendQuery?query=Start", "0"},
   });
+  // The panel's log shows what the page was answered, status words included.
+  const std::string log = panel(control, "GET", "/api/log?after=0").body;
+  for (const char* body : {R"("body":"1;On;11.250000;11.2;WVW;WVW")", R"("body":"TIMEOUT")",
+                           R"("body":"INVALID QUERY")", R"("body":"7")"})
+    EXPECT_NE(log.find(body), std::string::npos) << body;
 }
 
 // Numbers outside what the simulation stores are refused, not wrapped: a status of 2^32

@@ -154,6 +154,12 @@ TEST_F(ServerHttp, EachReplyIsLoggedOnOneLineWithControlCharactersEscaped) {
   EXPECT_EQ(httpExchange(host->port(), "GET /a\x01\x1B[2Jb HTTP/1.0\r\n\r\n"), k404);
   EXPECT_EQ(waitForLogLines(*host, "[RequestLog] GET /a\\x01\\x1B[2Jb 404 27 B ", 1), 1u)
       << host->log();
+  // A command's answer follows its line, escaped; a file's content does not.
+  httpGet(host->port(), "/ENDFT");
+  EXPECT_EQ(waitForLogLines(*host, "[RequestLog] GET /ENDFT 200 ", 1), 1u);
+  EXPECT_EQ(countLogLines(host->log(), " ms: end\\x0D\\x0A"), 1u) << host->log();
+  EXPECT_EQ(countLogLines(host->log(), "GET /hello.txt?once 200 "), 1u);
+  EXPECT_EQ(countLogLines(host->log(), " ms: "), 1u);
 }
 
 TEST(ServerConnections, IdleClientIsClosedAfterTheReceiveTimeoutWhileOthersAreServed) {
