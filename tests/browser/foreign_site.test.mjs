@@ -8,12 +8,8 @@ import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { ensureChromium, loadPlaywright, root } from './check.mjs';
-import { sleep, startHost } from './host.mjs';
+import { pathOption as option, sleep, startHost } from './host.mjs';
 
-function option(name, fallback) {
-  const i = process.argv.indexOf(name);
-  return i > 0 && process.argv[i + 1] ? path.resolve(process.argv[i + 1]) : fallback;
-}
 const hostBinary = option('--host', path.join(root, 'build', 'bin', 'ft-host'));
 const demoDir = option('--demo', path.join(root, 'examples', 'demo'));
 

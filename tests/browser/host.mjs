@@ -17,6 +17,12 @@ const HOST_STOP_MS = 5_000;
 // A free port found by binding 0 can be taken by another process before ft-host binds it.
 const PORT_ATTEMPTS = 3;
 
+// A path given to a test script as `NAME PATH`, made absolute, or the fallback.
+export function pathOption(name, fallback) {
+  const i = process.argv.indexOf(name);
+  return i > 0 && process.argv[i + 1] ? path.resolve(process.argv[i + 1]) : fallback;
+}
+
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 export function freePort() {

@@ -9,15 +9,11 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { ensureChromium, loadPlaywright, openScenario, root } from './check.mjs';
-import { sleep } from './host.mjs';
+import { pathOption as option, sleep } from './host.mjs';
 
 const DEADLINE_MS = 90_000;
 const STEP_TIMEOUT_MS = 8_000;
 
-function option(name, fallback) {
-  const i = process.argv.indexOf(name);
-  return i > 0 && process.argv[i + 1] ? path.resolve(process.argv[i + 1]) : fallback;
-}
 const hostBinary = option('--host', path.join(root, 'build', 'bin', 'ft-host'));
 const demoDir = option('--demo', path.join(root, 'examples', 'demo'));
 

@@ -8,14 +8,10 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { ensureChromium, root } from './check.mjs';
-import { freePort } from './host.mjs';
+import { freePort, pathOption as option } from './host.mjs';
 
 const RUN_MS = 120_000;
 
-function option(name, fallback) {
-  const i = process.argv.indexOf(name);
-  return i > 0 && process.argv[i + 1] ? path.resolve(process.argv[i + 1]) : fallback;
-}
 const hostBinary = option('--host', path.join(root, 'build', 'bin', 'ft-host'));
 const outDir = option('--out', path.join(root, 'build'));
 
