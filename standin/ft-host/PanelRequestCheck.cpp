@@ -51,6 +51,9 @@ std::optional<PanelRequestCheck::Refusal> PanelRequestCheck::refusal(const std::
       return Refusal{413, "a body may hold " + std::to_string(standin_limits::kPanelBodyBytes) +
                               " bytes at most"};
   }
+  // A chunked body has no length to check before it is read whole.
+  if (const auto transfer = header("Transfer-Encoding"); transfer && !trimmed(*transfer).empty())
+    return Refusal{411, "a body must come with its Content-Length, not in chunks"};
   // Decompressing would let a small body take any amount of memory.
   if (const auto encoding = header("Content-Encoding"); encoding && !trimmed(*encoding).empty())
     return Refusal{415, "compressed bodies are refused (Content-Encoding: " + *encoding + ")"};

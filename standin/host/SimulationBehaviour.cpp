@@ -1,6 +1,7 @@
 #include "SimulationBehaviour.h"
 
 #include <cmath>
+#include <limits>
 
 using simulation::Value;
 
@@ -14,8 +15,17 @@ long SimulationBehaviour::rampSteps() const {
 Value SimulationBehaviour::rampValue(long index) const {
   const double value =
       index >= rampSteps() ? to : from + (to >= from ? 1 : -1) * static_cast<double>(index) * step;
-  if (kind == simulation::Kind::State) return std::lround(value);
+  if (kind == simulation::Kind::State) return toLong(value);
   return value;
+}
+
+// A double holds 2^63 but no long does: the ends of the range are kept, not wrapped.
+long SimulationBehaviour::toLong(double value) {
+  constexpr double kBeyondLong = 9223372036854775808.0;  // 2^63
+  if (std::isnan(value)) return 0;
+  if (value >= kBeyondLong) return std::numeric_limits<long>::max();
+  if (value < -kBeyondLong) return std::numeric_limits<long>::min();
+  return std::lround(value);
 }
 
 std::optional<SimulationBehaviour::Millis> SimulationBehaviour::length() const {

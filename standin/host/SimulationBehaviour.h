@@ -43,4 +43,6 @@ struct HOST_API SimulationBehaviour {
  private:
   long rampSteps() const;
   simulation::Value rampValue(long index) const;
+  // A state's whole value: rounded, NaN as 0, beyond the long range its end.
+  static long toLong(double value);
 };

@@ -517,6 +517,11 @@ TEST_F(ControlPanelApi, RefusesRequestsOfOtherSitesAndOversizedOnes) {
        "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + "Content-Length: 1073741824\r\n",
        "", 413},
       {"unknown endpoint", "GET /api/nothing HTTP/1.1\r\nHost: " + own + "\r\n", "", 404},
+      // A chunked body has no length to check before it is read.
+      {"chunked body",
+       "POST /api/state/Pump HTTP/1.1\r\nHost: " + own + "\r\n" + json +
+           "Transfer-Encoding: chunked\r\n",
+       "b\r\n{\"value\":1}\r\n0\r\n\r\n", 411},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

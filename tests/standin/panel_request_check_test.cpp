@@ -41,6 +41,8 @@ TEST(PanelRequestCheck, HostOriginTypeAndSize) {
       {62111, "GET", {{"Content-Length", "99999999999999999999999"}}, 413},
       {62111, "POST", {{"Content-Type", json}, {"Content-Length", "1048576"}}, 0},
       {62111, "POST", {{"Content-Type", json}, {"Content-Encoding", "identity"}}, 415},
+      {62111, "POST", {{"Content-Type", json}, {"Transfer-Encoding", "chunked"}}, 411},
+      {62111, "PUT", {{"Content-Type", json}, {"Transfer-Encoding", "gzip, chunked"}}, 411},
       {62111, "POST", {{"Content-Type", "Application/JSON; charset=utf-8"}}, 0},
       {62111, "POST", {{"Content-Type", "application/jsonp"}}, 415},
       {62111, "POST", {{"Content-Type", "text/plain"}}, 415},

@@ -57,6 +57,11 @@ TEST(SimulationBehaviour, ValuesOverTime) {
        30},
       {"tenths reach the end exactly", ramp(Kind::Parameter, 0, 1, 0.1, 1), {{10, 1.0}}, 10},
       {"a state ramp rounds", ramp(Kind::State, 0, 1, 0.4, 10), {{10, 0L}, {20, 1L}}, 30},
+      // 2^63 - 1 as a double is 2^63, which no long holds.
+      {"a state ramp to the largest value",
+       ramp(Kind::State, 0, 9223372036854775807.0, 4611686018427387904.0, 1),
+       {{1, 4611686018427387904L}, {2, 9223372036854775807L}},
+       2},
       {"repeating ramp starts over after its last value",
        ramp(Kind::State, 0, 2, 1, 10, true),
        {{0, 0L}, {10, 1L}, {29, 2L}, {30, 0L}, {45, 1L}},
