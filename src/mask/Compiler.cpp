@@ -51,12 +51,22 @@ std::unique_ptr<Program> Compiler::compile(const Expression* tree) {
   // Known before compiling: variables are read in place only when nothing writes them.
   program_->assigns_ = assigns(*tree);
   const Part root = part(tree);
-  emit(Program::kEnd);
   program_->constant_ = root.constant;
   program_->rule_ = root.rule;
   program_->seal();
   program_->maxDepth_ = depthOf(program_->code_);
+  program_->buildsTexts_ = buildsTexts(*program_);
   return std::move(program_);
+}
+
+// Operators that may make a text; a program that assigns copies the texts it reads.
+bool Compiler::buildsTexts(const Program& program) {
+  if (program.assigns_) return true;
+  for (const Program::Op& op : program.code_)
+    if (op.code == Program::kAdd || op.code == Program::kBitAnd || op.code == Program::kBitOr ||
+        (op.code >= Program::kHexaToDec && op.code <= Program::kHexaToString))
+      return true;
+  return false;
 }
 
 bool Compiler::assigns(const Expression& node) {
@@ -226,7 +236,15 @@ auto Compiler::logical(const NonTerminalExpression& node, Program::Code test) ->
   const Part l = part(left);
   const size_t testAt = emit(test);
   const Part r = part(right);
-  emit(test == Program::kAndTest ? Program::kCheckAnd : Program::kCheckOr);
+  // A comparison or logical operator gives a truth value or fails: no check.
+  Program::Code rightOperation = Program::kEnd;
+  if (right->getKind() == kind::kOperator)
+    rightOperation = static_cast<const NonTerminalExpression&>(*right).operation();
+  const bool truthValued =
+      (rightOperation >= Program::kEqual && rightOperation <= Program::kGreaterEqual) ||
+      rightOperation == Program::kAndTest || rightOperation == Program::kOrTest ||
+      (r.constant && r.value.kind == kind::kBool);
+  if (!truthValued) emit(test == Program::kAndTest ? Program::kCheckAnd : Program::kCheckOr);
   size_t jumpAt = 0;
   if (l.once >= 0 || r.once >= 0) {
     mark(l);
@@ -316,10 +334,8 @@ bool Compiler::evaluate(size_t start, Value& value) {
     if (op.code == Program::kOnce) op.arg2 -= static_cast<int32_t>(start);
     part.code_.push_back(op);
   }
-  Program::Op end;
-  end.code = Program::kEnd;
-  part.code_.push_back(end);
   part.maxDepth_ = depthOf(part.code_);
+  part.buildsTexts_ = buildsTexts(part);
   part.assigns_ = program_->assigns_;
   part.constants_ = program_->constants_;
   part.seal();

@@ -46,6 +46,7 @@ class Compiler {
   size_t emit(Program::Code code, int32_t arg = 0, int32_t arg2 = 0);
   void emitBinary(Program::Code code, size_t start, size_t rightStart);
   static bool assigns(const Expression& node);
+  static bool buildsTexts(const Program& program);
   static size_t depthOf(const std::vector<Program::Op>& code);
   void pushConstant(Value value);
 

@@ -1,6 +1,7 @@
 #include "mask/Program.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -43,17 +44,20 @@ Slot textSlot(const std::string& text) {
   return s;
 }
 
-// Field by field: the slot was just written in pieces, and a copy of it
-// whole would wait for those stores to drain.
+// Field by field, each read as wide as it was written: the slot was just
+// written in pieces, and a wider read (the compiler merges neighbours unless
+// fenced) waits for those stores to drain, a third of a short mask's time.
 void copyOut(const Slot& from, Slot& to) {
   to.kind = from.kind;
-  to.bitWidth = from.bitWidth;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
   switch (from.kind) {
     case kind::kBool:
       to.truth = from.truth;
       break;
     case kind::kLong:
       to.integer = from.integer;
+      std::atomic_signal_fence(std::memory_order_seq_cst);
+      to.bitWidth = from.bitWidth;
       break;
     case kind::kDouble:
       to.real = from.real;
@@ -306,28 +310,6 @@ int unary(Program::Code code, Slot& v) {
 
 }  // namespace
 
-Slot viewOf(const Value& value) {
-  Slot s;
-  s.kind = value.kind;
-  s.bitWidth = value.bitWidth;
-  switch (value.kind) {
-    case kind::kLong:
-      s.integer = value.integer;
-      break;
-    case kind::kDouble:
-      s.real = value.real;
-      break;
-    case kind::kBool:
-      s.truth = value.truth;
-      break;
-    default:
-      s.text = value.text.c_str();
-      s.length = value.text.size();
-      break;
-  }
-  return s;
-}
-
 Value ownedCopy(const Slot& slot) {
   Value v;
   v.kind = slot.kind;
@@ -349,22 +331,6 @@ Value ownedCopy(const Slot& slot) {
   return v;
 }
 
-int readDouble(const Slot& slot, double& result) {
-  switch (slot.kind) {
-    case kind::kBool:
-      result = slot.truth ? 1.0 : 0.0;
-      return status::fromTruth(slot.truth);
-    case kind::kLong:
-      result = slot.integer;
-      return status::kOk;
-    case kind::kDouble:
-      result = slot.real;
-      return status::kOk;
-    default:
-      return status::kUnsupported;
-  }
-}
-
 void Program::seal() {
   literals_.clear();
   for (const Value& value : constants_) literals_.push_back(viewOf(value));
@@ -382,15 +348,17 @@ std::string& ScratchTexts::next() {
   return text;
 }
 
-// The right operand of a binary operator, popped when it is on the stack;
-// a left one read in place is pushed, to be combined there.
-inline const Slot* Program::fetch(const Op& op, Slot*& top, const Slot* views) const {
-  const Slot* r = op.right == kStack      ? top--
-                  : op.right == kVariable ? &views[op.arg2]
-                                          : &literals_[static_cast<size_t>(op.arg2)];
-  if (op.left != kStack)
-    *++top = op.left == kVariable ? views[op.arg] : literals_[static_cast<size_t>(op.arg)];
-  return r;
+// A binary operator's operands: the right one is popped when it is on the
+// stack; a left one read in place leaves its result in a new slot.
+inline const Slot* Program::right(const Op& op, Slot*& top, const Slot* views) const {
+  return op.right == kStack      ? top--
+         : op.right == kVariable ? &views[op.arg2]
+                                 : &literals_[static_cast<size_t>(op.arg2)];
+}
+inline const Slot* Program::left(const Op& op, Slot* top, const Slot* views) const {
+  return op.left == kStack      ? top
+         : op.left == kVariable ? &views[op.arg]
+                                : &literals_[static_cast<size_t>(op.arg)];
 }
 
 // The loop: operands are pushed, operators combine the top slots in place;
@@ -405,10 +373,12 @@ int Program::run(const Variables& variables, Slot& out) const {
     if (deep.size() < maxDepth_) deep.resize(maxDepth_);
     stack = deep.data();
   }
-  ScratchTexts::ofThisThread().reset();
+  if (buildsTexts_) ScratchTexts::ofThisThread().reset();
   Slot* top = stack - 1;
   const Op* const first = code_.data();
-  for (const Op* op = first;; ++op) {
+  // The end is a bound, not an operation: one dispatch fewer per run.
+  const Op* const last = first + code_.size();
+  for (const Op* op = first; op != last; ++op) {
     int s = status::kOk;
     switch (op->code) {
       case kPush:
@@ -428,22 +398,31 @@ int Program::run(const Variables& variables, Slot& out) const {
       case kSub:
       case kMul:
       case kDiv: {
-        const Slot* r = fetch(*op, top, variables.views);
-        Slot& l = *top;
-        if (l.kind == kind::kLong && r->kind == kind::kLong && op->code != kDiv) {
-          l.integer = op->code == kAdd   ? wrapAdd(l.integer, r->integer)
-                      : op->code == kSub ? wrapSub(l.integer, r->integer)
-                                         : wrapMul(l.integer, r->integer);
-          l.bitWidth = std::max(l.bitWidth, r->bitWidth);
+        const Slot* r = right(*op, top, variables.views);
+        const Slot* l = left(*op, top, variables.views);
+        if (l->kind == kind::kLong && r->kind == kind::kLong && op->code != kDiv) {
+          const int32_t v = op->code == kAdd   ? wrapAdd(l->integer, r->integer)
+                            : op->code == kSub ? wrapSub(l->integer, r->integer)
+                                               : wrapMul(l->integer, r->integer);
+          const int32_t width = std::max(l->bitWidth, r->bitWidth);
+          if (op->left != kStack) ++top;
+          top->kind = kind::kLong;
+          top->integer = v;
+          top->bitWidth = width;
         } else {
-          s = arithmetic(op->code, l, *r);
+          if (op->left != kStack) *++top = *l;
+          s = arithmetic(op->code, *top, *r);
         }
         break;
       }
       case kBitAnd:
       case kBitOr:
       case kBitTest: {
-        const Slot* r = fetch(*op, top, variables.views);
+        const Slot* r = right(*op, top, variables.views);
+        if (op->left != kStack) {
+          const Slot* l = left(*op, top, variables.views);
+          *++top = *l;
+        }
         s = bits(op->code, *top, *r);
         break;
       }
@@ -453,15 +432,17 @@ int Program::run(const Variables& variables, Slot& out) const {
       case kGreater:
       case kLessEqual:
       case kGreaterEqual: {
-        const Slot* r = fetch(*op, top, variables.views);
-        Slot& l = *top;
-        if (l.kind == kind::kLong && r->kind == kind::kLong) {
-          const bool truth = relate(op->code, l.integer, r->integer);
-          l.kind = kind::kBool;
-          l.truth = truth;
+        const Slot* r = right(*op, top, variables.views);
+        const Slot* l = left(*op, top, variables.views);
+        if (l->kind == kind::kLong && r->kind == kind::kLong) {
+          const bool truth = relate(op->code, l->integer, r->integer);
+          if (op->left != kStack) ++top;
+          top->kind = kind::kBool;
+          top->truth = truth;
           s = status::fromTruth(truth);
         } else {
-          s = compare(op->code, l, *r);
+          if (op->left != kStack) *++top = *l;
+          s = compare(op->code, *top, *r);
         }
         break;
       }
@@ -508,13 +489,16 @@ int Program::run(const Variables& variables, Slot& out) const {
         ran_[op->arg] = true;
         continue;
       case kEnd:
-        copyOut(*top, out);
-        if (constant_) return status::kConstant;
-        if (rule_ == StatusRule::kZero || out.kind != kind::kBool) return status::kOk;
-        return status::fromTruth(out.truth == (rule_ == StatusRule::kTruth));
+        break;
     }
     if (s < 0) return s;
   }
+  const bool isTruth = top->kind == kind::kBool;
+  const bool truth = isTruth && top->truth;
+  copyOut(*top, out);
+  if (constant_) return status::kConstant;
+  if (rule_ == StatusRule::kZero || !isTruth) return status::kOk;
+  return status::fromTruth(truth == (rule_ == StatusRule::kTruth));
 }
 
 }  // namespace mask

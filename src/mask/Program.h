@@ -41,11 +41,35 @@ struct Slot {
   size_t length;
 };
 
-Slot viewOf(const Value& value);
+inline Slot viewOf(const Value& value) {
+  Slot s;
+  s.kind = value.kind;
+  s.bitWidth = value.bitWidth;
+  s.real = value.real;
+  if (value.kind == kind::kLong) s.integer = value.integer;
+  if (value.kind == kind::kBool) s.truth = value.truth;
+  s.text = value.text.c_str();
+  s.length = value.text.size();
+  return s;
+}
 Value ownedCopy(const Slot& slot);
 // The numeric reading of a result: 1 or 2 for a truth value (1.0 / 0.0), 0 for
 // a number, -3 for a text (result untouched).
-int readDouble(const Slot& slot, double& result);
+inline int readDouble(const Slot& slot, double& result) {
+  switch (slot.kind) {
+    case kind::kBool:
+      result = slot.truth ? 1.0 : 0.0;
+      return status::fromTruth(slot.truth);
+    case kind::kLong:
+      result = slot.integer;
+      return status::kOk;
+    case kind::kDouble:
+      result = slot.real;
+      return status::kOk;
+    default:
+      return status::kUnsupported;
+  }
+}
 
 // What a program's root answers besides its value, when it is not constant.
 enum class StatusRule : uint8_t { kZero, kTruth, kInverseTruth };
@@ -89,7 +113,7 @@ class Program {
     kAssign,    // variable #arg takes a copy of the top
     kOnce,      // part #arg ran before: push its value (constant #arg's) and jump to end
     kMark,      // part #arg has run
-    kEnd,
+    kEnd,       // the bound of the code, never in it
   };
   // Where a binary operator takes an operand: a variable or a literal read in
   // place saves pushing it first.
@@ -124,7 +148,8 @@ class Program {
   // Views of the literals are pushed by copying: a view built field by field
   // and then copied whole stalls the processor.
   void seal();
-  const Slot* fetch(const Op& op, Slot*& top, const Slot* views) const;
+  const Slot* right(const Op& op, Slot*& top, const Slot* views) const;
+  const Slot* left(const Op& op, Slot* top, const Slot* views) const;
 
   std::vector<Op> code_;
   std::vector<Value> constants_;
@@ -138,6 +163,7 @@ class Program {
   int32_t highestSlot_ = -1;
   bool constant_ = false;
   bool assigns_ = false;
+  bool buildsTexts_ = false;
   StatusRule rule_ = StatusRule::kZero;
 };
 

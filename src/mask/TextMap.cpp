@@ -1,7 +1,5 @@
 #include "mask/TextMap.h"
 
-#include <cstring>
-
 namespace mask {
 
 namespace {
@@ -25,37 +23,10 @@ TextMap::TextMap() {
 
 TextMap::~TextMap() = default;
 
-// Every evaluation hashes its whole text: whole words, one multiply each, and
-// the last word read overlapping the one before, not byte by byte.
-uint64_t TextMap::hashOf(std::string_view text) {
-  const size_t n = text.size();
-  uint64_t h = n;
-  const auto mix = [&h](const char* at, size_t size) {
-    uint64_t word = 0;
-    std::memcpy(&word, at, size);
-    h = (h ^ word) * 0x9E3779B97F4A7C15u;
-    h ^= h >> 29;
-  };
-  if (n < 8) {
-    if (n > 0) mix(text.data(), n);
-    return h;
-  }
-  for (size_t at = 0; at + 8 < n; at += 8) mix(text.data() + at, 8);
-  mix(text.data() + n - 8, 8);
-  return h;
-}
-
-TextMap::Entry* TextMap::find(std::string_view text, uint64_t hash) const {
-  const Table* table = current_.load(std::memory_order_acquire);
-  for (const Link* l = table->heads[hash & table->mask].load(std::memory_order_acquire);
-       l != nullptr; l = l->next)
-    if (l->entry->hash == hash && l->entry->key == text) return l->entry;
-  return nullptr;
-}
-
 void TextMap::link(Table& table, Entry* entry) {
   std::atomic<const Link*>& head = table.heads[entry->hash & table.mask];
-  table.links.push_back({entry, head.load(std::memory_order_relaxed)});
+  table.links.push_back({entry->hash, entry->key.data(), entry->key.size(), entry,
+                         head.load(std::memory_order_relaxed)});
   head.store(&table.links.back(), std::memory_order_release);
 }
 
