@@ -17,6 +17,12 @@ int BinaryExpression::toString(std::wstring& text) const {
   return status::kOk;
 }
 
+std::string BinaryExpression::symbol() const {
+  std::string out;
+  for (const wchar_t* c = opening_ + 1; *c != L',' && *c != 0; ++c) out += static_cast<char>(*c);
+  return out;
+}
+
 int BinaryExpression::longAsDouble(double& value) const {
   int32_t v = 0;
   const int s = getLong(v);

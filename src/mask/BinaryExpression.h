@@ -10,6 +10,7 @@ class BinaryExpression : public NonTerminalExpression {
 
   const Expression* operand(int index) const override;
   int toString(std::wstring& text) const override;
+  std::string symbol() const override;
 
  protected:
   template <class Self>

@@ -112,6 +112,15 @@ void Compiler::emitBinary(Program::Code code, size_t start, size_t rightStart) {
   ops.push_back(op);
 }
 
+void Compiler::missing(const NonTerminalExpression* node, const char* what) {
+  int32_t reason = -1;
+  if (node != nullptr) {
+    reason = static_cast<int32_t>(program_->reasons_.size());
+    program_->reasons_.push_back("'" + node->symbol() + "' has no " + what);
+  }
+  emit(Program::kFail, status::kMissingOperand, reason);
+}
+
 size_t Compiler::emit(Program::Code code, int32_t arg, int32_t arg2) {
   Program::Op op;
   op.code = code;
@@ -141,13 +150,13 @@ auto Compiler::part(const Expression* node) -> Part {
   if (node->getKind() == kind::kOperator)
     return operatorPart(static_cast<const NonTerminalExpression&>(*node));
   if (node->getKind() != kind::kVariable) {
-    emit(Program::kFail, status::kTypeError);
+    emit(Program::kFail, status::kTypeError, -1);
     return p;
   }
   const int32_t slot = store_.variableSlot(static_cast<const VariableExpression&>(*node).name());
   if (slot < 0) {
     emit(Program::kFail,
-         slot == ExpressionStore::kNotBound ? status::kUndefinedVariable : status::kTypeError);
+         slot == ExpressionStore::kNotBound ? status::kUndefinedVariable : status::kTypeError, -1);
     return p;
   }
   emit(Program::kLoad, slot);
@@ -165,11 +174,11 @@ auto Compiler::operatorPart(const NonTerminalExpression& node) -> Part {
     const Expression* target = node.operand(0);
     const Expression* value = node.operand(1);
     if (target == nullptr || value == nullptr) {
-      emit(Program::kFail, status::kMissingOperand);
+      emit(Program::kFail, status::kMissingOperand, -1);
       return p;
     }
     if (target->getKind() != kind::kVariable) {
-      emit(Program::kFail, status::kTypeError);
+      emit(Program::kFail, status::kTypeError, -1);
       return p;
     }
     const Part v = part(value);
@@ -190,7 +199,7 @@ auto Compiler::operatorPart(const NonTerminalExpression& node) -> Part {
   const Expression* left = node.operand(0);
   if (code >= Program::kNegative) {
     if (left == nullptr) {
-      emit(Program::kFail, status::kMissingOperand);
+      missing(&node, "operand");
       return p;
     }
     const Part o = part(left);
@@ -203,7 +212,7 @@ auto Compiler::operatorPart(const NonTerminalExpression& node) -> Part {
   }
   const Expression* right = node.operand(1);
   if (left == nullptr || right == nullptr) {
-    emit(Program::kFail, status::kMissingOperand);
+    missing(&node, left != nullptr ? "right operand" : "left operand");
     return p;
   }
   const Part l = part(left);
@@ -230,7 +239,7 @@ auto Compiler::logical(const NonTerminalExpression& node, Program::Code test) ->
   const Expression* left = node.operand(0);
   const Expression* right = node.operand(1);
   if (left == nullptr || right == nullptr) {
-    emit(Program::kFail, status::kMissingOperand);
+    missing(&node, left != nullptr ? "right operand" : "left operand");
     return p;
   }
   const Part l = part(left);
@@ -271,7 +280,7 @@ auto Compiler::conditional(const NonTerminalExpression& node) -> Part {
   const Expression* then = node.operand(1);
   const Expression* otherwise = node.operand(2);
   if (condition == nullptr || then == nullptr) {
-    emit(Program::kFail, status::kMissingOperand);
+    missing(&node, condition != nullptr ? "value after it" : "condition before it");
     return p;
   }
   const Part c = part(condition);
@@ -287,7 +296,7 @@ auto Compiler::conditional(const NonTerminalExpression& node) -> Part {
     mark(c);
     mark(e);
   } else {
-    emit(Program::kFail, status::kMissingOperand);
+    missing(&node, "':' part for a false condition");
   }
   program_->code_[jumpAt].arg = static_cast<int32_t>(program_->code_.size());
   const Part& chosen = c.value.truth ? t : e;
@@ -338,6 +347,7 @@ bool Compiler::evaluate(size_t start, Value& value) {
   part.buildsTexts_ = buildsTexts(part);
   part.assigns_ = program_->assigns_;
   part.constants_ = program_->constants_;
+  part.reasons_ = program_->reasons_;
   part.seal();
   part.onceValues_ = program_->onceValues_;
   part.ran_.assign(program_->ran_.size(), false);

@@ -44,6 +44,8 @@ class Compiler {
   // Where the tree folds an operand's value into its parent.
   void mark(const Part& part);
   size_t emit(Program::Code code, int32_t arg = 0, int32_t arg2 = 0);
+  // A missing operand, found at run time; with what, it says which the node lacks.
+  void missing(const NonTerminalExpression* node = nullptr, const char* what = nullptr);
   void emitBinary(Program::Code code, size_t start, size_t rightStart);
   static bool assigns(const Expression& node);
   static bool buildsTexts(const Program& program);

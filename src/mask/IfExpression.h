@@ -29,6 +29,7 @@ class IfExpression final : public ReadsAlike<IfExpression, TernaryExpression> {
   Node clone() const override;
   mask::Program::Code operation() const override { return mask::Program::kIfFalse; }
   int toString(std::wstring& text) const override;
+  std::string symbol() const override { return "?"; }
   // Accessor rule: the branch the condition selects; no else-part gives 0.
   template <class T>
   int read(int (Expression::*get)(T&) const, T& value) const {

@@ -15,6 +15,8 @@ class NonTerminalExpression : public Expression {
   // order (null when missing or past the last).
   virtual mask::Program::Code operation() const = 0;
   virtual const Expression* operand(int index) const = 0;
+  // How the operator is written, for messages.
+  virtual std::string symbol() const = 0;
 
  protected:
   static Node cloneOf(const Node& node);

@@ -475,6 +475,7 @@ int Program::run(const Variables& variables, Slot& out) const {
         op = first + op->arg - 1;
         continue;
       case kFail:
+        if (op->arg2 >= 0) fail(reasons_[static_cast<size_t>(op->arg2)]);
         return op->arg;
       case kAssign:
         variables.writable[op->arg] = ownedCopy(*top);

@@ -109,7 +109,7 @@ class Program {
     kCheckOr,   // of ||
     kIfFalse,   // pops a truth value; false jumps to arg
     kJump,      // to arg
-    kFail,      // status arg, nothing said
+    kFail,      // status arg, and reason #arg2 when it is not negative
     kAssign,    // variable #arg takes a copy of the top
     kOnce,      // part #arg ran before: push its value (constant #arg's) and jump to end
     kMark,      // part #arg has run
@@ -154,6 +154,7 @@ class Program {
   std::vector<Op> code_;
   std::vector<Value> constants_;
   std::vector<Slot> literals_;
+  std::vector<std::string> reasons_;
   // Constant parts with an assignment inside: the value each gives, and
   // whether it ran (guarded by the store's writer lock, as every run of a
   // program that assigns).

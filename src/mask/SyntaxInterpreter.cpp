@@ -1,12 +1,38 @@
 #include "mask/SyntaxInterpreter.h"
 
+#include <string>
+#include <utility>
+
 #include "mask/ExpressionStore.h"
 
 SyntaxInterpreter::SyntaxInterpreter() : store_(std::make_unique<ExpressionStore>()) {}
 
 SyntaxInterpreter::~SyntaxInterpreter() = default;
 
+namespace {
+
+// Every failure has a cause in words; where no node gave one, the status does.
+int explained(int s) {
+  static const std::pair<int, const char*> kCauses[] = {
+      {status::kMissingOperand, "an operator has no operand"},
+      {status::kUndefinedVariable, "a variable is not defined"},
+      {status::kNoLogicalValue, "an operand of && or || gives no value"},
+      {status::kTypeError, "an operand is of a kind its operator cannot take"},
+  };
+  if (s >= 0 || !mask::failure().empty()) return s;
+  for (const auto& [code, cause] : kCauses)
+    if (code == s) {
+      mask::fail(cause);
+      return s;
+    }
+  mask::fail("an operand gives no value (status " + std::to_string(s) + ")");
+  return s;
+}
+
+}  // namespace
+
 int SyntaxInterpreter::evaluate(const char* text, double& result) {
   mask::failure().clear();
-  return store_->evaluate(text, result);
+  const int s = store_->evaluate(text, result);
+  return s < 0 ? explained(s) : s;
 }

@@ -12,7 +12,7 @@ class UnaryExpression : public NonTerminalExpression {
   }
   // "[", the symbol, ", ", the operand's form, "]"; a missing operand gives -4.
   int toString(std::wstring& text) const override;
-  virtual std::string symbol() const { return std::string(1, static_cast<char>(symbol_)); }
+  std::string symbol() const override { return std::string(1, static_cast<char>(symbol_)); }
 
  protected:
   template <class Self>
