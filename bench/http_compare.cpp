@@ -1,13 +1,15 @@
-// ft-host side by side with Debian's civetweb and a floor server on the same
-// files, measured in one run with bench_load_client, runs interleaved so that
-// the machine's drifting load hits every server alike: the ratios are the
-// result, the absolute figures only their context. Then growth curves and the mask bench.
+// ft-host side by side with Debian's nginx and civetweb and a floor server on
+// the same files, measured in one run with two load clients (bench_load_client
+// and ApacheBench), runs interleaved so that the machine's drifting load hits
+// every server alike: the ratios are the result, the absolute figures only
+// their context. Then growth curves and the mask bench.
 //
 //   bench_http_compare [--seconds S] [--rounds N] [--host-dir DIR] [--before DIR] [--quick]
 //   DIR holds bin/ft-host and lib/ of another build: --host-dir measures it
 //   instead of this build's, --before beside it in the same rounds.
 //   --quick: the files and getText at 8 and 64 clients against civetweb only,
 //   for trying a change.
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,7 +23,9 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -74,6 +78,26 @@ double cpuTimeUs(pid_t pid) {
                   &system) != 2)
     return 0;
   return double(user + system) * 1e6 / double(::sysconf(_SC_CLK_TCK));
+}
+
+// The processor time of a process and its children (nginx's workers).
+double cpuTimeTreeUs(pid_t pid) {
+  double total = cpuTimeUs(pid);
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    FILE* file = std::fopen((entry.path() / "stat").c_str(), "r");
+    if (file == nullptr) continue;
+    char text[1024] = {};
+    const size_t n = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    text[n] = '\0';
+    const char* rest = std::strrchr(text, ')');
+    int parent = 0;
+    if (rest != nullptr && std::sscanf(rest + 1, " %*c %d", &parent) == 1 && parent == pid)
+      total += cpuTimeUs(static_cast<pid_t>(std::atoi(name.c_str())));
+  }
+  return total;
 }
 
 // The process whose command line holds both texts, or -1.
@@ -129,23 +153,91 @@ bool waitListening(int port) {
   return false;
 }
 
-Figures runLoad(int port, pid_t server, const std::string& target, int clients, int seconds) {
-  char command[512];
-  std::snprintf(command, sizeof command, "'%s/bin/bench_load_client' %d '%s' %d %d 2>&1",
-                buildDir().c_str(), port, target.c_str(), clients, seconds);
+// The load clients: the project's own, and ApacheBench.
+enum Tool { kLoadClient, kApacheBench };
+const char* const kToolNames[] = {"bench_load_client", "ApacheBench"};
+
+Figures runLoad(Tool tool, int port, pid_t server, const std::string& target, int clients,
+                int seconds) {
+  char command[768];
+  if (tool == kLoadClient)
+    std::snprintf(command, sizeof command, "'%s/bin/bench_load_client' %d '%s' %d %d 2>&1",
+                  buildDir().c_str(), port, target.c_str(), clients, seconds);
+  else
+    // HTTP/1.0, a connection per request; -n only bounds the table ab allocates.
+    std::snprintf(command, sizeof command,
+                  "ab -q -r -t %d -n 400000 -c %d 'http://127.0.0.1:%d%s' 2>&1", seconds, clients,
+                  port, target.c_str());
   Figures f;
-  const double cpuBefore = cpuTimeUs(server);
+  const double cpuBefore = cpuTimeTreeUs(server);
+  const auto start = std::chrono::steady_clock::now();
   FILE* out = ::popen(command, "r");
   if (out == nullptr) return f;
   char line[512];
   long requests = 0;
-  while (std::fgets(line, sizeof line, out) != nullptr)
-    std::sscanf(line, "requests %ld rps %lf p50 %lf p99 %lf errors %ld", &requests, &f.rps, &f.p50,
-                &f.p99, &f.errors);
+  long failed = 0;
+  long non2xx = 0;
+  while (std::fgets(line, sizeof line, out) != nullptr) {
+    if (tool == kLoadClient) {
+      std::sscanf(line, "requests %ld rps %lf p50 %lf p99 %lf errors %ld", &requests, &f.rps,
+                  &f.p50, &f.p99, &f.errors);
+      continue;
+    }
+    std::sscanf(line, "Complete requests: %ld", &requests);
+    std::sscanf(line, "Failed requests: %ld", &failed);
+    std::sscanf(line, "Non-2xx responses: %ld", &non2xx);
+    std::sscanf(line, "Requests per second: %lf", &f.rps);
+    std::sscanf(line, " 50%% %lf", &f.p50);
+    std::sscanf(line, " 99%% %lf", &f.p99);
+  }
   ::pclose(out);
-  if (f.rps > 0) f.cpuUs = (cpuTimeUs(server) - cpuBefore) / (f.rps * seconds);
+  if (tool == kApacheBench) f.errors = failed + non2xx;
+  const double elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (f.rps > 0 && requests > 0)
+    f.cpuUs = (cpuTimeTreeUs(server) - cpuBefore) / double(requests);
+  else if (f.rps > 0)
+    f.cpuUs = (cpuTimeTreeUs(server) - cpuBefore) / (f.rps * elapsed);
   return f;
 }
+
+// nginx in a folder of its own, run as a child of this process: the
+// configuration the issue measured with, temporary files kept in the folder.
+class Nginx {
+ public:
+  Nginx(const std::string& root, int port) {
+    char folder[] = "/tmp/ft-bench-nginx-XXXXXX";
+    if (::mkdtemp(folder) == nullptr) return;
+    dir_ = folder;
+    // Run as root, nginx's workers would switch to nobody, who cannot read the files.
+    std::string user;
+    if (::geteuid() == 0)
+      if (const passwd* pw = ::getpwuid(::geteuid()))
+        user = std::string("user ") + pw->pw_name + ";\n";
+    const std::string conf =
+        user + "worker_processes 2;\ndaemon off;\npid " + dir_ + "/nginx.pid;\nerror_log " + dir_ +
+        "/error.log;\nevents { worker_connections 1024; }\nhttp {\n  sendfile on;\n  tcp_nopush "
+        "on;\n  keepalive_timeout 0;\n  access_log off;\n  default_type "
+        "application/octet-stream;\n  client_body_temp_path " +
+        dir_ + "/body;\n  proxy_temp_path " + dir_ + "/proxy;\n  fastcgi_temp_path " + dir_ +
+        "/fastcgi;\n  uwsgi_temp_path " + dir_ + "/uwsgi;\n  scgi_temp_path " + dir_ +
+        "/scgi;\n  server {\n    listen 127.0.0.1:" + std::to_string(port) + ";\n    root " + root +
+        ";\n  }\n}\n";
+    put(dir_ + "/nginx.conf", conf);
+    child_ = std::make_unique<Child>(std::vector<std::string>{
+        "nginx", "-p", dir_ + "/", "-c", dir_ + "/nginx.conf", "-e", dir_ + "/error.log"});
+  }
+  ~Nginx() {
+    child_.reset();
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+  bool running() const { return child_ && child_->running(); }
+  pid_t pid() const { return child_ ? child_->pid() : -1; }
+
+ private:
+  std::string dir_;
+  std::unique_ptr<Child> child_;
+};
 
 // Keeps the best of the rounds: each server's least disturbed run.
 void keepBest(Figures& best, const Figures& f) {
@@ -271,6 +363,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_http_compare: civetweb or the floor server did not start\n");
     return 1;
   }
+  const int nginxPort = detail::pickFreePort();
+  std::unique_ptr<Nginx> nginx;
+  if (!quick) {
+    nginx = std::make_unique<Nginx>(root, nginxPort);
+    if (!nginx->running() || !waitListening(nginxPort)) {
+      std::fprintf(stderr, "bench_http_compare: nginx did not start\n");
+      return 1;
+    }
+  }
 
   std::vector<Load> loads = {
       {"2 KiB file", "/f2k.bin", true},
@@ -279,61 +380,73 @@ int main(int argc, char** argv) {
       {"readSignal 4", readSignalTarget(4), false},
   };
   std::vector<int> clientCounts = {1, 8, 64};
+  std::vector<Tool> tools = {kLoadClient, kApacheBench};
   if (quick) {
     loads.pop_back();
     clientCounts = {8, 64};
+    tools = {kLoadClient};
   }
-  // [load][clients][server]: 0 ft-host, 1 civetweb, 2 floor, 3 before.
-  std::map<std::pair<size_t, int>, Figures[4]> results;
+  // [tool, load, clients][server]: 0 ft-host, 1 civetweb, 2 floor, 3 before, 4 nginx.
+  constexpr int kServers = 5;
+  std::map<std::tuple<int, size_t, int>, Figures[kServers]> results;
   long errors = 0;
   for (int round = 0; round < rounds; ++round) {
-    for (size_t l = 0; l < loads.size(); ++l) {
-      for (int clients : clientCounts) {
-        auto& slot = results[{l, clients}];
-        // Alternate the order so that neither server always runs first.
-        const int order[2][4] = {{0, 1, 2, 3}, {3, 2, 1, 0}};
-        for (int s : order[round % 2]) {
-          if ((s == 1 || s == 2) && !loads[l].peers) continue;
-          if ((quick && s == 2) || (s == 3 && beforePid < 0)) continue;
-          const int ports[] = {host.port(), civetPort, floorPort, before.port()};
-          const pid_t pids[] = {hostPid, civetweb.pid(), floor.pid(), beforePid};
-          const int port = ports[s];
-          const std::string& target = loads[l].target;
-          const pid_t pid = pids[s];
-          const Figures f = runLoad(port, pid, target, clients, seconds);
-          errors += f.errors;
-          keepBest(slot[s], f);
+    for (const Tool tool : tools) {
+      for (size_t l = 0; l < loads.size(); ++l) {
+        for (int clients : clientCounts) {
+          auto& slot = results[{tool, l, clients}];
+          // Alternate the order so that no server always runs first.
+          const int order[2][kServers] = {{0, 4, 1, 2, 3}, {3, 2, 1, 4, 0}};
+          for (int s : order[round % 2]) {
+            if ((s == 1 || s == 2 || s == 4) && !loads[l].peers) continue;
+            if ((quick && s == 2) || (s == 3 && beforePid < 0) || (s == 4 && !nginx)) continue;
+            const int ports[] = {host.port(), civetPort, floorPort, before.port(), nginxPort};
+            const pid_t pids[] = {hostPid, civetweb.pid(), floor.pid(), beforePid,
+                                  nginx ? nginx->pid() : -1};
+            const Figures f = runLoad(tool, ports[s], pids[s], loads[l].target, clients, seconds);
+            errors += f.errors;
+            keepBest(slot[s], f);
+          }
         }
       }
     }
   }
 
   std::printf(
-      "bench_load_client (one connection per request, read to the close), %d s per run, best of "
-      "%d interleaved rounds; ft-host at "
-      "--log-level warning; civetweb -num_threads 64; floor: 64 threads, recv + sendfile; CPU: the "
-      "server's processor time (user + system) per request\n\n",
+      "One connection per request, read to the close, %d s per run, best of %d interleaved "
+      "rounds; ft-host at --log-level warning; nginx: 2 workers, sendfile, tcp_nopush, no "
+      "keepalive, "
+      "no access log; civetweb -num_threads 64; floor: 64 threads, recv + sendfile; CPU: the "
+      "server's processor time (user + system, nginx's workers included) per request\n",
       seconds, rounds);
-  std::printf(
-      "| load | clients | ft-host req/s | p50/p99 ms | CPU µs/req | civetweb req/s | p50/p99 ms | "
-      "CPU µs/req | floor req/s | p50/p99 ms | CPU µs/req | ft/civetweb | ft/floor |\n");
-  std::printf("| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- |\n");
-  for (size_t l = 0; l < loads.size(); ++l) {
-    for (int clients : clientCounts) {
-      const Figures* r = results[{l, clients}];
-      // Commands have no peer: they are set against the peers' 2 KiB file.
-      const Figures* peer = loads[l].peers ? r : results[{0, clients}];
-      char a[32], b[32];
-      std::printf(
-          "| %s | %d | %.0f | %.2f / %.2f | %.0f | %.0f | %.2f / %.2f | %.0f | %.0f | %.2f / %.2f "
-          "| %.0f | %s | %s |\n",
-          loads[l].name.c_str(), clients, r[0].rps, r[0].p50, r[0].p99, r[0].cpuUs, peer[1].rps,
-          peer[1].p50, peer[1].p99, peer[1].cpuUs, peer[2].rps, peer[2].p50, peer[2].p99,
-          peer[2].cpuUs, fmtRatio(a, sizeof a, r[0].rps, peer[1].rps),
-          fmtRatio(b, sizeof b, r[0].rps, peer[2].rps));
+  for (const Tool tool : tools) {
+    std::printf("\n%s:\n\n", kToolNames[tool]);
+    std::printf(
+        "| load | clients | ft-host req/s | p50/p99 ms | CPU µs/req | nginx req/s | p50/p99 ms | "
+        "CPU µs/req | floor req/s | p50/p99 ms | CPU µs/req | civetweb req/s | ft/nginx | "
+        "ft/floor | ft/civetweb |\n");
+    std::printf(
+        "| --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- | --- "
+        "|\n");
+    for (size_t l = 0; l < loads.size(); ++l) {
+      for (int clients : clientCounts) {
+        const Figures* r = results[{tool, l, clients}];
+        // Commands have no peer: they are set against the peers' 2 KiB file.
+        const Figures* peer = loads[l].peers ? r : results[{tool, 0, clients}];
+        char a[32], b[32], c[32];
+        std::printf(
+            "| %s | %d | %.0f | %.2f / %.2f | %.0f | %.0f | %.2f / %.2f | %.0f | %.0f | %.2f / "
+            "%.2f | %.0f | %.0f | %s | %s | %s |\n",
+            loads[l].name.c_str(), clients, r[0].rps, r[0].p50, r[0].p99, r[0].cpuUs, peer[4].rps,
+            peer[4].p50, peer[4].p99, peer[4].cpuUs, peer[2].rps, peer[2].p50, peer[2].p99,
+            peer[2].cpuUs, peer[1].rps, fmtRatio(a, sizeof a, r[0].rps, peer[4].rps),
+            fmtRatio(b, sizeof b, r[0].rps, peer[2].rps),
+            fmtRatio(c, sizeof c, r[0].rps, peer[1].rps));
+      }
     }
   }
-  if (errors > 0) std::printf("\n%ld connections ended without a reply\n", errors);
+  if (errors > 0)
+    std::printf("\n%ld connections ended without a reply or with a short one\n", errors);
   if (beforePid > 0) {
     std::printf(
         "\nThe ft-host of %s in the same rounds:\n\n| load | clients | before req/s | p50/p99 ms | "
@@ -342,8 +455,8 @@ int main(int argc, char** argv) {
         beforeDir.c_str());
     for (size_t l = 0; l < loads.size(); ++l) {
       for (int clients : clientCounts) {
-        const Figures* r = results[{l, clients}];
-        const Figures* peer = loads[l].peers ? r : results[{0, clients}];
+        const Figures* r = results[{kLoadClient, l, clients}];
+        const Figures* peer = loads[l].peers ? r : results[{kLoadClient, 0, clients}];
         char a[32], b[32];
         std::printf("| %s | %d | %.0f | %.2f / %.2f | %.0f | %s | %s |\n", loads[l].name.c_str(),
                     clients, r[3].rps, r[3].p50, r[3].p99, r[3].cpuUs,

@@ -157,8 +157,8 @@ void URLCommandFactory::init(const QString& newEcuName) {
     this->*folder.member = extractConfValue(ACE_WString(folder.key, std::wcslen(folder.key)),
                                             QString::fromLatin1(folder.defaultValue),
                                             QString::fromLatin1(folder.label));
-  // The mask variables have their own lock; only this thread writes what
-  // getAllMaskFromDM reads here.
+  // The mask variables are the interpreter's to guard; only this thread
+  // writes what getAllMaskFromDM reads here.
   lock.unlock();
 
   if (!getAllMaskFromDM())
@@ -263,16 +263,17 @@ bool URLCommandFactory::getAllMaskFromDM() {
     return false;
   }
   const StringSet names = states.getAllKeys();
+  std::vector<std::pair<std::string, long>> variables;
   for (int index = 0; index < names.length(); ++index) {
     ACE_WString name;
     names.getAt(index, name);
     long value = 0;
     if (states.getInt(name, value) != 0)
       FT_LOG_WARNING(kClass, L"[getAllMaskFromDM()]: Error getting mask: %s", name.c_str());
-    const std::unique_ptr<char[]> narrowName = toAscii(name);
-    ACE_Guard<ACE_Thread_Mutex> guard(maskMutex_);
-    maskInterpreter_.getStore()->setVariable(narrowName.get(), value, 0);
+    variables.emplace_back(toAscii(name).get(), value);
   }
+  // All at once: a mask evaluated meanwhile sees the old values or the new, never a mix.
+  maskInterpreter_.getStore()->setVariables(variables, 0);
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method end");
   return true;
 }
@@ -283,11 +284,10 @@ int URLCommandFactory::evaluateMask(ACE_WString mask, const QString& item) {
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::evaluateMask()]: Method started");
   double result = 0.0;
   const std::unique_ptr<char[]> text = toAscii(mask);
-  {
-    ACE_Guard<ACE_Thread_Mutex> guard(maskMutex_);
-    // A broken mask answers 0 like one that does not apply: say why, once.
-    if (maskInterpreter_.evaluate(text.get(), result) < 0 &&
-        maskWarnings_.size() < limits::kMaxMaskWarnings &&
+  // A broken mask answers 0 like one that does not apply: say why, once.
+  if (maskInterpreter_.evaluate(text.get(), result) < 0) {
+    ACE_Guard<ACE_Thread_Mutex> guard(maskWarningsMutex_);
+    if (maskWarnings_.size() < limits::kMaxMaskWarnings &&
         maskWarnings_.insert(std::string(text.get()) + '\n' + mask::failure()).second)
       FT_LOG_WARNING(kClass, L"[evaluateMask()]: The mask of %s cannot work: '%s': %s", FT_W(item),
                      FT_W(QString::fromLatin1(text.get())),

@@ -88,11 +88,10 @@ class URLCommandFactory {
   QString mwExternalFolder_;
   QString mwEcuSpecificFolder_;
   QString atwsFolder_;
+  // Connection threads evaluate masks at once, without a lock of ours.
   SyntaxInterpreter maskInterpreter_;
-  // The interpreter and its store are single-threaded; connection threads
-  // evaluate masks one at a time under this lock.
-  ACE_Thread_Mutex maskMutex_;
-  // Mask texts and causes already warned about; guarded by maskMutex_.
+  // Mask texts and causes already warned about; guarded by maskWarningsMutex_.
+  ACE_Thread_Mutex maskWarningsMutex_;
   std::set<std::string> maskWarnings_;
 
   // Read without the lock by getInstance's first test, hence atomic.

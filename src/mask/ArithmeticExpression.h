@@ -2,23 +2,18 @@
 
 #include "mask/BinaryExpression.h"
 
-class CharExpression;
-
 // `+`, `-`, `*`, `/`: two integers give an integer (wrapping at 32 bits) with
-// the larger bit width of the two; a real operand makes the result real.
+// the larger bit width of the two; a real operand makes the result real; `+`
+// also joins two texts.
 class ArithmeticExpression : public BinaryExpression {
  public:
   enum Code { kAdd, kSub, kMult, kDiv };
 
   ArithmeticExpression(Code code, Node left, Node right);
 
+  mask::Program::Code operation() const override;
   int getDouble(double& value) const override;
   int getLong(int32_t& value) const override;
-
- protected:
-  // Only `+` takes two texts.
-  virtual int combineTexts(const CharExpression& a, const CharExpression& b, Node& out) const;
-  int combine(const Expression& left, const Expression& right, Node& out) const override;
 
  private:
   template <class T>
@@ -31,9 +26,6 @@ class AddExpression final
     : public Operator<AddExpression, ArithmeticExpression, ArithmeticExpression::kAdd> {
  public:
   using Operator::Operator;
-
- private:
-  int combineTexts(const CharExpression& a, const CharExpression& b, Node& out) const override;
 };
 
 // `-` with a left operand.

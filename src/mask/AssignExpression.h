@@ -9,7 +9,7 @@ class AssignExpression final : public ReadsAlike<AssignExpression, BinaryExpress
   AssignExpression(Node target, Node value);
 
   Node clone() const override { return copy<AssignExpression>(); }
-  int evaluateLent(OperandValue& value, bool fold) override;
+  mask::Program::Code operation() const override { return mask::Program::kAssign; }
   // Accessor rule: the value operand read, then stored through the target's setter.
   template <class T>
   int read(int (Expression::*get)(T&) const, T& value) const {

@@ -8,8 +8,7 @@ class BinaryExpression : public NonTerminalExpression {
  public:
   BinaryExpression(const wchar_t* opening, Node left, Node right);
 
-  // The binary rule; &&, || and = have rules of their own.
-  int evaluateLent(OperandValue& value, bool fold) override;
+  const Expression* operand(int index) const override;
   int toString(std::wstring& text) const override;
   std::string symbol() const override;
 
@@ -18,8 +17,6 @@ class BinaryExpression : public NonTerminalExpression {
   Node copy() const {
     return std::make_unique<Self>(cloneOf(left_), cloneOf(right_));
   }
-  // The operator over two values, into out; kinds it does not take give -2.
-  virtual int combine(const Expression& left, const Expression& right, Node& out) const;
   // Comparisons and logical operators print a missing operand as nothing;
   // the others fail with -4.
   virtual bool printsMissingAsEmpty() const { return false; }

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "mask/ValueExpression.h"
-
 BitwiseExpression::BitwiseExpression(Code code, Node left, Node right)
     : BinaryExpression(code == kBitAnd  ? L"[&, "
                        : code == kBitOr ? L"[|, "
@@ -27,23 +25,8 @@ std::string BitwiseExpression::bytewise(const std::string& a, const std::string&
   return out;
 }
 
-// Bitwise rule: the result keeps the left operand's bit width (32 for a real),
-// a bit test's is 1; only & and | take texts.
-int BitwiseExpression::combine(const Expression& left, const Expression& right, Node& out) const {
-  if (isNumber(left) && isNumber(right)) {
-    int32_t width = 1;
-    if (code_ != kBitTest)
-      width =
-          left.getKind() == kind::kLong ? static_cast<const LongExpression&>(left).bitWidth() : 32;
-    put<LongExpression>(out, apply(numberAsInt32(left), numberAsInt32(right)), width);
-    return status::kOk;
-  }
-  if (code_ != kBitTest && left.getKind() == kind::kChar && right.getKind() == kind::kChar) {
-    put<CharExpression>(out, bytewise(static_cast<const CharExpression&>(left).text(),
-                                      static_cast<const CharExpression&>(right).text()));
-    return status::kOk;
-  }
-  return status::kTypeError;
+mask::Program::Code BitwiseExpression::operation() const {
+  return static_cast<mask::Program::Code>(static_cast<int>(mask::Program::kBitAnd) + code_);
 }
 
 int BitwiseExpression::getString(std::string& text) const {

@@ -15,9 +15,7 @@ class BitwiseExpression : public BinaryExpression {
   int getString(std::string& text) const override;
   int getDouble(double& value) const override { return longAsDouble(value); }
   int getLong(int32_t& value) const override;
-
- protected:
-  int combine(const Expression& left, const Expression& right, Node& out) const override;
+  mask::Program::Code operation() const override;
 
  private:
   int32_t apply(int32_t a, int32_t b) const;

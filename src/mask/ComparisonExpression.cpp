@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "mask/ValueExpression.h"
-
 namespace {
 
 const wchar_t* const kOpenings[] = {L"[==, ", L"[!=, ", L"[<, ", L"[>, ", L"[<=, ", L"[>=, "};
@@ -27,29 +25,6 @@ bool relate(ComparisonExpression::Code code, bool a, bool b) {
 
 ComparisonExpression::ComparisonExpression(Code code, Node left, Node right)
     : ReadsAlike(kOpenings[code - 1], std::move(left), std::move(right)), code_(code) {}
-
-// Comparison rule: numbers as doubles, texts bytewise, truth values only for
-// equality; any other pairing is a type error.
-int ComparisonExpression::combine(const Expression& left, const Expression& right,
-                                  Node& out) const {
-  const int32_t kl = left.getKind();
-  const int32_t kr = right.getKind();
-  bool truth = false;
-  if (isNumber(left) && isNumber(right))
-    truth = relate(code_, numberAsDouble(left), numberAsDouble(right));
-  else if (kl == kind::kChar && kr == kind::kChar)
-    truth = relate(code_,
-                   std::strcmp(static_cast<const CharExpression&>(left).text().c_str(),
-                               static_cast<const CharExpression&>(right).text().c_str()),
-                   0);
-  else if (kl == kind::kBool && kr == kind::kBool)
-    truth = relate(code_, static_cast<const BoolExpression&>(left).value(),
-                   static_cast<const BoolExpression&>(right).value());
-  else
-    return status::kTypeError;
-  put<BoolExpression>(out, truth);
-  return status::fromTruth(truth);
-}
 
 // Reading rule without building nodes: truth values first, then numbers, then texts.
 int ComparisonExpression::readTruth(bool& truth) const {

@@ -12,6 +12,11 @@ class ComparisonExpression : public ReadsAlike<ComparisonExpression, BinaryExpre
 
   ComparisonExpression(Code code, Node left, Node right);
 
+  mask::Program::Code operation() const override {
+    return static_cast<mask::Program::Code>(static_cast<int>(mask::Program::kEqual) + code_ -
+                                            kEqual);
+  }
+
   // Accessor rule: the truth as the accessor's kind ("1"/"0" for a text);
   // only == and != read as a truth value.
   template <class T>
@@ -29,7 +34,6 @@ class ComparisonExpression : public ReadsAlike<ComparisonExpression, BinaryExpre
   }
 
  protected:
-  int combine(const Expression& left, const Expression& right, Node& out) const override;
   bool printsMissingAsEmpty() const override { return true; }
 
  private:

@@ -9,8 +9,8 @@
 class Expression;
 using Node = std::unique_ptr<Expression>;
 
-// A node of a mask expression tree. Evaluating a node yields a new value node
-// owned by the caller; operator nodes own their operands.
+// A node of a parsed mask expression. Operator nodes own their operands. The
+// tree is compiled to a program (Compiler), which is what evaluates it.
 class Expression {
  public:
   explicit Expression(int32_t nodeKind) : kind_(nodeKind) {}
@@ -31,9 +31,6 @@ class Expression {
   virtual int getDouble(double&) const { return status::kUnsupported; }
   virtual int getBool(bool&) const { return status::kUnsupported; }
   virtual int getLong(int32_t&) const { return status::kUnsupported; }
-  // Puts a new value node into out, replacing what was there. With fold set an
-  // operator may replace constant operand subtrees by their values.
-  virtual int evaluate(Node& out, bool fold) = 0;
   // The printable form.
   virtual int toString(std::wstring& text) const = 0;
 

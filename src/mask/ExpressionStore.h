@@ -1,86 +1,106 @@
 #pragma once
 
-#include <ace/Functor_String.h>
-#include <ace/Hash_Map_Manager_T.h>
-#include <ace/Null_Mutex.h>
-#include <ace/SString.h>
+#include <ace/Thread_Mutex.h>
 
-#include <cstring>
-#include <deque>
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "mask/Expression.h"
-#include "mask/Tokenizer.h"
+#include "mask/Program.h"
+#include "mask/TextMap.h"
 
-// The interpreter's one map from 8-bit text to node. It holds the variables
-// (name -> value node) and every expression text seen (text -> parsed tree, or
-// the value once the text has proved constant). The store owns every node.
-// It has no lock: its interpreter serialises all use (one thread at a time).
+namespace mask {
+
+// What a text of the store stands for.
+struct Binding {
+  enum Kind { kVariable, kConstant, kProgram };
+  Kind kind;
+  int32_t slot = -1;                 // kVariable: its value's place
+  Value constant;                    // kConstant: a text found to be constant
+  std::unique_ptr<Program> program;  // kProgram: may be empty (a text without operand)
+};
+
+}  // namespace mask
+
+// The interpreter's one map from 8-bit text to what it stands for: a variable
+// (name -> value), or an expression text seen before (text -> its compiled
+// program, or its value once it has proved constant).
+//
+// Evaluation takes no lock: it finds the text in a map read without locks and
+// runs the program against an immutable snapshot of the variables. Writers
+// (setVariable, the first evaluation of a text, a program that assigns) take
+// writerLock_; they change the writer's copy of the variables and a version
+// number, and the first evaluation that sees the new version publishes a new
+// snapshot. A thread keeps the snapshot it used, with its version, so that
+// the next evaluation costs one atomic load to check it is still current.
 class ExpressionStore {
  public:
+  // variableSlot when the name is not bound at all, or bound to something else.
+  static constexpr int32_t kNotBound = -1;
+  static constexpr int32_t kNotVariable = -2;
+
   ExpressionStore();
   virtual ~ExpressionStore();
   ExpressionStore(const ExpressionStore&) = delete;
   ExpressionStore& operator=(const ExpressionStore&) = delete;
 
-  // Binds a fresh integer under name, replacing any earlier node. The value
-  // keeps its low 32 bits.
+  // Binds a fresh integer under name, replacing whatever was bound there. The
+  // value keeps its low 32 bits.
   int setVariable(const char* name, long value, int bitWidth);
-  // The node cached for text; otherwise text is parsed and its tree cached
-  // (also an empty tree). A failed parse caches nothing. The node stays the store's.
-  int getExpression(const char* text, Expression*& tree);
-  // Binds node under text, deleting a node already there; null gives -4.
-  int rebind(const char* text, Node node);
-  // The node bound under text, or null.
-  Expression* find(const char* text) const {
-    Expression* const* node = slot(text);
-    return node != nullptr ? *node : nullptr;
-  }
-  // Where the node bound under name is kept, or null. Entries are never
-  // removed, only rebound, so a slot stays valid as long as the store.
-  Expression* const* slot(const char* name) const;
-  size_t size() const { return slots_.size(); }
+  // The same for many names at once: evaluations see all of them or none.
+  int setVariables(const std::vector<std::pair<std::string, long>>& values, int bitWidth);
+
+  // Evaluates text, parsing and compiling it the first time; see SyntaxInterpreter.
+  int evaluate(const char* text, double& result);
+  // The tree of text, parsed afresh, not cached.
+  int parse(const char* text, Node& tree);
+  // Evaluates a tree once, not cached: the root's status (3 when it depends on
+  // no variable) and its value, which an empty tree leaves untouched.
+  int evaluateTree(const Expression* tree, mask::Value& value);
+
+  // What text is bound to, or null.
+  const mask::Binding* find(const char* text) const;
+  int32_t variableSlot(const std::string& name) const;
+  // A variable's value as a new node, or null when name is no variable.
+  Node variableNode(const std::string& name) const;
+  // Rebinds a variable to a copy of a value node: -5 when name is no variable.
+  int assign(const std::string& name, const Expression& value);
+  size_t size() const { return map_.size(); }
 
  private:
-  // Every evaluation hashes its whole text: whole words, one multiply each,
-  // and the last word read overlapping the one before, not byte by byte.
-  struct TextHash {
-    unsigned long operator()(const ACE_CString& key) const {
-      const size_t n = key.length();
-      uint64_t h = n;
-      const auto mix = [&h](const char* at, size_t size) {
-        uint64_t word = 0;
-        std::memcpy(&word, at, size);
-        h = (h ^ word) * 0x9E3779B97F4A7C15u;
-        h ^= h >> 29;
-      };
-      if (n < 8) {
-        for (size_t i = 0; i < n; ++i) mix(key.c_str() + i, 1);
-        return static_cast<unsigned long>(h);
-      }
-      for (size_t at = 0; at + 8 < n; at += 8) mix(key.c_str() + at, 8);
-      mix(key.c_str() + n - 8, 8);
-      return static_cast<unsigned long>(h);
-    }
+  struct Snapshot {
+    Snapshot(uint64_t at, std::vector<mask::Value> copy);
+    uint64_t version;
+    std::vector<mask::Value> values;
+    std::vector<mask::Slot> views;  // of values, what programs read
   };
-  // Text -> slot. The map holds no nodes itself, so that it can be rebuilt
-  // larger without moving a slot a variable node points to.
-  using Map = ACE_Hash_Map_Manager_Ex<ACE_CString, Expression**, TextHash,
-                                      ACE_Equal_To<ACE_CString>, ACE_Null_Mutex>;
 
-  Expression** findSlot(const ACE_CString& text) const;
-  // A new slot holding node under text; null when the map refuses it.
-  Expression** addSlot(const ACE_CString& text, Expression* node);
-  // ACE's map never grows its buckets: without this, a host with many
-  // thousand variables made every lookup walk a long chain.
-  void growIfCrowded();
+  const Snapshot& variables(int32_t highestSlot);
+  const Snapshot& refresh();
+  // The writer's: binds value under name, as a variable.
+  void bindVariable(const std::string& name, mask::Value value);
+  void rebind(mask::TextMap::Entry& entry, std::unique_ptr<mask::Binding> binding);
+  // The binding for a text not seen before: its program, or the parse's failure.
+  int compile(std::string_view key, uint64_t hash, mask::TextMap::Entry*& entry,
+              const mask::Binding*& binding);
+  int run(const mask::Program& program, mask::Slot& out);
 
-  // A key over the caller's bytes: a lookup copies nothing. The allocator is
-  // passed, so that the key does not ask ACE for its default one each time.
-  ACE_CString key(const char* text) const { return ACE_CString(text, allocator_, false); }
+  // Unique among all stores ever made, so that a thread's cached snapshot
+  // cannot be taken for another store's.
+  const uint64_t id_;
+  mask::TextMap map_;
+  // Bumped by every change of the variables; read without the lock.
+  std::atomic<uint64_t> version_{1};
 
-  ACE_Allocator* const allocator_ = ACE_Allocator::instance();
-  std::unique_ptr<Map> map_;
-  // The nodes, each in a slot of its own; a deque keeps slots in place as it grows.
-  std::deque<Expression*> slots_;
+  // Serialises every writer; guards what follows.
+  mutable ACE_Thread_Mutex writerLock_;
+  std::vector<mask::Value> staged_;
+  std::shared_ptr<const Snapshot> published_;
+  // Every binding ever made: one replaced may still be in use by a reader.
+  std::vector<std::unique_ptr<mask::Binding>> bindings_;
 };

@@ -12,9 +12,7 @@ class FunctionExpression : public UnaryExpression {
   FunctionExpression(signed char code, Node argument);
 
   std::string symbol() const override;
-
- protected:
-  int apply(const Expression& value, Node& out) const override;
+  mask::Program::Code operation() const override;
 
  private:
   const FunctionRule& rule_;
@@ -49,12 +47,12 @@ class StringToLongExpression final
 };
 
 // One row per function: the tokenizer reads its name, the parser its factory,
-// the node its rule (a kind it does not take gives -3).
+// the compiler its operation.
 struct FunctionRule {
   const char* name;
   signed char code;
   Node (*make)(Node argument);
-  int (*apply)(const Expression& value, Node& out);
+  mask::Program::Code operation;
 };
 
 // The row of a name (matched exactly) or of a token code; null when none.

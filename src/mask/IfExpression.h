@@ -6,8 +6,13 @@
 class TernaryExpression : public NonTerminalExpression {
  public:
   TernaryExpression(Node first, Node second, Node third)
-      : first_(std::move(first)), second_(std::move(second)), third_(std::move(third)) {
-    assigns_ = mayAssign(first_) || mayAssign(second_) || mayAssign(third_);
+      : first_(std::move(first)), second_(std::move(second)), third_(std::move(third)) {}
+
+  const Expression* operand(int index) const override {
+    return index == 0   ? first_.get()
+           : index == 1 ? second_.get()
+           : index == 2 ? third_.get()
+                        : nullptr;
   }
 
  protected:
@@ -22,7 +27,7 @@ class IfExpression final : public ReadsAlike<IfExpression, TernaryExpression> {
   using ReadsAlike::ReadsAlike;
 
   Node clone() const override;
-  int evaluateLent(OperandValue& value, bool fold) override;
+  mask::Program::Code operation() const override { return mask::Program::kIfFalse; }
   int toString(std::wstring& text) const override;
   std::string symbol() const override { return "?"; }
   // Accessor rule: the branch the condition selects; no else-part gives 0.

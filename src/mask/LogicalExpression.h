@@ -6,7 +6,9 @@
 // the right operand; the result is the deciding operand's value.
 class LogicalExpression : public BinaryExpression {
  public:
-  int evaluateLent(OperandValue& value, bool fold) override;
+  mask::Program::Code operation() const override {
+    return decider_ ? mask::Program::kOrTest : mask::Program::kAndTest;
+  }
   int getBool(bool& value) const override;
 
  protected:

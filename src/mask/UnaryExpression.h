@@ -7,8 +7,9 @@ class UnaryExpression : public NonTerminalExpression {
  public:
   UnaryExpression(wchar_t symbol, Node operand);
 
-  // The unary rule: the operand's status passes through, so constness does too.
-  int evaluateLent(OperandValue& value, bool fold) override;
+  const Expression* operand(int index) const override {
+    return index == 0 ? operand_.get() : nullptr;
+  }
   // "[", the symbol, ", ", the operand's form, "]"; a missing operand gives -4.
   int toString(std::wstring& text) const override;
   std::string symbol() const override { return std::string(1, static_cast<char>(symbol_)); }
@@ -18,8 +19,6 @@ class UnaryExpression : public NonTerminalExpression {
   Node copy() const {
     return std::make_unique<Self>(cloneOf(operand_));
   }
-  // The result over the operand's value, into out; a kind the node does not take gives -3.
-  virtual int apply(const Expression& value, Node& out) const = 0;
   // Accessor rule: the operand read, then the operator over it.
   template <class T, class F>
   int readOperand(int (Expression::*read)(T&) const, T& value, F op) const {
@@ -39,11 +38,9 @@ class UnaryExpression : public NonTerminalExpression {
 class NegativeExpression final : public Operator<NegativeExpression, UnaryExpression, L'-'> {
  public:
   using Operator::Operator;
+  mask::Program::Code operation() const override { return mask::Program::kNegative; }
   int getDouble(double& value) const override;
   int getLong(int32_t& value) const override;
-
- private:
-  int apply(const Expression& value, Node& out) const override;
 };
 
 // `!`: logical negation of a truth value. Its status is the operand's, not
@@ -51,8 +48,6 @@ class NegativeExpression final : public Operator<NegativeExpression, UnaryExpres
 class NotExpression final : public Operator<NotExpression, UnaryExpression, L'!'> {
  public:
   using Operator::Operator;
+  mask::Program::Code operation() const override { return mask::Program::kNot; }
   int getBool(bool& value) const override;
-
- private:
-  int apply(const Expression& value, Node& out) const override;
 };

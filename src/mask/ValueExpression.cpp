@@ -5,12 +5,6 @@
 #include "mask/ValueConversion.h"
 #include "platform/Platform.h"
 
-// A value evaluates to a copy of itself and never depends on a variable.
-int ValueExpression::evaluate(Node& out, bool) {
-  out = clone();
-  return status::kConstant;
-}
-
 int BoolExpression::toString(std::wstring& text) const {
   return status::answer(text, value_ ? L"true" : L"false");
 }

@@ -5,12 +5,10 @@
 #include "mask/TerminalExpression.h"
 #include "mask/ValueConversion.h"
 
-// A constant: evaluating it gives a copy of itself, always constant.
+// A constant value.
 class ValueExpression : public TerminalExpression {
  public:
   using TerminalExpression::TerminalExpression;
-
-  int evaluate(Node& out, bool fold) override;
 };
 
 // What the value classes over one number or truth value write alike.
@@ -101,26 +99,3 @@ class LongExpression final : public ScalarExpression<LongExpression, int32_t, ki
  private:
   int32_t bitWidth_;
 };
-
-// Writes a value into out, reusing the node there when it is of the same kind:
-// a cached tree's operators evaluate again and again without allocating.
-template <class T, class... Args>
-void put(Node& out, Args&&... args) {
-  if (out && out->getKind() == T::kKind)
-    static_cast<T&>(*out).set(std::forward<Args>(args)...);
-  else
-    out = std::make_unique<T>(std::forward<Args>(args)...);
-}
-
-inline bool isNumber(const Expression& value) {
-  return value.getKind() == kind::kLong || value.getKind() == kind::kDouble;
-}
-inline double numberAsDouble(const Expression& value) {
-  if (value.getKind() == kind::kLong) return static_cast<const LongExpression&>(value).value();
-  return static_cast<const DoubleExpression&>(value).value();
-}
-// A real is truncated toward zero.
-inline int32_t numberAsInt32(const Expression& value) {
-  if (value.getKind() == kind::kLong) return static_cast<const LongExpression&>(value).value();
-  return mask::truncToInt32(static_cast<const DoubleExpression&>(value).value());
-}

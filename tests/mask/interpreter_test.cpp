@@ -20,6 +20,12 @@ class InterpreterTest : public MaskTest {
   int evaluate(const std::string& text, double& result) {
     return interpreter.evaluate(text.c_str(), result);
   }
+  std::string cached(const char* text) {
+    const mask::Binding* binding = store().find(text);
+    if (binding == nullptr) return "";
+    if (binding->kind == mask::Binding::kConstant) return describe(binding->constant);
+    return binding->kind == mask::Binding::kVariable ? "variable" : "program";
+  }
 };
 
 std::string repeat(const std::string& piece, int count) {
@@ -28,8 +34,8 @@ std::string repeat(const std::string& piece, int count) {
   return out;
 }
 
-// What the store keeps under each text after a first evaluation, and what a
-// second one gives once A, B and X have changed.
+// What the store keeps under each text after a first evaluation (a constant
+// text its value), and what a second one gives once A, B and X have changed.
 TEST_F(InterpreterTest, Caching) {
   const struct {
     const char* text;
@@ -39,18 +45,19 @@ TEST_F(InterpreterTest, Caching) {
     int statusAfter;
     double resultAfter;
   } rows[] = {
-      {"1 + 2", 0, 3, "3", 0, 3},
-      {"1 < 2", 1, 1, "true", 1, 1},
-      {"(A == 1) && (B == 2)", 1, 1, "[&&, [==, A, 1], [==, B, 2]]", 2, 0},
-      {"(1 + 2) * A + $StringToLong$('10')", 0, 19, "[+, [*, 3, A], 16]", 0, 22},
-      {"B", 0, 2, "2", 0, 3},      // the variable itself
-      {"X = 5", 0, 5, "5", 0, 5},  // a constant assignment is not repeated
+      {"1 + 2", 0, 3, "i:3/32", 0, 3},
+      {"1 < 2", 1, 1, "b:true", 1, 1},
+      {"(A == 1) && (B == 2)", 1, 1, "program", 2, 0},
+      {"(1 + 2) * A + $StringToLong$('10')", 0, 19, "program", 0, 22},
+      {"B", 0, 2, "variable", 0, 3},             // the variable itself
+      {"X = 5", 0, 5, "i:5/32", 0, 5},           // a constant assignment is not repeated
+      {"(X = 9) + A", 0, 10, "program", 0, 11},  // nor a constant part that assigns
   };
   for (const auto& row : rows) {
     double result = 0;
     EXPECT_EQ(evaluate(row.text, result), row.status) << row.text;
     EXPECT_EQ(result, row.result) << row.text;
-    EXPECT_EQ(printed(row.text), row.cached) << row.text;
+    EXPECT_EQ(cached(row.text), row.cached) << row.text;
   }
   store().setVariable("A", 2, 0);
   store().setVariable("B", 3, 0);
@@ -60,6 +67,7 @@ TEST_F(InterpreterTest, Caching) {
     EXPECT_EQ(evaluate(row.text, result), row.statusAfter) << row.text;
     EXPECT_EQ(result, row.resultAfter) << row.text;
   }
+  EXPECT_EQ(variable("X"), "i:7/32");
 }
 
 // Statuses of whole texts, the value written, and whether the text was cached:

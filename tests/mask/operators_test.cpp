@@ -125,7 +125,7 @@ TEST_F(OperatorsTest, ConditionalAndAssignment) {
   EXPECT_EQ(interpreter.evaluate("X = X + 1", result), 0);
   EXPECT_EQ(interpreter.evaluate("X + (X = 10)", result), 0);
   EXPECT_EQ(result, 12.0);
-  EXPECT_EQ(describe(store().find("X")), "i:10/32");
+  EXPECT_EQ(variable("X"), "i:10/32");
 }
 
 TEST_F(OperatorsTest, ConversionFunctions) {
@@ -179,15 +179,15 @@ TEST_F(OperatorsTest, OperatorAccessors) {
       {"X = 7", 0, 7, -3},
   };
   for (const auto& row : rows) {
-    Expression* tree = nullptr;
-    ASSERT_EQ(store().getExpression(row.text, tree), 0) << row.text;
+    Node tree;
+    ASSERT_EQ(store().parse(row.text, tree), 0) << row.text;
     int32_t value = 0;
     bool truth = false;
     EXPECT_EQ(tree->getLong(value), row.longStatus) << row.text;
     EXPECT_TRUE(row.longStatus < 0 || value == row.longValue) << row.text << " read " << value;
     EXPECT_EQ(tree->getBool(truth), row.boolStatus) << row.text;
   }
-  EXPECT_EQ(describe(store().find("X")), "i:7/32");  // reading an assignment performs it
+  EXPECT_EQ(variable("X"), "i:7/32");  // reading an assignment performs it
 }
 
 }  // namespace
