@@ -192,8 +192,8 @@ TEST_F(UtilitiesTest, XmlReadsShareOneBudget) {
   auto first = std::make_unique<Utilities>(root);
   Utilities second(root), third(root);
   EXPECT_FALSE(first->readXMLResource("at.xml").isEmpty());
-  XmlReadBudget::Lease kept = second.readXMLResource("at.xml").isEmpty() ? XmlReadBudget::Lease()
-                                                                         : second.takeXmlLease();
+  XmlReadBudget::Lease kept =
+      second.readXMLResource("at.xml").isEmpty() ? XmlReadBudget::Lease() : second.takeXmlLease();
   EXPECT_EQ(kept.bytes(), cap);
   EXPECT_EQ(third.readXMLResource("small.xml"), QString());
   EXPECT_EQ(logged(MakoraLog_Static::Warning, refusal), 1u);
