@@ -135,26 +135,26 @@ function usage(message) {
 
 // SELECTOR=TEXT splits at the first "=" outside brackets and quotes, so that
 // button[data-command="Bleed"]=TIMEOUT works; TEXT is a substring, or /regex/flags.
-export function parseExpectation(spec) {
+export function parseExpectation(written) {
   let depth = 0;
   let quote = null;
-  for (let i = 0; i < spec.length; i++) {
-    const c = spec[i];
+  for (let i = 0; i < written.length; i++) {
+    const c = written[i];
     if (quote) { if (c === quote) quote = null; continue; }
     if (c === '"' || c === "'") quote = c;
     else if (c === '[' || c === '(') depth++;
     else if (c === ']' || c === ')') depth--;
     else if (c === '=' && depth === 0 && i > 0) {
-      const selector = spec.slice(0, i);
-      const text = spec.slice(i + 1);
+      const selector = written.slice(0, i);
+      const text = written.slice(i + 1);
       const regex = /^\/(.*)\/([dgimsuy]*)$/s.exec(text);
       if (!regex) return { selector, text, matches: (actual) => actual.includes(text) };
       let re;
-      try { re = new RegExp(regex[1], regex[2]); } catch (e) { return { error: `--expect ${spec}: ${e.message}` }; }
+      try { re = new RegExp(regex[1], regex[2]); } catch (e) { return { error: `--expect ${written}: ${e.message}` }; }
       return { selector, text, matches: (actual) => re.test(actual) };
     }
   }
-  return { error: `--expect ${spec}: write SELECTOR=TEXT, e.g. '#verdict=PASS' or '#overall=/^PASS/'` };
+  return { error: `--expect ${written}: write SELECTOR=TEXT, e.g. '#verdict=PASS' or '#overall=/^PASS/'` };
 }
 
 function parsePort(option, value) {

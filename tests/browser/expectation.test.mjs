@@ -4,7 +4,7 @@ import test from 'node:test';
 import { parseExpectation } from './check.mjs';
 
 test('an expectation splits at the first = outside brackets and quotes', () => {
-  for (const [spec, selector, text, shown, met] of [
+  for (const [written, selector, text, shown, met] of [
     ['#verdict=PASS', '#verdict', 'PASS', 'PASS', true],
     ['#verdict=PASS', '#verdict', 'PASS', 'FAIL: step 4 of 9 failed', false],
     ['#overall=PASS', '#overall', 'PASS', 'PASS: all 9 steps passed', true],
@@ -17,18 +17,18 @@ test('an expectation splits at the first = outside brackets and quotes', () => {
     ['#word=/timeout/i', '#word', '/timeout/i', 'TIMEOUT', true],
     ['#empty=', '#empty', '', 'anything', true],
   ]) {
-    const e = parseExpectation(spec);
-    assert.deepEqual([e.selector, e.text, e.matches(shown)], [selector, text, met], spec);
+    const e = parseExpectation(written);
+    assert.deepEqual([e.selector, e.text, e.matches(shown)], [selector, text, met], written);
   }
 });
 
 test('an expectation without a selector or with a bad regex is refused', () => {
-  for (const [spec, message] of [
+  for (const [written, message] of [
     ['#verdict', /write SELECTOR=TEXT/],
     ['=PASS', /write SELECTOR=TEXT/],
     ['a[x="="]', /write SELECTOR=TEXT/],
     ['#verdict=/(/', /Invalid regular expression/],
   ]) {
-    assert.match(parseExpectation(spec).error ?? '', message, spec);
+    assert.match(parseExpectation(written).error ?? '', message, written);
   }
 });
