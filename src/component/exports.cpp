@@ -1,6 +1,7 @@
 // The module's only entry points: the host creates the server and its proxy here.
 #include "component/CQFTServer.h"
 #include "component/PQFTServer.h"
+#include "platform/Export.h"
 #include "platform/WideText.h"
 
 namespace {
@@ -12,15 +13,14 @@ bool namesThisComponent(const ACE_WString& query) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) IComponent* createComponent(const ID& id) {
+extern "C" FT_EXPORT IComponent* createComponent(const ID& id) {
   ACE_WString query;
   id.getFullQuery(query);
   if (!namesThisComponent(query)) return nullptr;
   return new CQFTServer(id);
 }
 
-extern "C" __attribute__((visibility("default"))) ProxyComponent* createProxy(
-    const ID& id, IComponent* component) {
+extern "C" FT_EXPORT ProxyComponent* createProxy(const ID& id, IComponent* component) {
   ACE_WString query;
   id.getQuery(query);
   if (!namesThisComponent(query)) return nullptr;
