@@ -19,6 +19,7 @@
 
 #include "StandinHost.h"
 #include "StandinLog.h"
+#include "dispatch/CommandRouter.h"
 #include "dispatch/URLCommandFactory.h"
 #include "http/HttpDaemon.h"
 
@@ -118,7 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0 && send(pair[1], data, size, MSG_DONTWAIT | MSG_NOSIGNAL) < 0) std::abort();
   shutdown(pair[1], SHUT_WR);
 
-  auto* daemon = new HttpDaemon;
+  static const CommandRouter router;
+  auto* daemon = new HttpDaemon(ConnectionContext{&router});
   daemon->peer().set_handle(pair[0]);
   daemon->process();
   delete daemon;

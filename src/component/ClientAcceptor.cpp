@@ -3,6 +3,8 @@
 #include <ace/OS_NS_errno.h>
 #include <ace/Reactor.h>
 
+#include <new>
+
 #include "platform/FtLog.h"
 #include "platform/Limits.h"
 #include "platform/Platform.h"
@@ -11,10 +13,8 @@ namespace {
 const wchar_t* const kClass = L"ClientAcceptor";
 }
 
-ClientAcceptor::ClientAcceptor(int groupId, ConnectionRegistry* connections)
-    : ACE_Acceptor<HttpDaemon, ACE_SOCK_Acceptor>(nullptr, 1),
-      threadGroupId_(groupId),
-      registry_(connections) {}
+ClientAcceptor::ClientAcceptor(const ConnectionContext& context)
+    : ACE_Acceptor<HttpDaemon, ACE_SOCK_Acceptor>(nullptr, 1), context_(context) {}
 
 ClientAcceptor::~ClientAcceptor() {
   FT_LOG_TRACE(kClass, L"[~ClientAcceptor()]: Method called.");
@@ -41,6 +41,11 @@ int ClientAcceptor::handle_accept_error() {
 int ClientAcceptor::handle_timeout(const ACE_Time_Value&, const void*) {
   if (reactor() != nullptr) reactor()->resume_handler(this);
   return 0;
+}
+
+int ClientAcceptor::make_svc_handler(HttpDaemon*& daemon) {
+  if (daemon == nullptr) daemon = new (std::nothrow) HttpDaemon(context_);
+  return daemon != nullptr ? 0 : -1;
 }
 
 int ClientAcceptor::activate_svc_handler(HttpDaemon* daemon) {

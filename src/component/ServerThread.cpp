@@ -9,6 +9,7 @@
 
 #include "component/CQFTServer.h"
 #include "component/ClientAcceptor.h"
+#include "dispatch/CommandRouter.h"
 #include "platform/FtLog.h"
 #include "platform/Limits.h"
 #include "platform/Platform.h"
@@ -29,7 +30,9 @@ ACE_THR_FUNC_RETURN serverSvc(void* arg) {
 
   int groupId = -1;
   ACE_Thread_Manager::instance()->get_grp(ACE_OS::thr_self(), groupId);
-  auto acceptor = std::make_unique<ClientAcceptor>(groupId, server->getConnections());
+  static const CommandRouter router;
+  auto acceptor = std::make_unique<ClientAcceptor>(
+      ConnectionContext{&router, server->getConnections(), groupId});
 
   const CQFTServer::Endpoint endpoint = server->getEndpoint();
   const ACE_INET_Addr address(static_cast<u_short>(endpoint.port & 0xFFFF),

@@ -5,7 +5,7 @@
 #include <QString>
 
 #include "dispatch/CommandTable.h"
-#include "dispatch/Reply.h"
+#include "http/Reply.h"
 
 // Carries out one URL command. Created by the command factory per request,
 // given the command word and parameters, checked once, asked once for the reply.

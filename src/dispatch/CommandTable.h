@@ -4,7 +4,7 @@
 #include <QStringView>
 #include <array>
 
-#include "dispatch/Reply.h"
+#include "http/Reply.h"
 
 class CommandHandlerBase;
 using CommandCreator = CommandHandlerBase* (*)();
@@ -29,6 +29,11 @@ struct Command {
 
 // The row of an exact, case-sensitive command word, or null for a GUI file.
 const Command* findCommand(QStringView word);
+
+// Defined where the component is put together (they name the handlers), and
+// constant from before the module's static initialisation.
 // Every row, for building the factory's map.
 const Command* commandsBegin();
 const Command* commandsEnd();
+// Serves every word that has no row: the GUI's files.
+CommandCreator guiFileCreator();

@@ -23,8 +23,8 @@
 #include "StringSet.h"
 #include "ZrkUtils.h"
 #include "dispatch/CommandHandlerBase.h"
+#include "dispatch/CommandTable.h"
 #include "dispatch/ResponseConstants.h"
-#include "handlers/ResourceHandler.h"
 #include "http/RequestDesc.h"
 #include "mask/ExpressionStore.h"
 #include "platform/FtLog.h"
@@ -39,11 +39,6 @@ const wchar_t* const kDevelopmentModeKey =
     L"data:/Configuration/OrvaneFunctionTests/DevelopmentMode";
 const wchar_t* const kMaskStatesKey = L"data:/Auto/InternalOwner/UCEs/%s/States";
 constexpr wchar_t kDataRootKey[] = L"data:/Configuration/OrvaneData/OrvaneDataRoot";
-
-template <class Handler>
-CommandHandlerBase* create() {
-  return new (std::nothrow) Handler();
-}
 
 // The 8-bit form the mask store is keyed by: each wide character cut to a byte.
 std::unique_ptr<char[]> toAscii(const ACE_WString& text) {
@@ -225,7 +220,7 @@ CommandHandlerBase* URLCommandFactory::getCommandFromURL(const RequestDesc& desc
   extractURLCommand(target, command);
   extractURLParameters(target, parameters);
 
-  const CommandCreator creator = commandsMap_.value(command, &create<ResourceHandler>);
+  const CommandCreator creator = commandsMap_.value(command, guiFileCreator());
   if (creator == nullptr) {
     FT_LOG_ERROR(kClass,
                  L"[getCommandFromURL(const RequestDesc&)]: failed to find creator function for "

@@ -1,7 +1,10 @@
 #include "handlers/UtilitiesHandler.h"
 
+#include <memory>
+
 #include "dispatch/URLCommandFactory.h"
 #include "handlers/Utilities.h"
+#include "handlers/XmlReadBudget.h"
 #include "platform/FtLog.h"
 
 namespace {
@@ -58,7 +61,7 @@ Reply UtilitiesHandler::read(bool xml) {
   if (xml || name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) {
     Reply reply =
         Reply::ok(xml ? kXmlType : kPlainType, utilities.readResourceAsText(name).toUtf8());
-    xmlLease_ = utilities.takeXmlLease();
+    reply.held = std::make_shared<XmlReadBudget::Lease>(utilities.takeXmlLease());
     return reply;
   }
   // Sent after the head a chunk at a time, never held whole.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "dispatch/CommandHandlerBase.h"
-#include "handlers/XmlReadBudget.h"
 
 // "fileExists", "readFile", "readXMLFile", "writeFile", "deleteFile".
 class URLCommandFactory;
@@ -19,7 +18,4 @@ class UtilitiesHandler : public CommandHandlerBase {
   // The factory, or null with the error logged.
   static URLCommandFactory* factory();
   Reply read(bool xml);
-  // An XML reply's share of the read budget, held while the handler lives:
-  // until its reply has been sent.
-  XmlReadBudget::Lease xmlLease_;
 };

@@ -11,17 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "component/ClientAcceptor.h"
-#include "dispatch/CommandHandlerBase.h"
-#include "dispatch/CommandTable.h"
-#include "dispatch/Reply.h"
-#include "dispatch/ResponseConstants.h"
-#include "dispatch/URLCommandFactory.h"
-#include "handlers/CrossSiteGuard.h"
 #include "http/ConnectionRegistry.h"
+#include "http/CrossSiteGuard.h"
+#include "http/Reply.h"
 #include "http/ReplyFile.h"
-#include "http/RequestDesc.h"
 #include "http/RequestLine.h"
+#include "http/RequestRouter.h"
 #include "platform/FtLog.h"
 #include "platform/Limits.h"
 #include "platform/Platform.h"
@@ -91,13 +86,11 @@ QStringList headerLinesOf(const QString& request, qsizetype lineBegin) {
 
 // A command's whole head is read, for the cross-site guard; a GUI file's is not
 // needed, and its request line alone is served at once.
-bool needsWholeHead(const char* bytes, size_t length) {
+bool needsWholeHead(const RequestRouter& router, const char* bytes, size_t length) {
   const QString text = QString::fromLatin1(bytes, static_cast<qsizetype>(strnlen(bytes, length)));
   const auto [begin, end] = requestLineOf(text);
   const RequestLine line = RequestLine::parse(text.mid(begin, end < 0 ? -1 : end - begin));
-  QString command;
-  URLCommandFactory::extractURLCommand(line.target, command);
-  return findCommand(command) != nullptr;
+  return router.routeOf(line.target).isCommand;
 }
 
 // A client's text in a log line: control characters would let it forge lines.
@@ -119,7 +112,10 @@ std::wstring escaped(const QString& text) {
 
 }  // namespace
 
-HttpDaemon::HttpDaemon() : ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH>(nullptr, nullptr) {}
+HttpDaemon::HttpDaemon(const ConnectionContext& context)
+    : ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH>(nullptr, nullptr), context_(context) {}
+
+HttpDaemon::HttpDaemon() : HttpDaemon(ConnectionContext{}) {}
 
 HttpDaemon::~HttpDaemon() {
   FT_LOG_TRACE(kClass, L"[~HttpDaemon()]: Method called.");
@@ -128,7 +124,7 @@ HttpDaemon::~HttpDaemon() {
   peer().close();
 }
 
-int HttpDaemon::open(void* acceptor) {
+int HttpDaemon::open(void*) {
   FT_LOG_TRACE(kClass, L"[open()]: Method started.");
   // The handler outlives the listener and its reactor; its destructor must not
   // reach for them.
@@ -142,10 +138,8 @@ int HttpDaemon::open(void* acceptor) {
   const ACE_HANDLE handle = peer().get_handle();
   Platform::setCloseOnExec(handle);
 
-  auto* clientAcceptor = static_cast<ClientAcceptor*>(acceptor);
-  ConnectionRegistry* connections =
-      clientAcceptor != nullptr ? clientAcceptor->getRegistry() : nullptr;
-  const int groupId = clientAcceptor != nullptr ? clientAcceptor->getThreadGroupId() : -1;
+  ConnectionRegistry* connections = context_.registry;
+  const int groupId = context_.threadGroupId;
   if (connections == nullptr) return activate(THR_DETACHED, 1, 0, 0, groupId);
 
   const ConnectionRegistry::Settings settings = connections->settings();
@@ -189,6 +183,7 @@ int HttpDaemon::handle_close(ACE_HANDLE handle, ACE_Reactor_Mask mask) {
 // The request text is the received bytes as Latin-1 up to the first NUL.
 int HttpDaemon::process() {
   FT_LOG_TRACE(kClass, L"[HttpDaemon::process()]:Method started.");
+  if (context_.router == nullptr) return -1;
   started_ = Clock::now();
   size_t length = 0;
   if (!receiveRequest(length)) return -1;
@@ -243,7 +238,7 @@ bool HttpDaemon::receiveRequest(size_t& length) {
       length += static_cast<size_t>(count);
       if (!lineEnded && endsRequestLine(buffer.data() + from, static_cast<size_t>(count))) {
         lineEnded = true;
-        if (!needsWholeHead(buffer.data(), length)) break;
+        if (!needsWholeHead(*context_.router, buffer.data(), length)) break;
       }
       if (lineEnded) {
         const int end = headEnd(buffer.data(), length, from);
@@ -335,9 +330,8 @@ int HttpDaemon::processRequest(const QString& request) {
   }
 
   const QStringList headers = headerLinesOf(request, begin);
-  QString command;
-  URLCommandFactory::extractURLCommand(line.target, command);
-  if (!CrossSiteGuard::allows(command, headers, !headCut_)) {
+  const RequestRouter::Route route = context_.router->routeOf(line.target);
+  if (!CrossSiteGuard::allows(route.command, route.changesState, headers, !headCut_)) {
     // A refused command's answer, without its stop event: a foreign page must
     // not end the scenario either.
     Reply refused = Reply::notFound();
@@ -345,25 +339,16 @@ int HttpDaemon::processRequest(const QString& request) {
     return 0;
   }
 
-  RequestDesc desc;
-  desc.setRequest(line.target);
   FT_LOG_TRACE(kClass, L"[processNextRequest()]: decoded Request [%s]", FT_W(line.target));
-
-  URLCommandFactory* factory = URLCommandFactory::getInstance();
-  std::shared_ptr<CommandHandlerBase> handler(factory != nullptr ? factory->getCommandFromURL(desc)
-                                                                 : nullptr);
-  Reply reply = handler ? handler->answer() : Reply::failure();
+  Reply reply = context_.router->answer(line.target);
   if (reply.failed) {
     FT_LOG_ERROR(kClass, L"[processNextRequest()]: processRequest failed");
     reply = Reply::failure(reply.stopEvents + 1);
   }
   notifyStopEvents(reply.stopEvents, headers);
-  // A command's words are worth seeing; a page or a file is not.
-  const bool withBody = findCommand(command) != nullptr && command != QLatin1String(CMD_FT);
-  logRequest(line, reply, sendReply(reply), withBody);
+  logRequest(line, reply, sendReply(reply), route.answerLogged);
   FT_LOG_INFO(kClass, L"[processNextRequest()]: reply to Request [%s] sent", FT_W(line.target));
   FT_LOG_TRACE(kClass, L"[process()]: end processing %s", FT_W(line.target));
-  handler.reset();
   return 0;
 }
 
@@ -377,7 +362,7 @@ void HttpDaemon::notifyStopEvents(int count, const QStringList& headers) {
                    FT_W(value));
     return;
   }
-  for (int i = 0; i < count; ++i) notifyStopScenario();
+  for (int i = 0; i < count; ++i) context_.router->stopScenario();
 }
 
 // The head and the body in one send, then the file if any.

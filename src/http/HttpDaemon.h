@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <chrono>
 
+#include "http/ConnectionContext.h"
+
 class ConnectionRegistry;
 class ReplyFile;
 struct Reply;
@@ -17,19 +19,22 @@ struct RequestLine;
 // most one reply; then it closes and deletes itself.
 class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
  public:
+  // context: its router must be set.
+  explicit HttpDaemon(const ConnectionContext& context);
+  // ACE's acceptor template asks for it; with no router nothing is served.
   HttpDaemon();
   ~HttpDaemon() override;
 
   int handle_input(ACE_HANDLE handle) override;
   int handle_close(ACE_HANDLE handle = ACE_INVALID_HANDLE,
                    ACE_Reactor_Mask mask = ACE_Event_Handler::ALL_EVENTS_MASK) override;
-  // acceptor: the ClientAcceptor that accepted the connection, or null.
+  // Joins the context's registry and thread group, or is served alone.
   int open(void* acceptor) override;
   int close(u_long flags = 0) override;
   int svc() override;
 
   int process();
-  // Answers the request text on the socket; always 0.
+  // Answers the request text on the socket; always 0. Needs the router.
   int processRequest(const QString& request);
 
  private:
@@ -47,8 +52,9 @@ class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
   // withBody: the line ends with ": " and the start of the reply's body.
   void logRequest(const RequestLine& line, const Reply& reply, long long sentBytes, bool withBody);
 
-  // The server's registry, which outlives every connection; null when the
-  // handler was not opened by a server's acceptor.
+  const ConnectionContext context_;
+  // The context's registry once this connection is in it; null before, and
+  // when the connection is served alone.
   ConnectionRegistry* registry_ = nullptr;
   // The head ended neither at its blank line nor with the peer's end of
   // sending: the time-out, the size limit or a NUL came first.

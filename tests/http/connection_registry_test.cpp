@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "StandinLog.h"
+#include "dispatch/CommandRouter.h"
 #include "http/ConnectionRegistry.h"
 #include "http/HttpDaemon.h"
 
@@ -91,7 +92,8 @@ TEST_F(ConnectionRegistryTest, SilentConnectionsGiveWayOldestFirst) {
 TEST_F(ConnectionRegistryTest, StopEndsParkedThreadsAtOnce) {
   ConnectionPool pool(std::chrono::hours(1));
   const int group = 4711;
-  auto* daemon = new HttpDaemon;  // deletes itself once served
+  static const CommandRouter router;
+  auto* daemon = new HttpDaemon(ConnectionContext{&router});  // deletes itself once served
   daemon->reactor(nullptr);
   int fds[2];
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);

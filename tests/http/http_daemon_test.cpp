@@ -12,6 +12,7 @@
 #include "StandinEvents.h"
 #include "StandinHost.h"
 #include "StandinLog.h"
+#include "dispatch/CommandRouter.h"
 #include "http/HttpDaemon.h"
 #include "platform/Limits.h"
 
@@ -40,7 +41,8 @@ class Connection {
     ::close(client);
     client = -1;
   }
-  HttpDaemon daemon;
+  const CommandRouter router;
+  HttpDaemon daemon{ConnectionContext{&router}};
   int client = -1;
 };
 

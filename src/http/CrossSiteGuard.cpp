@@ -1,8 +1,7 @@
-#include "handlers/CrossSiteGuard.h"
+#include "http/CrossSiteGuard.h"
 
 #include <QSysInfo>
 
-#include "dispatch/CommandTable.h"
 #include "platform/FtLog.h"
 
 namespace {
@@ -39,11 +38,6 @@ QString withoutPort(const QString& authority) {
 }
 
 }  // namespace
-
-bool CrossSiteGuard::changesSomething(const QString& command) {
-  const Command* row = findCommand(command);
-  return row != nullptr && row->changesState;
-}
 
 // An IP literal cannot be rebound, and localhost never leaves the machine.
 bool CrossSiteGuard::isOwnHost(const QString& host) {
@@ -83,9 +77,9 @@ const wchar_t* CrossSiteGuard::foreignBecause(const QStringList& headerLines, QS
   return nullptr;
 }
 
-bool CrossSiteGuard::allows(const QString& command, const QStringList& headerLines,
-                            bool headEnded) {
-  if (!changesSomething(command)) return true;
+bool CrossSiteGuard::allows(const QString& command, bool changesState,
+                            const QStringList& headerLines, bool headEnded) {
+  if (!changesState) return true;
   if (!headEnded) {
     // What came too late to be read could have said the request is foreign.
     FT_LOG_WARNING(kClass, L"[allows]: %s refused, its headers did not end in time", FT_W(command));

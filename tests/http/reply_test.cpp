@@ -3,7 +3,7 @@
 // Guards against: a status line or header changed by a byte (the blanks
 // clients have always received), a row dropped or renamed, a command that
 // changes something left unguarded, a read refused to foreign pages.
-#include "dispatch/Reply.h"
+#include "http/Reply.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <memory>
 
 #include "http/ReplyFile.h"
 
@@ -21,6 +22,8 @@ struct Reply {
   bool failed = false;
   // Stop events the host is sent before the answer leaves, beside a failure's.
   int stopEvents = 0;
+  // Whatever must live until the reply has left, such as a share of a budget.
+  std::shared_ptr<void> held;
 
   static Reply ok(QByteArray contentType, QByteArray body = {});
   // A page or a command's words: text/html, readable by the workstation's pages.

@@ -15,15 +15,15 @@
 // ends the scenario. Stateless.
 class CrossSiteGuard {
  public:
-  // command: the request's command word; headerLines: the lines of its head
+  // command: the request's command word, for the warning; changesState: its
+  // command row says it changes something; headerLines: the lines of its head
   // after the request line; headEnded: false when the head was cut (by the
   // time-out or the size limit) before its blank line.
-  static bool allows(const QString& command, const QStringList& headerLines, bool headEnded);
+  static bool allows(const QString& command, bool changesState, const QStringList& headerLines,
+                     bool headEnded);
 
   // Why the request comes from another site, or null; what gave it away in value.
   static const wchar_t* foreignBecause(const QStringList& headerLines, QString& value);
-  // True for the commands that write, delete, query the ECU or end the scenario.
-  static bool changesSomething(const QString& command);
   // An IP literal, localhost or this machine's name, with or without a port.
   static bool isOwnHost(const QString& host);
 };

@@ -1,4 +1,4 @@
-#include "dispatch/Reply.h"
+#include "http/Reply.h"
 
 #include <iterator>
 
