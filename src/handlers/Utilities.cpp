@@ -38,19 +38,6 @@ QByteArray percentDecoded(const QByteArray& text) {
   return bytes;
 }
 
-// Closes a descriptor on every way out.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() { Platform::closeFile(fd_); }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 std::string local(const QString& text) {
   return text.toStdString();
 }
@@ -59,67 +46,22 @@ std::wstring reason(int error) {
   return QString::fromStdString(Platform::errorText(error)).toStdWString();
 }
 
-// relative split at its last '/'; the root itself is "." in "".
-void split(const QString& relative, QString& folder, QString& leaf) {
-  const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
-  folder = slash < 0 ? QString() : relative.left(slash);
-  leaf = relative.isEmpty() ? QStringLiteral(".") : relative.mid(slash + 1);
+void logWriteError(const QString& path, int cause) {
+  FT_LOG_ERROR(kClass, L"[readFile]:Error writing %s: %s", FT_W(path), reason(cause).c_str());
 }
 
 QString joined(const QString& folder, const QString& leaf) {
   return folder.isEmpty() ? leaf : folder + QLatin1Char('/') + leaf;
 }
 
-// Asks for the working folder only when the path needs it: that is a system
-// call, and the configured root is absolute.
-QString absoluteClean(const QString& path) {
-  return QDir::cleanPath(QDir::isAbsolutePath(path) ? path
-                                                    : QDir::current().absoluteFilePath(path));
-}
-
-// Components that the kernel takes as they stand, so that a walk below root
-// reaches what resolving root + name would: no ".", "..", no temporary, and
-// nothing another system reads as a separator or a drive.
-bool isPlainName(const QString& name) {
-  if (name.isEmpty() || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':')))
-    return false;
-  for (const QStringView part : QStringView(name).split(u'/')) {
-    if (part == u"." || part == u"..") return false;
-  }
-  return !name.section(QLatin1Char('/'), -1).startsWith(QLatin1String(Utilities::kTemporaryPrefix));
-}
-
 }  // namespace
 
 Utilities::Utilities(const QString& root) : root_(root) {
-  if (!root_.isEmpty()) cleanRoot_ = absoluteClean(root_);
   FT_LOG_TRACE(kClass, L"[Utilities()]: Constructor called.");
-}
-
-const QString& Utilities::realRoot() const {
-  if (!realRootResolved_ && !cleanRoot_.isEmpty()) {
-    std::string real;
-    int error = 0;
-    if (Platform::realPath(local(cleanRoot_), real, error))
-      realRoot_ = QString::fromStdString(real);
-  }
-  realRootResolved_ = true;
-  return realRoot_;
 }
 
 Utilities::~Utilities() {
   FT_LOG_TRACE(kClass, L"[Utilities()]: Destructor called.");
-}
-
-// The text is judged first, so the file system never sees a name that leaves
-// root as written; what it is given is still root + name unchanged.
-bool Utilities::isInsideText(const QString& path) const {
-  if (cleanRoot_.isEmpty()) return false;
-  const QString candidate = absoluteClean(path);
-  if (candidate == cleanRoot_) return true;
-  const QString prefix =
-      cleanRoot_.endsWith(QLatin1Char('/')) ? cleanRoot_ : cleanRoot_ + QLatin1Char('/');
-  return candidate.startsWith(prefix);
 }
 
 bool Utilities::warnOutside(const wchar_t* operation, const QString& name,
@@ -129,39 +71,11 @@ bool Utilities::warnOutside(const wchar_t* operation, const QString& name,
   return false;
 }
 
-bool Utilities::joinInside(const wchar_t* operation, const QString& name, QString& path) const {
-  path = root_ + name;
-  return isInsideText(path) || warnOutside(operation, name, path);
-}
-
-bool Utilities::isTemporary(const QString& leaf) const {
-  return leaf.startsWith(QLatin1String(kTemporaryPrefix));
-}
-
-// Links are judged by where they end, as the kernel would open them, so a link
-// inside root may lead anywhere inside it and nowhere else.
-Utilities::Where Utilities::resolveExisting(const QString& path, Target& target) const {
-  target.shown = path;
-  std::string real;
-  int error = 0;
-  const QString& resolvedRoot = realRoot();
-  if (resolvedRoot.isEmpty() || !Platform::realPath(local(path), real, error))
-    return Where::Missing;
-  std::string relative;
-  if (!Platform::isWithin(local(resolvedRoot), real, relative)) return Where::Outside;
-  target.relative = QString::fromStdString(relative);
-  if (target.relative.isEmpty()) return Where::Inside;
-  QString folder, leaf;
-  split(target.relative, folder, leaf);
-  return isTemporary(leaf) ? Where::Missing : Where::Inside;
-}
-
 bool Utilities::locate(const wchar_t* operation, const wchar_t* reader, const QString& name,
                        Target& target) const {
-  QString path;
-  if (!joinInside(operation, name, path)) return false;
-  Where where = resolveExisting(path, target);
-  if (where == Where::Missing) where = resolveExisting(path + QLatin1Char('c'), target);
+  const QString path = root_.pathOf(name);
+  Where where = root_.resolve(path, target);
+  if (where == Where::Missing) where = root_.resolve(path + QLatin1Char('c'), target);
   if (where == Where::Outside) return warnOutside(operation, name, target.shown);
   if (where == Where::Inside) return true;
   FT_LOG_ERROR(kClass, L"[%s(%s)]: not found (last attempt '%s')", reader, FT_W(name),
@@ -169,20 +83,10 @@ bool Utilities::locate(const wchar_t* operation, const wchar_t* reader, const QS
   return false;
 }
 
-// Opened by walking down from the resolved root, so a link put in place after
-// the resolution fails the open instead of being followed.
-int Utilities::openForReading(const Target& target, int& error) const {
-  QString folder, leaf;
-  split(target.relative, folder, leaf);
-  const Descriptor parent(Platform::openFolderBeneath(local(realRoot()), local(folder), error));
-  if (parent.get() < 0) return -1;
-  return Platform::openIn(parent.get(), local(leaf), Platform::FileAccess::Read, error);
-}
-
 bool Utilities::readWhole(const Target& target, QByteArray& bytes) const {
   int error = 0;
-  const Descriptor file(openForReading(target, error));
-  long long size = file.get() < 0 ? -1 : Platform::regularFileSize(file.get(), error);
+  const FileHandle file = root_.openForReading(target, error);
+  long long size = file.isOpen() ? Platform::regularFileSize(file.get(), error) : -1;
   if (size >= 0) {
     bytes.resize(static_cast<qsizetype>(size));
     size = Platform::readFully(file.get(), bytes.data(), size, error);
@@ -199,11 +103,9 @@ bool Utilities::readWhole(const Target& target, QByteArray& bytes) const {
 
 bool Utilities::fileExists(const QString& name) {
   FT_LOG_TRACE(kClass, L"[fileExists()]: Method called.");
-  QString path;
-  if (!joinInside(L"fileExists", name, path)) return false;
   Target target;
-  const Where where = resolveExisting(path, target);
-  if (where == Where::Outside) return warnOutside(L"fileExists", name, path);
+  const Where where = root_.resolve(root_.pathOf(name), target);
+  if (where == Where::Outside) return warnOutside(L"fileExists", name, target.shown);
   return where == Where::Inside;
 }
 
@@ -229,46 +131,23 @@ bool Utilities::openResource(const QString& name, ReplyFile& file, bool text) {
   FT_LOG_TRACE(kClass, L"[readResourceAsBytes(%s)]: Method started.", FT_W(name));
   Target target;
   int error = 0;
-  int descriptor = openPlain(name, target);
-  if (descriptor < 0) {
+  long long size = -1;
+  FileHandle opened = root_.openPlain(name, target, size);
+  if (!opened.isOpen()) {
     if (!locate(L"readResourceAsBytes", L"readResourceAsBytes", name, target)) return false;
-    descriptor = openForReading(target, error);
+    opened = root_.openForReading(target, error);
+    size = opened.isOpen() ? Platform::regularFileSize(opened.get(), error) : -1;
   }
-  const long long size = descriptor < 0 ? -1 : Platform::regularFileSize(descriptor, error);
   if (size < 0) {
-    if (descriptor >= 0) Platform::closeFile(descriptor);
     FT_LOG_ERROR(kClass, L"[readFile]:Error reading %s: %s", FT_W(target.shown),
                  reason(error).c_str());
     return false;
   }
   const bool scrambled = isEncrypted(target.shown);
   if (!scrambled) FT_LOG_INFO(kClass, L"[readFile(%s)]: is not encrypted.", FT_W(target.shown));
-  file = ReplyFile(descriptor, size, scrambled, text);
+  file = ReplyFile(std::move(opened), size, scrambled, text);
   FT_LOG_TRACE(kClass, L"[readFile()]: Method end.");
   return true;
-}
-
-// A regular file reached from root through no link is where resolving it
-// would end, so a page's plain files skip the resolution; -1 sends the name
-// the long way, which also does the reporting.
-int Utilities::openPlain(const QString& name, Target& target) const {
-  QString path;
-  if (!isPlainName(name) || !isInsideText(path = root_ + name)) return -1;
-  QString folder, leaf;
-  split(name, folder, leaf);
-  int error = 0;
-  const Descriptor parent(Platform::openFolderBeneath(local(cleanRoot_), local(folder), error));
-  if (parent.get() < 0) return -1;
-  const int descriptor =
-      Platform::openIn(parent.get(), local(leaf), Platform::FileAccess::Read, error);
-  if (descriptor < 0) return -1;
-  if (Platform::regularFileSize(descriptor, error) < 0) {
-    Platform::closeFile(descriptor);
-    return -1;
-  }
-  target.relative = name;
-  target.shown = path;
-  return descriptor;
 }
 
 // Scrambled: the complete extension of the file name, lower-cased, ends in 'c'.
@@ -307,8 +186,8 @@ QString Utilities::readXMLResource(const QString& name) {
   if (!locate(L"readXMLResource", L"readResourceAsText", name, target)) return {};
   QString result;
   int error = 0;
-  const Descriptor file(openForReading(target, error));
-  const long long size = file.get() < 0 ? 0 : Platform::regularFileSize(file.get(), error);
+  const FileHandle file = root_.openForReading(target, error);
+  const long long size = file.isOpen() ? Platform::regularFileSize(file.get(), error) : 0;
   if (size > limits::kMaxXmlFileBytes) {
     FT_LOG_WARNING(kClass, L"[readXMLFile]: %s exceeds %d bytes (kMaxXmlFileBytes), not read.",
                    FT_W(target.shown), limits::kMaxXmlFileBytes);
@@ -335,7 +214,7 @@ QString Utilities::readXMLResource(const QString& name) {
       }
     } else {
       // The DOM reads by path: it is given the file already opened, not the name.
-      loaded = file.get() >= 0 && dom.load(Platform::openedFilePath(file.get()).c_str());
+      loaded = file.isOpen() && dom.load(Platform::openedFilePath(file.get()).c_str());
     }
     written = loaded && dom.getXML(xml);
   }
@@ -357,47 +236,46 @@ QString Utilities::readXMLResource(const QString& name) {
 // where it leads, if that is inside root.
 void Utilities::writeFile(const QString& name, const QString& content) {
   FT_LOG_TRACE(kClass, L"[writeFile(%s)]: Method started.", FT_W(name));
-  QString path;
+  const QString path = root_.pathOf(name);
   Target target;
+  if (!writeTarget(name, path, target)) return;
   int error = 0;
-  const auto fail = [&](int cause) {
-    FT_LOG_ERROR(kClass, L"[readFile]:Error writing %s: %s", FT_W(path), reason(cause).c_str());
-  };
-  if (!joinInside(L"writeFile", name, path)) return;
-  Where where = resolveExisting(path, target);
+  std::string leaf;
+  const FileHandle parent = root_.openFolderOf(target, leaf, error);
+  if (!parent.isOpen()) return logWriteError(path, error);
+
+  const QByteArray bytes = QString::fromUtf8(percentDecoded(content.toUtf8())).toUtf8();
+  std::string temporary;
+  if (!replaceWith(parent.get(), leaf, bytes, temporary, error)) {
+    int ignored = 0;
+    if (!temporary.empty()) Platform::removeIn(parent.get(), temporary, ignored);
+    logWriteError(path, error);
+  }
+  FT_LOG_TRACE(kClass, L"[writeFile()]: Method end.");
+}
+
+// A new file's folder must resolve inside root; a link to nothing is not
+// followed, since the kernel would create its target wherever it is.
+bool Utilities::writeTarget(const QString& name, const QString& path, Target& target) const {
+  Where where = root_.resolve(path, target);
   if (where == Where::Missing) {
-    // A new file: its folder must resolve inside root; a link to nothing is
-    // not followed, since the kernel would create its target wherever it is.
     const QFileInfo info(path);
-    if (Platform::isLink(local(path)) || isTemporary(info.fileName())) {
+    if (Platform::isLink(local(path)) || ConfinedRoot::isTemporary(info.fileName())) {
       FT_LOG_WARNING(kClass,
                      L"[writeFile(%s)]: '%s' is a link to nothing or a temporary name, "
                      L"not written.",
                      FT_W(name), FT_W(path));
-      return;
+      return false;
     }
     Target parent;
-    where = resolveExisting(info.path(), parent);
-    if (where == Where::Missing) return fail(ENOENT);
+    where = root_.resolve(info.path(), parent);
+    if (where == Where::Missing) {
+      logWriteError(path, ENOENT);
+      return false;
+    }
     target.relative = joined(parent.relative, info.fileName());
   }
-  if (where == Where::Outside) {
-    warnOutside(L"writeFile", name, path);
-    return;
-  }
-  QString folder, leaf;
-  split(target.relative, folder, leaf);
-  const Descriptor parent(Platform::openFolderBeneath(local(realRoot()), local(folder), error));
-  if (parent.get() < 0) return fail(error);
-
-  const QByteArray bytes = QString::fromUtf8(percentDecoded(content.toUtf8())).toUtf8();
-  std::string temporary;
-  if (!replaceWith(parent.get(), local(leaf), bytes, temporary, error)) {
-    int ignored = 0;
-    if (!temporary.empty()) Platform::removeIn(parent.get(), temporary, ignored);
-    fail(error);
-  }
-  FT_LOG_TRACE(kClass, L"[writeFile()]: Method end.");
+  return where != Where::Outside || warnOutside(L"writeFile", name, path);
 }
 
 // The new file has no name while it is written where the file system allows,
@@ -410,30 +288,30 @@ bool Utilities::replaceWith(int folder, const std::string& leaf, const QByteArra
   const auto freshName = [] {
     return kTemporaryPrefix + std::to_string(QRandomGenerator::global()->generate64());
   };
-  int file = Platform::openAnonymousIn(folder, error);
-  const bool anonymous = file >= 0;
-  for (int attempt = 0; file < 0 && attempt < 8; ++attempt) {
+  FileHandle file = Platform::openAnonymousIn(folder, error);
+  const bool anonymous = file.isOpen();
+  for (int attempt = 0; !file.isOpen() && attempt < 8; ++attempt) {
     const std::string candidate = freshName();
     file = Platform::openIn(folder, candidate, Platform::FileAccess::CreateNew, error);
-    if (file >= 0) temporary = candidate;
-    if (file < 0 && error != EEXIST) break;
+    if (file.isOpen()) temporary = candidate;
+    if (!file.isOpen() && error != EEXIST) break;
   }
-  if (file < 0) return false;
-  bool done = Platform::writeFully(file, bytes.constData(), bytes.size(), error);
+  if (!file.isOpen()) return false;
+  bool done = Platform::writeFully(file.get(), bytes.constData(), bytes.size(), error);
   Platform::Ownership ownership;
   int ignored = 0;
   if (done && Platform::ownershipIn(folder, leaf, ownership, ignored)) {
     // Set-id bits are not carried over: the content is a page's, not the owner's.
     ownership.mode &= 0777;
-    done = Platform::applyOwnership(file, ownership, error);
+    done = Platform::applyOwnership(file.get(), ownership, error);
   }
   for (int attempt = 0; done && anonymous && temporary.empty() && attempt < 8; ++attempt) {
     const std::string candidate = freshName();
-    if (Platform::linkAnonymousIn(file, folder, candidate, error)) temporary = candidate;
+    if (Platform::linkAnonymousIn(file.get(), folder, candidate, error)) temporary = candidate;
     done = !temporary.empty() || error == EEXIST;
   }
   // Closed first: Windows renames no file that is open.
-  Platform::closeFile(file);
+  file.close();
   return done && !temporary.empty() && Platform::renameIn(folder, temporary, leaf, error);
 }
 
@@ -441,14 +319,13 @@ bool Utilities::replaceWith(int folder, const std::string& leaf, const QByteArra
 // what it leads to.
 bool Utilities::deleteResourceFile(const QString& name) {
   FT_LOG_TRACE(kClass, L"[deleteResourceFile(%s)]: Method start.", FT_W(name));
-  QString path;
-  if (!joinInside(L"deleteResourceFile", name, path)) return false;
+  const QString path = root_.pathOf(name);
   Target target;
-  Where where = resolveExisting(path, target);
+  Where where = root_.resolve(path, target);
   if (where == Where::Inside && Platform::isLink(local(path))) {
     const QFileInfo info(path);
     Target parent;
-    where = resolveExisting(info.path(), parent);
+    where = root_.resolve(info.path(), parent);
     target.relative = joined(parent.relative, info.fileName());
   }
   if (where == Where::Outside) return warnOutside(L"deleteResourceFile", name, path);
@@ -456,11 +333,10 @@ bool Utilities::deleteResourceFile(const QString& name) {
     FT_LOG_WARNING(kClass, L"[deleteResourceFile()]: File %s does not exist.", FT_W(path));
     return false;
   }
-  QString folder, leaf;
-  split(target.relative, folder, leaf);
   int error = 0;
-  const Descriptor parent(Platform::openFolderBeneath(local(realRoot()), local(folder), error));
-  if (parent.get() < 0 || !Platform::removeIn(parent.get(), local(leaf), error)) {
+  std::string leaf;
+  const FileHandle parent = root_.openFolderOf(target, leaf, error);
+  if (!parent.isOpen() || !Platform::removeIn(parent.get(), leaf, error)) {
     FT_LOG_WARNING(kClass, L"[deleteResourceFile()]: File %s cannot be delete. Reason: %s",
                    FT_W(path), reason(error).c_str());
     return false;

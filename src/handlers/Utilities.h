@@ -4,14 +4,15 @@
 #include <QString>
 #include <string>
 
+#include "confined/ConfinedRoot.h"
 #include "handlers/XmlReadBudget.h"
 
 class ReplyFile;
 
-// The handlers' only access to the disk. Names are relative to root and joined
-// to it as they stand. A name that leaves root, either as written or once the
-// kernel has followed its links, is treated as a missing file: nothing outside
-// root is read, written or deleted. One object per request, on one thread.
+// The file commands over the data root. Names are relative to root and joined
+// to it as they stand; the root decides what may be touched (ConfinedRoot), and
+// a name that leaves it is treated as a missing file: nothing outside root is
+// read, written or deleted. One object per request, on one thread.
 class Utilities {
  public:
   explicit Utilities(const QString& root);
@@ -41,43 +42,23 @@ class Utilities {
 
   // Leaf names of the temporary files of writes start with this; the file
   // commands never see such a name.
-  static constexpr char kTemporaryPrefix[] = ".ft-write-";
+  static constexpr const char* kTemporaryPrefix = ConfinedRoot::kTemporaryPrefix;
 
  private:
-  // A file below the resolved root, its path free of links.
-  struct Target {
-    QString relative;  // below realRoot_, "" for realRoot_ itself
-    QString shown;     // the path as built from the name, for the log
-  };
-  enum class Where { Inside, Missing, Outside };
+  using Where = ConfinedRoot::Where;
+  using Target = ConfinedRoot::Target;
 
-  // root + name, false with a warning when the text alone leaves root.
-  bool joinInside(const wchar_t* operation, const QString& name, QString& path) const;
-  // Where path ends once the kernel has followed its links.
-  Where resolveExisting(const QString& path, Target& target) const;
-  // joinInside, then resolveExisting of the name or else its scrambled
-  // variant; false, with an error naming reader, when neither exists.
+  // The name, then its scrambled variant, resolved; false, with an error
+  // naming reader, when neither exists.
   bool locate(const wchar_t* operation, const wchar_t* reader, const QString& name,
               Target& target) const;
   bool warnOutside(const wchar_t* operation, const QString& name, const QString& path) const;
-  // root + name opened for reading when no link, "." or ".." is on the way.
-  int openPlain(const QString& name, Target& target) const;
-  // A descriptor of the target opened for reading, or -1 with error set.
-  int openForReading(const Target& target, int& error) const;
   bool readWhole(const Target& target, QByteArray& bytes) const;
+  // Where a write goes: an existing file, or a new one in a folder inside root.
+  bool writeTarget(const QString& name, const QString& path, Target& target) const;
   bool replaceWith(int folder, const std::string& leaf, const QByteArray& bytes,
                    std::string& temporary, int& error) const;
-  bool isTemporary(const QString& leaf) const;
-  bool isInsideText(const QString& path) const;
 
   XmlReadBudget::Lease xmlLease_;
-  QString root_;
-  // root made absolute with "." and ".." resolved and no trailing '/';
-  // empty when root is empty, which confines every name out.
-  QString cleanRoot_;
-  // root as the kernel resolves it, found when first needed; empty when it
-  // does not exist.
-  const QString& realRoot() const;
-  mutable QString realRoot_;
-  mutable bool realRootResolved_ = false;
+  ConfinedRoot root_;
 };

@@ -31,44 +31,8 @@ size_t safeCut(const char* bytes, size_t count) {
 
 }  // namespace
 
-ReplyFile::ReplyFile(int descriptor, int64_t size, bool scrambled, bool text)
-    : descriptor_(descriptor), size_(size), scrambled_(scrambled), text_(text) {}
-
-ReplyFile::ReplyFile(ReplyFile&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)),
-      size_(other.size_),
-      scrambled_(other.scrambled_),
-      text_(other.text_),
-      read_(other.read_),
-      ended_(other.ended_),
-      atStart_(other.atStart_),
-      held_(std::move(other.held_)),
-      encoded_(std::move(other.encoded_)) {}
-
-ReplyFile& ReplyFile::operator=(ReplyFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    descriptor_ = std::exchange(other.descriptor_, -1);
-    size_ = other.size_;
-    scrambled_ = other.scrambled_;
-    text_ = other.text_;
-    read_ = other.read_;
-    ended_ = other.ended_;
-    atStart_ = other.atStart_;
-    held_ = std::move(other.held_);
-    encoded_ = std::move(other.encoded_);
-  }
-  return *this;
-}
-
-ReplyFile::~ReplyFile() {
-  close();
-}
-
-void ReplyFile::close() {
-  Platform::closeFile(descriptor_);
-  descriptor_ = -1;
-}
+ReplyFile::ReplyFile(FileHandle file, int64_t size, bool scrambled, bool text)
+    : file_(std::move(file)), size_(size), scrambled_(scrambled), text_(text) {}
 
 QByteArrayView ReplyFile::nextPiece(std::vector<char>& buffer, size_t chunkBytes) {
   while (!ended_) {
@@ -76,10 +40,10 @@ QByteArrayView ReplyFile::nextPiece(std::vector<char>& buffer, size_t chunkBytes
     buffer.resize(held + chunkBytes);
     std::copy(held_.begin(), held_.end(), buffer.begin());
     long long count = 0;
-    if (read_ < size_ && descriptor_ >= 0) {
+    if (read_ < size_ && file_.isOpen()) {
       int error = 0;
       count = Platform::readFully(
-          descriptor_, buffer.data() + held,
+          file_.get(), buffer.data() + held,
           std::min<long long>(static_cast<long long>(chunkBytes), size_ - read_), error);
     }
     if (count <= 0) {  // at the end, or shrunk or unreadable: sent as far as it went
@@ -101,7 +65,7 @@ QByteArrayView ReplyFile::nextPiece(std::vector<char>& buffer, size_t chunkBytes
     held_.assign(buffer.begin() + static_cast<std::ptrdiff_t>(cut),
                  buffer.begin() + static_cast<std::ptrdiff_t>(total));
     if (cut == 0) continue;
-    const QByteArrayView piece = asText(QByteArrayView(buffer.data(), cut));
+    const QByteArrayView piece = asText(QByteArrayView(buffer.data(), static_cast<qsizetype>(cut)));
     if (!piece.isEmpty()) return piece;
   }
   return {};

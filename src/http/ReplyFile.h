@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/FileHandle.h"
+
 // A file that a reply continues with after its head, sent from the disk in
 // bounded pieces instead of being held in memory. Owns its open handle.
 class ReplyFile {
@@ -13,16 +15,11 @@ class ReplyFile {
   // scrambled: the bytes are stored complemented and go out restored.
   // text: they go out as UTF-8 text decoded whole and encoded again would
   // (leading byte order mark dropped, invalid sequences replaced).
-  ReplyFile(int descriptor, int64_t size, bool scrambled, bool text = false);
-  ReplyFile(ReplyFile&& other) noexcept;
-  ReplyFile& operator=(ReplyFile&& other) noexcept;
-  ReplyFile(const ReplyFile&) = delete;
-  ReplyFile& operator=(const ReplyFile&) = delete;
-  ~ReplyFile();
+  ReplyFile(FileHandle file, int64_t size, bool scrambled, bool text = false);
 
-  bool isOpen() const { return descriptor_ >= 0; }
+  bool isOpen() const { return file_.isOpen(); }
   // The system's file descriptor, as Platform's file calls take it.
-  int descriptor() const { return descriptor_; }
+  int descriptor() const { return file_.get(); }
   // As found when opened; a file that shrinks after is sent as far as it goes.
   int64_t size() const { return size_; }
   bool scrambled() const { return scrambled_; }
@@ -34,12 +31,12 @@ class ReplyFile {
   QByteArrayView nextPiece(std::vector<char>& buffer, size_t chunkBytes);
   // Every byte up to size has been read.
   bool complete() const { return read_ >= size_; }
-  void close();
+  void close() { file_.close(); }
 
  private:
   QByteArrayView asText(QByteArrayView bytes);
 
-  int descriptor_ = -1;
+  FileHandle file_;
   int64_t size_ = 0;
   bool scrambled_ = false;
   bool text_ = false;

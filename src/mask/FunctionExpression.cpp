@@ -25,7 +25,7 @@ constexpr FunctionRule kFunctions[] = {
 const FunctionRule* findFunction(const char* begin, const char* end) {
   for (const FunctionRule& rule : kFunctions)
     if (std::strlen(rule.name) == static_cast<size_t>(end - begin) &&
-        std::memcmp(rule.name, begin, end - begin) == 0)
+        std::memcmp(rule.name, begin, static_cast<size_t>(end - begin)) == 0)
       return &rule;
   return nullptr;
 }

@@ -382,7 +382,7 @@ int Program::run(const Variables& variables, Slot& out) const {
     int s = status::kOk;
     switch (op->code) {
       case kPush:
-        *++top = literals_[op->arg];
+        *++top = literals_[static_cast<size_t>(op->arg)];
         continue;
       case kLoad:
         if (variables.writable == nullptr) {
@@ -481,13 +481,13 @@ int Program::run(const Variables& variables, Slot& out) const {
         variables.writable[op->arg] = ownedCopy(*top);
         continue;
       case kOnce:
-        if (ran_[op->arg]) {
-          *++top = viewOf(onceValues_[op->arg]);
+        if (ran_[static_cast<size_t>(op->arg)]) {
+          *++top = viewOf(onceValues_[static_cast<size_t>(op->arg)]);
           op = first + op->arg2 - 1;
         }
         continue;
       case kMark:
-        ran_[op->arg] = true;
+        ran_[static_cast<size_t>(op->arg)] = true;
         continue;
       case kEnd:
         break;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FileHandle.h"
+
 // The few calls that differ between Windows and POSIX.
 class Platform {
  public:
@@ -19,8 +21,9 @@ class Platform {
   // strtod with a decimal point, whatever locale the host switched to.
   static double readCDouble(const char* text);
 
-  // Confined file access. Descriptors are the system's; every failure returns
-  // false or -1 and sets error to the system's code, which errorText names.
+  // Confined file access. Descriptors are the system's, owned by a FileHandle
+  // where they are opened; every failure returns false, -1 or a closed handle
+  // and sets error to the system's code, which errorText names.
   static std::string errorText(int error);
   // The path as the kernel resolves it: links followed, "." and ".." applied.
   static bool realPath(const std::string& path, std::string& resolved, int& error);
@@ -32,10 +35,11 @@ class Platform {
   // Opens the folder relative (components joined by '/', may be empty) below
   // root, one component at a time; a link on the way fails with ELOOP, so a
   // tree changed since it was resolved is never followed out.
-  static int openFolderBeneath(const std::string& root, const std::string& relative, int& error);
+  static FileHandle openFolderBeneath(const std::string& root, const std::string& relative,
+                                      int& error);
   enum class FileAccess { Read, CreateNew };
   // leaf inside folder, never through a link; Read never blocks on a FIFO.
-  static int openIn(int folder, const std::string& leaf, FileAccess access, int& error);
+  static FileHandle openIn(int folder, const std::string& leaf, FileAccess access, int& error);
   // -1 unless file is a regular file.
   static long long regularFileSize(int file, int& error);
   // Reads up to size bytes, fewer only at the end of the file.
@@ -45,7 +49,7 @@ class Platform {
   // A file in folder that has no name until linkAnonymousIn gives it one, so
   // that nothing is left behind when the writer dies; -1 where the system or
   // the file system has no such files.
-  static int openAnonymousIn(int folder, int& error);
+  static FileHandle openAnonymousIn(int folder, int& error);
   // Names an anonymous file leaf in folder; fails with EEXIST when it is taken.
   static bool linkAnonymousIn(int file, int folder, const std::string& leaf, int& error);
   // Permission bits, owner and group of a file, as a replacement should keep them.

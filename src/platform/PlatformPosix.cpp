@@ -128,7 +128,8 @@ bool Platform::isLink(const std::string& path) {
   return lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
-int Platform::openFolderBeneath(const std::string& root, const std::string& relative, int& error) {
+FileHandle Platform::openFolderBeneath(const std::string& root, const std::string& relative,
+                                       int& error) {
   constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
   int folder = open(root.c_str(), kFolderFlags);
   size_t start = 0;
@@ -145,16 +146,16 @@ int Platform::openFolderBeneath(const std::string& root, const std::string& rela
     errno = openError;
   }
   if (folder < 0) error = errno;
-  return folder;
+  return FileHandle(folder);
 }
 
-int Platform::openIn(int folder, const std::string& leaf, FileAccess access, int& error) {
+FileHandle Platform::openIn(int folder, const std::string& leaf, FileAccess access, int& error) {
   const int flags = access == FileAccess::Read
                         ? O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC
                         : O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
   const int file = openat(folder, leaf.c_str(), flags, 0666);
   if (file < 0) error = errno;
-  return file;
+  return FileHandle(file);
 }
 
 long long Platform::regularFileSize(int file, int& error) {
@@ -203,19 +204,19 @@ bool Platform::writeFully(int file, const char* data, long long size, int& error
   return true;
 }
 
-int Platform::openAnonymousIn(int folder, int& error) {
+FileHandle Platform::openAnonymousIn(int folder, int& error) {
 #ifdef O_TMPFILE
   // Naming it later goes through /proc: linking by descriptor alone needs a
   // privilege.
   if (access("/proc/self/fd", X_OK) == 0) {
     const int file = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (file >= 0) return file;
+    if (file >= 0) return FileHandle(file);
     error = errno;
-    return -1;
+    return FileHandle();
   }
 #endif
   error = ENOTSUP;
-  return -1;
+  return FileHandle();
 }
 
 bool Platform::linkAnonymousIn(int file, int folder, const std::string& leaf, int& error) {

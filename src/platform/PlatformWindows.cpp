@@ -262,7 +262,8 @@ bool Platform::isLink(const std::string& path) {
 
 // No relative open in the documented API: each component is opened by the
 // final path of the folder above it, which stays held until the end.
-int Platform::openFolderBeneath(const std::string& root, const std::string& relative, int& error) {
+FileHandle Platform::openFolderBeneath(const std::string& root, const std::string& relative,
+                                       int& error) {
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   std::vector<HANDLE> chain;
   std::wstring path = fromUtf8(root);
@@ -296,14 +297,15 @@ int Platform::openFolderBeneath(const std::string& root, const std::string& rela
     chain.pop_back();
   }
   for (HANDLE held : chain) CloseHandle(held);
-  return last == INVALID_HANDLE_VALUE ? -1 : descriptorOf(last, _O_RDONLY, error);
+  return last == INVALID_HANDLE_VALUE ? FileHandle()
+                                      : FileHandle(descriptorOf(last, _O_RDONLY, error));
 }
 
-int Platform::openIn(int folder, const std::string& leaf, FileAccess access, int& error) {
+FileHandle Platform::openIn(int folder, const std::string& leaf, FileAccess access, int& error) {
   const std::wstring path = pathIn(folder, leaf);
   if (path.empty()) {
     error = errnoOf(GetLastError());
-    return -1;
+    return FileHandle();
   }
   // A reader lets a writer replace the file meanwhile, as a POSIX reader does.
   const HANDLE file =
@@ -314,14 +316,14 @@ int Platform::openIn(int folder, const std::string& leaf, FileAccess access, int
                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     error = errnoOf(GetLastError());
-    return -1;
+    return FileHandle();
   }
   if (isLinkHandle(file)) {
     CloseHandle(file);
     error = ELOOP;
-    return -1;
+    return FileHandle();
   }
-  return descriptorOf(file, access == FileAccess::Read ? _O_RDONLY : _O_WRONLY, error);
+  return FileHandle(descriptorOf(file, access == FileAccess::Read ? _O_RDONLY : _O_WRONLY, error));
 }
 
 long long Platform::regularFileSize(int file, int& error) {
@@ -367,9 +369,9 @@ bool Platform::writeFully(int file, const char* data, long long size, int& error
 }
 
 // Windows keeps no nameless files; a write takes a temporary name instead.
-int Platform::openAnonymousIn(int, int& error) {
+FileHandle Platform::openAnonymousIn(int, int& error) {
   error = ENOTSUP;
-  return -1;
+  return FileHandle();
 }
 
 bool Platform::linkAnonymousIn(int, int, const std::string&, int& error) {

@@ -35,8 +35,8 @@ class ReplyFileTest : public ::testing::Test {
   // The pieces of the file at path, read chunkBytes at a time; every piece
   // must stay within what one chunk re-encoded can take.
   QByteArray streamed(const QString& path, bool scrambled, size_t chunkBytes) {
-    ReplyFile file(::open(path.toUtf8().constData(), O_RDONLY | O_CLOEXEC), QFile(path).size(),
-                   scrambled, true);
+    ReplyFile file(FileHandle(::open(path.toUtf8().constData(), O_RDONLY | O_CLOEXEC)),
+                   QFile(path).size(), scrambled, true);
     QByteArray sent;
     for (QByteArrayView piece; !(piece = file.nextPiece(buffer, chunkBytes)).isEmpty();) {
       if (size_t(piece.size()) > 3 * (chunkBytes + 3)) return "<piece too large>";
