@@ -34,7 +34,7 @@ int ClientAcceptor::handle_accept_error() {
   }
   reactor()->suspend_handler(this);
   timerReactor_ = reactor();
-  reactor()->schedule_timer(this, nullptr, ACE_Time_Value(0, limits::kAcceptBackoffMs * 1000));
+  reactor()->schedule_timer(this, nullptr, ACE_Time_Value(0, limits::kAcceptBackoffMs * 1000L));
   return 0;
 }
 

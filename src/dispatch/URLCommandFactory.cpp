@@ -87,36 +87,37 @@ QMap<QString, CommandCreator> URLCommandFactory::initCommandsMap() {
   return map;
 }
 
-void URLCommandFactory::init(const QString& newEcuName) {
-  FT_LOG_TRACE(kClass, L"[URLCommandFactory::init()]: Method started.");
-  std::unique_lock lock(settingsGuard_);
-  ecuName_ = newEcuName;
-
+// The host's services this component calls; false, logged, at the first one
+// missing, the text service excepted. Under the settings guard.
+bool URLCommandFactory::connectServices() {
   componentManager_ = ComponentManagerFactory::getComponentManager();
   if (componentManager_ == nullptr) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Component Manager.");
-    return;
+    return false;
   }
   if (componentManager_->getComponent(ID("makora:DM?DataManager"), &dataManager_) != 0) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Data Manager.");
-    return;
+    return false;
   }
   if (componentManager_->getComponent(ID("diagData:DiagData"), &diagData_) != 0) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Diag Data.");
-    return;
+    return false;
   }
   const ACE_WString diagServicesId =
       ZrkUtils::wideSprintf(L"diagServices:DiagServices?EcuDiag#%s", FT_W(ecuName_));
   if (componentManager_->getComponent(ID(diagServicesId), &diagServices_) != 0) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Diag Services.");
-    return;
+    return false;
   }
   if (componentManager_->getComponent(ID("makora:BText?BText"), &textService_) != 0)
     FT_LOG_ERROR(kClass, L"[init]: Error loading Btext.");
 
-  if (dataManager_->readFlag(ID(kDevelopmentModeKey), developmentMode_) != 0)
-    FT_LOG_TRACE(kClass, L"[init]: FT server production mode");
+  return true;
+}
 
+// The data root, absolute and ending in '/', and the folders below it.
+// Under the settings guard.
+void URLCommandFactory::readFolders() {
   const QString root = extractConfValue(ACE_WString(kDataRootKey, std::size(kDataRootKey) - 1),
                                         QStringLiteral("../../Data/GenAppli/KVL/"),
                                         QStringLiteral("Orvane Server Root path"));
@@ -152,6 +153,18 @@ void URLCommandFactory::init(const QString& newEcuName) {
     this->*folder.member = extractConfValue(ACE_WString(folder.key, std::wcslen(folder.key)),
                                             QString::fromLatin1(folder.defaultValue),
                                             QString::fromLatin1(folder.label));
+}
+
+void URLCommandFactory::init(const QString& newEcuName) {
+  FT_LOG_TRACE(kClass, L"[URLCommandFactory::init()]: Method started.");
+  std::unique_lock lock(settingsGuard_);
+  ecuName_ = newEcuName;
+
+  if (!connectServices()) return;
+  if (dataManager_->readFlag(ID(kDevelopmentModeKey), developmentMode_) != 0)
+    FT_LOG_TRACE(kClass, L"[init]: FT server production mode");
+
+  readFolders();
   // The mask variables are the interpreter's to guard; only this thread
   // writes what getAllMaskFromDM reads here.
   lock.unlock();

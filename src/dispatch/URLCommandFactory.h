@@ -61,6 +61,8 @@ class URLCommandFactory {
   IDiagServices* getDiagServices() const { return locked(diagServices_); }
 
  private:
+  bool connectServices();
+  void readFolders();
   URLCommandFactory();
 
   // Guards the host services and the settings below: init rewrites them

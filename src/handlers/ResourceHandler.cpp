@@ -93,7 +93,7 @@ QString ResourceHandler::getContentTypeFromResourcePath(const QString& path) {
 // Looked up by the whole extension after the file name's first dot, lower-cased.
 QString ResourceHandler::contentTypeOf(const QString& path) {
   const QString extension = QFileInfo(path).completeSuffix().toLower();
-  const QString type = kContentTypes.value(extension, QString::fromLatin1(kDefaultContentType));
+  QString type = kContentTypes.value(extension, QString::fromLatin1(kDefaultContentType));
   FT_LOG_TRACE(kClass,
                L"[getContentTypeFromResourcePath(%s)]: '%s' (a browser that cannot sniff this type "
                L"needs the content type table updated).",

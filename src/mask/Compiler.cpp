@@ -164,52 +164,61 @@ auto Compiler::part(const Expression* node) -> Part {
   return p;
 }
 
+// An assignment: the value, then the store into a variable still bound.
+auto Compiler::assignment(const NonTerminalExpression& node, size_t start) -> Part {
+  Part p;
+  const Expression* target = node.operand(0);
+  const Expression* value = node.operand(1);
+  if (target == nullptr || value == nullptr) {
+    emit(Program::kFail, status::kMissingOperand, -1);
+    return p;
+  }
+  if (target->getKind() != kind::kVariable) {
+    emit(Program::kFail, status::kTypeError, -1);
+    return p;
+  }
+  const Part v = part(value);
+  mark(v);
+  // A target no longer bound is left unbound; the value is still the result.
+  const int32_t slot = store_.variableSlot(static_cast<const VariableExpression&>(*target).name());
+  if (slot >= 0) {
+    emit(Program::kAssign, slot);
+    program_->highestSlot_ = std::max(program_->highestSlot_, slot);
+    program_->assigns_ = true;
+  }
+  p.constant = v.constant;
+  p.assigns = true;
+  p.rule = v.rule;
+  return fold(start, p);
+}
+
+// A unary operator after its operand; "not" inverts the status rule.
+auto Compiler::unaryPart(const NonTerminalExpression& node, Program::Code code, size_t start)
+    -> Part {
+  Part p;
+  const Expression* operand = node.operand(0);
+  if (operand == nullptr) {
+    missing(&node, "operand");
+    return p;
+  }
+  const Part o = part(operand);
+  mark(o);
+  emit(code);
+  p.constant = o.constant;
+  p.assigns = o.assigns;
+  p.rule = code == Program::kNot ? inverse(o.rule) : o.rule;
+  return fold(start, p);
+}
+
 auto Compiler::operatorPart(const NonTerminalExpression& node) -> Part {
   const size_t start = program_->code_.size();
   const Program::Code code = node.operation();
-  Part p;
   if (code == Program::kAndTest || code == Program::kOrTest) return logical(node, code);
   if (code == Program::kIfFalse) return conditional(node);
-  if (code == Program::kAssign) {
-    const Expression* target = node.operand(0);
-    const Expression* value = node.operand(1);
-    if (target == nullptr || value == nullptr) {
-      emit(Program::kFail, status::kMissingOperand, -1);
-      return p;
-    }
-    if (target->getKind() != kind::kVariable) {
-      emit(Program::kFail, status::kTypeError, -1);
-      return p;
-    }
-    const Part v = part(value);
-    mark(v);
-    // A target no longer bound is left unbound; the value is still the result.
-    const int32_t slot =
-        store_.variableSlot(static_cast<const VariableExpression&>(*target).name());
-    if (slot >= 0) {
-      emit(Program::kAssign, slot);
-      program_->highestSlot_ = std::max(program_->highestSlot_, slot);
-      program_->assigns_ = true;
-    }
-    p.constant = v.constant;
-    p.assigns = true;
-    p.rule = v.rule;
-    return fold(start, p);
-  }
+  if (code == Program::kAssign) return assignment(node, start);
+  if (code >= Program::kNegative) return unaryPart(node, code, start);
+  Part p;
   const Expression* left = node.operand(0);
-  if (code >= Program::kNegative) {
-    if (left == nullptr) {
-      missing(&node, "operand");
-      return p;
-    }
-    const Part o = part(left);
-    mark(o);
-    emit(code);
-    p.constant = o.constant;
-    p.assigns = o.assigns;
-    p.rule = code == Program::kNot ? inverse(o.rule) : o.rule;
-    return fold(start, p);
-  }
   const Expression* right = node.operand(1);
   if (left == nullptr || right == nullptr) {
     missing(&node, left != nullptr ? "right operand" : "left operand");

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "BByteArray.h"
+#include "mask/SlotValues.h"
 #include "mask/ValueConversion.h"
 
 namespace mask {
@@ -20,28 +20,6 @@ double asDouble(const Slot& s) {
 }
 int32_t asInt32(const Slot& s) {
   return s.kind == kind::kLong ? s.integer : truncToInt32(s.real);
-}
-
-Slot longSlot(int32_t v, int32_t width) {
-  Slot s;
-  s.kind = kind::kLong;
-  s.bitWidth = width;
-  s.integer = v;
-  return s;
-}
-Slot realSlot(double v) {
-  Slot s;
-  s.kind = kind::kDouble;
-  s.real = v;
-  return s;
-}
-// The text is cut at its first NUL, as every text of the language.
-Slot textSlot(const std::string& text) {
-  Slot s;
-  s.kind = kind::kChar;
-  s.text = text.c_str();
-  s.length = std::strlen(s.text);
-  return s;
 }
 
 // Field by field, each read as wide as it was written: the slot was just
@@ -226,59 +204,6 @@ int compare(Program::Code code, Slot& l, const Slot& r) {
   return status::fromTruth(truth);
 }
 
-// Width rule: bitWidth/8 bytes rounded up, two digits each, at most 8
-// characters; width 0 prints the value without leading zeros.
-bool hexaToString(Slot& v) {
-  if (v.kind != kind::kLong || v.bitWidth > 32) return false;
-  const int digits = v.bitWidth > 0 ? 2 * ((v.bitWidth + 7) / 8) : 0;
-  char buffer[9];
-  std::snprintf(buffer, sizeof(buffer), "%0*X", digits, static_cast<unsigned>(v.integer));
-  v = textSlot(ScratchTexts::ofThisThread().next().assign(buffer));
-  return true;
-}
-
-// A text is read in base 16 with 32-bit saturation, an integer taken as it
-// is; the result is a decimal text, not a number.
-bool hexaToDec(Slot& v) {
-  int32_t number = 0;
-  if (v.kind == kind::kChar)
-    number = readHex32(v.text, v.text + v.length);
-  else if (v.kind == kind::kLong)
-    number = v.integer;
-  else
-    return false;
-  char buffer[16];
-  std::snprintf(buffer, sizeof(buffer), "%d", number);
-  v = textSlot(ScratchTexts::ofThisThread().next().assign(buffer));
-  return true;
-}
-
-// An integer is printed in hexadecimal and padded to an even digit count; the
-// host's byte array decodes the digits pairwise.
-bool hexaToAscii(Slot& v) {
-  std::string hex;
-  if (v.kind == kind::kLong) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof(buffer), "%X", static_cast<unsigned>(v.integer));
-    hex = buffer;
-    if (hex.size() % 2 != 0) hex.insert(hex.begin(), '0');
-  } else if (v.kind == kind::kChar) {
-    hex.assign(v.text, v.length);
-  } else {
-    return false;
-  }
-  const BByteArray bytes(hex.c_str());
-  const std::vector<unsigned char>& array = bytes.getArray();
-  v = textSlot(ScratchTexts::ofThisThread().next().assign(array.begin(), array.end()));
-  return true;
-}
-
-bool stringToLong(Slot& v) {
-  if (v.kind != kind::kChar) return false;
-  v = longSlot(readHex32(v.text, v.text + v.length), 32);
-  return true;
-}
-
 // Unary rule: a kind the operator does not take is -3.
 int unary(Program::Code code, Slot& v) {
   bool taken = false;
@@ -361,22 +286,129 @@ inline const Slot* Program::left(const Op& op, Slot* top, const Slot* views) con
                                 : &literals_[static_cast<size_t>(op.arg)];
 }
 
-// The loop: operands are pushed, operators combine the top slots in place;
-// the first failure ends the run, as it ends every enclosing operator.
-int Program::run(const Variables& variables, Slot& out) const {
-  // Masks are short: their stack fits here, and deeper ones use the thread's.
-  constexpr size_t kLocalDepth = 16;
-  Slot local[kLocalDepth];
-  Slot* stack = local;
-  if (maxDepth_ > kLocalDepth) {
-    thread_local std::vector<Slot> deep;
-    if (deep.size() < maxDepth_) deep.resize(maxDepth_);
-    stack = deep.data();
+// A variable's value pushed; with writable variables, its text copied, since an
+// assignment later in the run may replace it.
+inline void Program::load(const Op& op, Slot* top, const Variables& variables) const {
+  if (variables.writable == nullptr) {
+    *top = variables.views[op.arg];
+    return;
   }
+  *top = viewOf(variables.writable[op.arg]);
+  if (top->kind == kind::kChar)
+    *top = textSlot(ScratchTexts::ofThisThread().next().assign(top->text, top->length));
+}
+
+// + - * /: two whole numbers other than a division combine here, the rest in arithmetic().
+inline int Program::arithmeticStep(const Op& op, Slot*& top, const Slot* views) const {
+  const Slot* r = right(op, top, views);
+  const Slot* l = left(op, top, views);
+  if (l->kind == kind::kLong && r->kind == kind::kLong && op.code != kDiv) {
+    const int32_t v = op.code == kAdd   ? wrapAdd(l->integer, r->integer)
+                      : op.code == kSub ? wrapSub(l->integer, r->integer)
+                                        : wrapMul(l->integer, r->integer);
+    const int32_t width = std::max(l->bitWidth, r->bitWidth);
+    if (op.left != kStack) ++top;
+    top->kind = kind::kLong;
+    top->integer = v;
+    top->bitWidth = width;
+    return status::kOk;
+  }
+  if (op.left != kStack) *++top = *l;
+  return arithmetic(op.code, *top, *r);
+}
+
+// & | and the bit test.
+inline int Program::bitStep(const Op& op, Slot*& top, const Slot* views) const {
+  const Slot* r = right(op, top, views);
+  if (op.left != kStack) {
+    const Slot* l = left(op, top, views);
+    *++top = *l;
+  }
+  return bits(op.code, *top, *r);
+}
+
+// The comparisons: two whole numbers relate here, the rest in compare().
+inline int Program::compareStep(const Op& op, Slot*& top, const Slot* views) const {
+  const Slot* r = right(op, top, views);
+  const Slot* l = left(op, top, views);
+  if (l->kind == kind::kLong && r->kind == kind::kLong) {
+    const bool truth = relate(op.code, l->integer, r->integer);
+    if (op.left != kStack) ++top;
+    top->kind = kind::kBool;
+    top->truth = truth;
+    return status::fromTruth(truth);
+  }
+  if (op.left != kStack) *++top = *l;
+  return compare(op.code, *top, *r);
+}
+
+// Masks are short: a run's stack fits in this many slots of its own frame.
+constexpr size_t kLocalDepth = 16;
+
+// The stack of one run: local, or the thread's for a deeper program.
+inline Slot* Program::stackFor(Slot* local, size_t localDepth) const {
+  if (maxDepth_ <= localDepth) return local;
+  thread_local std::vector<Slot> deep;
+  if (deep.size() < maxDepth_) deep.resize(maxDepth_);
+  return deep.data();
+}
+
+// && and || short-circuit on a truth, the checks of their right side, if and
+// the jumps: op moves to the operation before its target.
+inline int Program::branchStep(const Op*& op, Slot*& top, const Op* first) const {
+  if (op->code == kJump) {
+    op = first + op->arg - 1;
+    return status::kOk;
+  }
+  if (top->kind != kind::kBool) return refuse(status::kTypeError, op->code, *top);
+  if (op->code == kIfFalse) {
+    if (!(top--)->truth) op = first + op->arg - 1;
+  } else if (op->code == kAndTest || op->code == kOrTest) {
+    if (top->truth == (op->code == kOrTest)) {
+      op = first + op->arg - 1;
+    } else {
+      --top;
+    }
+  }
+  return status::kOk;
+}
+
+// A constant part with an assignment runs once: later runs push its value and
+// skip it.
+inline void Program::onceStep(const Op*& op, Slot*& top, const Op* first) const {
+  const auto part = static_cast<size_t>(op->arg);
+  if (op->code == kMark) {
+    ran_[part] = true;
+  } else if (ran_[part]) {
+    *++top = viewOf(onceValues_[part]);
+    op = first + op->arg2 - 1;
+  }
+}
+
+// A part that always fails: its reason, if it has one, recorded.
+inline int Program::failStep(const Op& op) const {
+  if (op.arg2 >= 0) fail(reasons_[static_cast<size_t>(op.arg2)]);
+  return op.arg;
+}
+
+// The status of a run that ended on its value.
+inline int Program::finish(const Slot& top, Slot& out) const {
+  const bool isTruth = top.kind == kind::kBool;
+  const bool truth = isTruth && top.truth;
+  copyOut(top, out);
+  if (constant_) return status::kConstant;
+  if (rule_ == StatusRule::kZero || !isTruth) return status::kOk;
+  return status::fromTruth(truth == (rule_ == StatusRule::kTruth));
+}
+
+// The loop: operands are pushed, operators combine the top slots in place;
+// the first failure ends the run, as it ends every enclosing operator. The end
+// is a bound, not an operation: one dispatch fewer per run.
+int Program::run(const Variables& variables, Slot& out) const {
+  Slot local[kLocalDepth];
+  Slot* top = stackFor(local, kLocalDepth) - 1;
   if (buildsTexts_) ScratchTexts::ofThisThread().reset();
-  Slot* top = stack - 1;
   const Op* const first = code_.data();
-  // The end is a bound, not an operation: one dispatch fewer per run.
   const Op* const last = first + code_.size();
   for (const Op* op = first; op != last; ++op) {
     int s = status::kOk;
@@ -385,121 +417,53 @@ int Program::run(const Variables& variables, Slot& out) const {
         *++top = literals_[static_cast<size_t>(op->arg)];
         continue;
       case kLoad:
-        if (variables.writable == nullptr) {
-          *++top = variables.views[op->arg];
-          continue;
-        }
-        *++top = viewOf(variables.writable[op->arg]);
-        // A text read here may be replaced by an assignment later in the run.
-        if (top->kind == kind::kChar)
-          *top = textSlot(ScratchTexts::ofThisThread().next().assign(top->text, top->length));
+        load(*op, ++top, variables);
         continue;
       case kAdd:
       case kSub:
       case kMul:
-      case kDiv: {
-        const Slot* r = right(*op, top, variables.views);
-        const Slot* l = left(*op, top, variables.views);
-        if (l->kind == kind::kLong && r->kind == kind::kLong && op->code != kDiv) {
-          const int32_t v = op->code == kAdd   ? wrapAdd(l->integer, r->integer)
-                            : op->code == kSub ? wrapSub(l->integer, r->integer)
-                                               : wrapMul(l->integer, r->integer);
-          const int32_t width = std::max(l->bitWidth, r->bitWidth);
-          if (op->left != kStack) ++top;
-          top->kind = kind::kLong;
-          top->integer = v;
-          top->bitWidth = width;
-        } else {
-          if (op->left != kStack) *++top = *l;
-          s = arithmetic(op->code, *top, *r);
-        }
+      case kDiv:
+        s = arithmeticStep(*op, top, variables.views);
         break;
-      }
       case kBitAnd:
       case kBitOr:
-      case kBitTest: {
-        const Slot* r = right(*op, top, variables.views);
-        if (op->left != kStack) {
-          const Slot* l = left(*op, top, variables.views);
-          *++top = *l;
-        }
-        s = bits(op->code, *top, *r);
+      case kBitTest:
+        s = bitStep(*op, top, variables.views);
         break;
-      }
       case kEqual:
       case kDifferent:
       case kLess:
       case kGreater:
       case kLessEqual:
-      case kGreaterEqual: {
-        const Slot* r = right(*op, top, variables.views);
-        const Slot* l = left(*op, top, variables.views);
-        if (l->kind == kind::kLong && r->kind == kind::kLong) {
-          const bool truth = relate(op->code, l->integer, r->integer);
-          if (op->left != kStack) ++top;
-          top->kind = kind::kBool;
-          top->truth = truth;
-          s = status::fromTruth(truth);
-        } else {
-          if (op->left != kStack) *++top = *l;
-          s = compare(op->code, *top, *r);
-        }
-        break;
-      }
-      case kNegative:
-      case kNot:
-      case kHexaToDec:
-      case kHexaToAscii:
-      case kHexaToString:
-      case kStringToLong:
-        s = unary(op->code, *top);
+      case kGreaterEqual:
+        s = compareStep(*op, top, variables.views);
         break;
       case kAndTest:
       case kOrTest:
-        if (top->kind != kind::kBool) return refuse(status::kTypeError, op->code, *top);
-        if (top->truth == (op->code == kOrTest)) {
-          op = first + op->arg - 1;
-        } else {
-          --top;
-        }
-        continue;
       case kCheckAnd:
       case kCheckOr:
-        if (top->kind != kind::kBool) return refuse(status::kTypeError, op->code, *top);
-        continue;
       case kIfFalse:
-        if (top->kind != kind::kBool) return refuse(status::kTypeError, op->code, *top);
-        if (!(top--)->truth) op = first + op->arg - 1;
-        continue;
       case kJump:
-        op = first + op->arg - 1;
-        continue;
+        s = branchStep(op, top, first);
+        break;
       case kFail:
-        if (op->arg2 >= 0) fail(reasons_[static_cast<size_t>(op->arg2)]);
-        return op->arg;
+        return failStep(*op);
       case kAssign:
         variables.writable[op->arg] = ownedCopy(*top);
         continue;
       case kOnce:
-        if (ran_[static_cast<size_t>(op->arg)]) {
-          *++top = viewOf(onceValues_[static_cast<size_t>(op->arg)]);
-          op = first + op->arg2 - 1;
-        }
-        continue;
       case kMark:
-        ran_[static_cast<size_t>(op->arg)] = true;
+        onceStep(op, top, first);
         continue;
       case kEnd:
+        break;
+      default:  // the unary operators
+        s = unary(op->code, *top);
         break;
     }
     if (s < 0) return s;
   }
-  const bool isTruth = top->kind == kind::kBool;
-  const bool truth = isTruth && top->truth;
-  copyOut(*top, out);
-  if (constant_) return status::kConstant;
-  if (rule_ == StatusRule::kZero || !isTruth) return status::kOk;
-  return status::fromTruth(truth == (rule_ == StatusRule::kTruth));
+  return finish(*top, out);
 }
 
 }  // namespace mask

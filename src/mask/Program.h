@@ -150,6 +150,15 @@ class Program {
   void seal();
   const Slot* right(const Op& op, Slot*& top, const Slot* views) const;
   const Slot* left(const Op& op, Slot* top, const Slot* views) const;
+  void load(const Op& op, Slot* top, const Variables& variables) const;
+  int arithmeticStep(const Op& op, Slot*& top, const Slot* views) const;
+  int bitStep(const Op& op, Slot*& top, const Slot* views) const;
+  int compareStep(const Op& op, Slot*& top, const Slot* views) const;
+  Slot* stackFor(Slot* local, size_t localDepth) const;
+  int branchStep(const Op*& op, Slot*& top, const Op* first) const;
+  void onceStep(const Op*& op, Slot*& top, const Op* first) const;
+  int failStep(const Op& op) const;
+  int finish(const Slot& top, Slot& out) const;
 
   std::vector<Op> code_;
   std::vector<Value> constants_;

@@ -284,12 +284,12 @@ void Platform::setCloseOnExec(ACE_HANDLE handle) {
 }
 
 void Platform::setReceiveTimeout(ACE_HANDLE socket, int milliseconds) {
-  timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
+  timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000L};
   ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
 }
 
 void Platform::setSendTimeout(ACE_HANDLE socket, int milliseconds) {
-  timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
+  timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000L};
   ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
 }
 
