@@ -71,6 +71,7 @@ void PanelRecords::addProblem(MakoraLog_Static::Level level, const std::string& 
   Problem problem{0, nowMs(), level >= MakoraLog_Static::Error ? "error" : "warning", source, text};
   std::lock_guard<std::mutex> lock(guard_);
   problem.number = problemsNext_++;
+  if (recording_) addStep(json{{"kind", "problem"}, {"at", problem.at}, {"text", problem.text}});
   problems_.push_back(std::move(problem));
   if (problems_.size() > standin_limits::kPanelProblems) problems_.pop_front();
 }

@@ -43,7 +43,7 @@ class PanelRecords {
   std::uint64_t nextProblem() const;
 
   // A recording holds, from its start to its stop, every request, every change made through
-  // the panel and every action of the page, in the order they came. Starting drops the last.
+  // the panel, every action of the page and every problem, in the order they came. Starting drops the last.
   void record(bool on);
   // A change the panel made (its route and JSON body), or the page's action: kept only
   // while recording, with `at` and `kind` added.

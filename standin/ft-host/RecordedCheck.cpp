@@ -46,21 +46,42 @@ bool isPageLoad(const std::string& target) {
   return target.rfind("/FT?", 0) == 0;
 }
 
+// A regular expression literal matching text as it is.
+std::string literalPattern(const std::string& text) {
+  std::string out = "/";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (std::strchr("\\^$.|?*+()[]{}/", c) != nullptr && c != '\0')
+      out += std::string("\\") + c;
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (text.compare(i, 3, "\xE2\x80\xA8") == 0 || text.compare(i, 3, "\xE2\x80\xA9") == 0) {
+      out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";  // line ends inside a literal
+      i += 2;
+    } else
+      out += c;
+  }
+  return out + "/";
+}
+
 std::string withThousands(long long n) {
   std::string digits = std::to_string(n);
   for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, "_");
   return digits;
 }
 
-// The fixture call of a change made through the panel: the named one where the body is one
-// the fixture has a name for, ft.ecu.change with the body as sent otherwise.
-std::string changeCall(const std::string& route, const json& body) {
-  if (route == "/api/reset") return "ft.ecu.reset()";
-  if (route == "/api/reload") return "ft.ecu.reload()";
+// The fixture calls of a change made through the panel: the named ones where the body is one
+// the fixture has names for (an answer's mode and its delay each), ft.ecu.change with the body
+// as sent otherwise.
+std::vector<std::string> changeCalls(const std::string& route, const json& body) {
+  if (route == "/api/reset") return {"ft.ecu.reset()"};
+  if (route == "/api/reload") return {"ft.ecu.reload()"};
   static const std::regex routeForm(
       R"(/api/(ecu|state|parameter|identification|command|rawframe|mask)(/(.+))?)");
   std::smatch m;
-  if (!std::regex_match(route, m, routeForm)) return "";
+  if (!std::regex_match(route, m, routeForm)) return {};
   const std::string kind = m[1];
   const std::string name = kind == "ecu" ? "" : js(std::string(m[3]));
   const auto args = [&](const std::string& value) {
@@ -68,18 +89,30 @@ std::string changeCall(const std::string& route, const json& body) {
   };
   const bool one = body.is_object() && body.size() == 1;
   if (kind == "mask" && one && body.contains("value"))
-    return "ft.ecu.mask(" + args(js(body["value"])) + ")";
+    return {"ft.ecu.mask(" + args(js(body["value"])) + ")"};
   if (kind != "ecu" && kind != "rawframe" && one && body.contains("value"))
-    return "ft.ecu.set(" + args(js(body["value"])) + ")";
-  if (body.is_object() && body.size() == 2 && textOf(body, "mode") == "refuse" &&
-      body.contains("status"))
-    return "ft.ecu.refuse(" + args(js(body["status"])) + ")";
-  if (one && textOf(body, "mode") == "none") return "ft.ecu.noAnswer(" + name + ")";
-  if (one && textOf(body, "mode") == "normal") return "ft.ecu.answer(" + name + ")";
-  if (one && body.contains("delay")) return "ft.ecu.delay(" + args(js(body["delay"])) + ")";
+    return {"ft.ecu.set(" + args(js(body["value"])) + ")"};
   if (kind != "ecu" && one && body.contains("behaviour"))
-    return "ft.ecu.behaviour(" + args(js(body["behaviour"])) + ")";
-  return "ft.ecu.change(" + (name.empty() ? std::string("null") : name) + ", " + js(body) + ")";
+    return {"ft.ecu.behaviour(" + args(js(body["behaviour"])) + ")"};
+
+  // The panel's answer controls send the mode, its status and the delay together.
+  std::vector<std::string> calls;
+  const std::string mode = body.is_object() ? textOf(body, "mode") : "";
+  size_t known = 0;
+  if (mode == "refuse" && body.contains("status")) {
+    calls.push_back("ft.ecu.refuse(" + args(js(body["status"])) + ")");
+    known += 2;
+  } else if ((mode == "none" || mode == "normal") && !body.contains("status")) {
+    calls.push_back(std::string(mode == "none" ? "ft.ecu.noAnswer(" : "ft.ecu.answer(") + name +
+                    ")");
+    ++known;
+  }
+  if (body.is_object() && body.contains("delay")) {
+    calls.push_back("ft.ecu.delay(" + args(js(body["delay"])) + ")");
+    ++known;
+  }
+  if (!calls.empty() && known == body.size()) return calls;
+  return {"ft.ecu.change(" + (name.empty() ? std::string("null") : name) + ", " + js(body) + ")"};
 }
 
 std::string pageCall(const json& step) {
@@ -116,11 +149,15 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
 
   std::ostringstream body;
   const auto line = [&body](const std::string& text) { body << "  " << text << "\n"; };
+  // What the host warned about while recording is what the session was.
+  std::set<std::string> problems;
+  for (const json& step : steps)
+    if (step.value("kind", "") == "problem" && problems.insert(textOf(step, "text")).second)
+      line("ft.allow(" + literalPattern(textOf(step, "text")) + ");");
   for (auto it = steps.begin(); it != load; ++it)
-    if (it->value("kind", "") == "change") {
-      const std::string call = changeCall(it->value("route", ""), (*it)["body"]);
-      if (!call.empty()) line("await " + call + ";");
-    }
+    if (it->value("kind", "") == "change")
+      for (const std::string& call : changeCalls(it->value("route", ""), (*it)["body"]))
+        line("await " + call + ";");
   line("await ft.open(page, " + js(load->value("target", "")) + ");");
 
   std::map<std::string, int> asked;                      // requests of each command so far
@@ -137,15 +174,16 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
       last = {target, asked[target]};
       continue;
     }
-    const std::string call =
-        kind == "change" ? changeCall(it->value("route", ""), (*it)["body"]) : pageCall(*it);
-    if (call.empty()) continue;
+    const std::vector<std::string> calls = kind == "change"
+                                               ? changeCalls(it->value("route", ""), (*it)["body"])
+                                               : std::vector<std::string>{pageCall(*it)};
+    if (calls.empty() || calls.front().empty()) continue;
     if (last && last != waited) {
       line("await ft.waitForRequests(" + js(last->first) + ", " + std::to_string(last->second) +
            ", { timeout: WAIT_MS });");
       waited = last;
     }
-    line("await " + call + ";");
+    for (const std::string& call : calls) line("await " + call + ";");
   }
   for (const json& entry : source.texts) {
     const json& texts = entry["texts"];

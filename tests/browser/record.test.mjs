@@ -53,11 +53,15 @@ async function record() {
 
   const [page] = await Promise.all([context.waitForEvent('page'), panel.click('#recordButton')]);
   await page.locator('body.ready').waitFor();
-  // A change between two of the page's requests: step 2 then fails on the battery's limits.
+  // Changes between two of the page's requests: step 2 fails on the battery's limits, step 3
+  // on the refusal, which the host warns about.
   await host.panel.post('/api/parameter/BatteryVoltage', { value: 10.5 });
+  const startPump = panel.locator('#commands tr', { hasText: 'StartPump' });
+  await startPump.locator('select').selectOption('refuse');
+  await startPump.locator('.note.ok').waitFor();
   await page.click('#run-sequence');
   await page.click('#step-pump-heard button.yes');
-  await page.locator('#overall', { hasText: 'FAIL: step 2 of 9 failed' })
+  await page.locator('#overall', { hasText: 'FAIL: step 2, 3 of 9 failed' })
     .waitFor({ timeout: SEQUENCE_MS });
 
   await panel.fill('#recordSelectors', '#overall\n#steps .verdict\n#no-such-thing');
@@ -70,10 +74,11 @@ async function record() {
         said.includes(file) && said.includes('not expected: #no-such-thing'), said);
   const text = fs.readFileSync(file, 'utf8');
   check('the file replays the change and the clicks through the fixture, then expects', [
-    /await ft\.ecu\.set\("BatteryVoltage", 10\.5\);/,
+    /await ft\.ecu\.set\("BatteryVoltage", 10\.5\);\n\s*await ft\.ecu\.refuse\("StartPump", -992\);\n\s*await ft\.ecu\.delay\("StartPump", 0\);/,
+    /ft\.allow\(\/.*error status was returned from Diag Services: -\d+/,
     /await page\.click\("#run-sequence"\);\n.*\n?\s*await page\.click\("#step-pump-heard button\.yes"\);/,
-    /toHaveText\("FAIL: step 2 of 9 failed", \{ timeout: WAIT_MS \}\)/,
-    /"\/sendQuery\?query=StartPump": "0",/,
+    /toHaveText\("FAIL: step 2, 3 of 9 failed", \{ timeout: WAIT_MS \}\)/,
+    /"\/sendQuery\?query=CloseDoor": "0",/,
   ].every((re) => re.test(text)), text);
 
   await panel.click('#recordSave');
