@@ -194,11 +194,7 @@ std::string ControlPanel::address() const {
 
 void ControlPanel::routeRecording() {
   httplib::Server& server = *server_;
-  const auto summary = [this] {
-    json out = records_.recording();
-    out["steps"] = out["steps"].size();
-    return out;
-  };
+  const auto summary = [this] { return records_.recording(false); };
   server.Get("/api/record", [summary](const httplib::Request&, httplib::Response& response) {
     sendJson(response, 200, summary().dump());
   });

@@ -115,9 +115,11 @@ bool PanelRecords::addPageAction(json action) {
   return true;
 }
 
-json PanelRecords::recording() const {
+json PanelRecords::recording(bool withSteps) const {
   std::lock_guard<std::mutex> lock(guard_);
-  return json{{"recording", recording_}, {"full", recordingFull_}, {"steps", steps_}};
+  return json{{"recording", recording_},
+              {"full", recordingFull_},
+              {"steps", withSteps ? steps_ : json(steps_.size())}};
 }
 
 json PanelRecords::requestsAfter(std::uint64_t from) const {

@@ -43,14 +43,15 @@ class PanelRecords {
   std::uint64_t nextProblem() const;
 
   // A recording holds, from its start to its stop, every request, every change made through
-  // the panel, every action of the page and every problem, in the order they came. Starting drops the last.
+  // the panel, every action of the page and every problem, in the order they came. Starting drops
+  // the last.
   void record(bool on);
   // A change the panel made (its route and JSON body), or the page's action: kept only
   // while recording, with `at` and `kind` added.
   void addChange(const std::string& route, const std::string& body);
   bool addPageAction(nlohmann::json action);
-  // {"recording": on, "full": the cap was reached, "steps": [...]}.
-  nlohmann::json recording() const;
+  // {"recording": on, "full": the cap was reached, "steps": [...]}, or the steps' count only.
+  nlohmann::json recording(bool withSteps = true) const;
 
   // {"next": N, "lines": [the lines], "entries": [requests]} after number `after`.
   nlohmann::json requestsAfter(std::uint64_t after) const;

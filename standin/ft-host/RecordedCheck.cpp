@@ -186,7 +186,7 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
     for (const std::string& call : calls) line("await " + call + ";");
   }
   for (const json& entry : source.texts) {
-    const json& texts = entry["texts"];
+    const json texts = entry.value("texts", json::array());
     const std::string locator = "page.locator(" + js(entry.value("selector", "")) + ")";
     if (texts.empty())
       line("await expect(" + locator + ").toHaveCount(0);");
@@ -197,8 +197,10 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
   std::vector<std::string> compared, varied;
   for (const std::string& target : order) {
     const std::set<std::string>& seen = answers[target];
-    const bool naming = !source.panelAddress.empty() &&
-                        seen.begin()->find(source.panelAddress) != std::string::npos;
+    const bool naming =
+        !source.panelAddress.empty() && std::any_of(seen.begin(), seen.end(), [&](const auto& a) {
+          return a.find(source.panelAddress) != std::string::npos;
+        });
     if (seen.size() == 1 && !naming)
       compared.push_back("    " + js(target) + ": " + js(*seen.begin()) + ",\n");
     else if (!naming)
