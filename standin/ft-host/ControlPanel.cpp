@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "ControlPanelPage.h"
 #include "PanelServer.h"
+#include "RecordedCheck.h"
 #include "StandinLimits.h"
 
 namespace {
@@ -28,6 +30,12 @@ void skipBody(const httplib::Request& request, const httplib::ContentReader& bod
 void sendJson(httplib::Response& response, int status, const std::string& body) {
   response.status = status;
   response.set_content(body, "application/json");
+}
+
+bool hasString(const json& object, const char* key, bool nonEmpty = false) {
+  const auto it = object.find(key);
+  return it != object.end() && it->is_string() &&
+         !(nonEmpty && it->get_ref<const std::string&>().empty());
 }
 
 }  // namespace
@@ -60,6 +68,7 @@ int ControlPanel::start(int port, std::string& error) {
     return -1;
   }
   server_->setPort(bound);
+  port_ = bound;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   // A stop before the loop runs would be lost.
   for (int i = 0; i < 5000 && !server_->is_running(); ++i)
@@ -105,6 +114,7 @@ void ControlPanel::route() {
     out["reloads"] = reloads_;
     out["reloadAt"] = reloadAt_ == 0 ? json(nullptr) : json(reloadAt_);
     out["reloadError"] = reloadError_.empty() ? json(nullptr) : json(reloadError_);
+    out["page"] = hooks_.page ? hooks_.page() : "";
     return out;
   };
   server.Get("/api/ecu", [view](const httplib::Request&, httplib::Response& response) {
@@ -114,6 +124,9 @@ void ControlPanel::route() {
   const auto change = [this](const std::string& target, const std::string& name,
                              const httplib::Request& request, httplib::Response& response) {
     const PanelModel::Reply reply = model_.change(target, name, request.body);
+    if (reply.status == 200)
+      records_.addChange(name.empty() ? "/api/" + target : "/api/" + target + "/" + name,
+                         request.body);
     if (reply.masksChanged && hooks_.masksChanged) hooks_.masksChanged();
     sendJson(response, reply.status, reply.body);
   };
@@ -132,6 +145,7 @@ void ControlPanel::route() {
                            const httplib::ContentReader& body) {
                 skipBody(request, body);
                 model_.reset();
+                records_.addChange("/api/reset", "");
                 sendJson(response, 200, view().dump());
               });
   server.Post(
@@ -139,10 +153,12 @@ void ControlPanel::route() {
                                   const httplib::ContentReader& body) {
         skipBody(request, body);
         const std::string error = hooks_.reload ? hooks_.reload() : "reload is not available";
-        if (!error.empty())
+        if (!error.empty()) {
           sendJson(response, 422, json{{"error", error}}.dump());
-        else
-          sendJson(response, 200, view().dump());
+          return;
+        }
+        records_.addChange("/api/reload", "");
+        sendJson(response, 200, view().dump());
       });
 
   // Entries after the number `after`; a page that fell behind gets what is kept.
@@ -168,5 +184,91 @@ void ControlPanel::route() {
           std::max(numberParam(request, "warnings"), loadStart > 0 ? loadStart - 1 : 0));
     response.set_header("Access-Control-Allow-Origin", "*");
     sendJson(response, 200, out.dump());
+  });
+  routeRecording();
+}
+
+std::string ControlPanel::address() const {
+  return "http://127.0.0.1:" + std::to_string(port_.load()) + "/";
+}
+
+void ControlPanel::routeRecording() {
+  httplib::Server& server = *server_;
+  const auto summary = [this] { return records_.recording(false); };
+  server.Get("/api/record", [summary](const httplib::Request&, httplib::Response& response) {
+    sendJson(response, 200, summary().dump());
+  });
+  server.Get("/api/record/steps", [this](const httplib::Request&, httplib::Response& response) {
+    sendJson(response, 200, records_.recording().dump());
+  });
+  server.Post("/api/record", [this, summary](const httplib::Request& request,
+                                             httplib::Response& response) {
+    const json body = json::parse(request.body, nullptr, false);
+    if (!body.is_object() || !body.contains("record") || !body["record"].is_boolean())
+      return sendJson(response, 400, json{{"error", "give {\"record\": true} or false"}}.dump());
+    records_.record(body["record"].get<bool>());
+    sendJson(response, 200, summary().dump());
+  });
+
+  // What the page did, as the panel's page hears it from the page it opened.
+  server.Post(
+      "/api/record/page", [this](const httplib::Request& request, httplib::Response& response) {
+        const json body = json::parse(request.body, nullptr, false);
+        const std::string kind =
+            body.is_object() && hasString(body, "kind") ? body["kind"].get<std::string>() : "";
+        const bool valued = kind == "fill" || kind == "select";
+        if ((kind != "click" && !valued) || !hasString(body, "selector", true) ||
+            (valued && !hasString(body, "value")) ||
+            (body.contains("at") && !body["at"].is_number_integer()))
+          return sendJson(response, 400,
+                          json{{"error",
+                                "give {\"kind\": \"click\", \"fill\" or \"select\", "
+                                "\"selector\": \"...\"}, with \"value\" for the last two"}}
+                              .dump());
+        json action{{"kind", kind}, {"selector", body["selector"]}};
+        if (valued) action["value"] = body["value"];
+        if (body.contains("at")) action["at"] = body["at"];
+        if (!records_.addPageAction(std::move(action)))
+          return sendJson(response, 409, json{{"error", "not recording"}}.dump());
+        sendJson(response, 200, json{{"recorded", true}}.dump());
+      });
+
+  server.Post("/api/record/save", [this](const httplib::Request& request,
+                                         httplib::Response& response) {
+    const json body = json::parse(request.body, nullptr, false);
+    const auto refuse = [&response](int status, const std::string& error) {
+      sendJson(response, status, json{{"error", error}}.dump());
+    };
+    if (!body.is_object() || !hasString(body, "name") ||
+        (body.contains("overwrite") && !body["overwrite"].is_boolean()))
+      return refuse(400, "give {\"name\": \"...\"}, and \"texts\" and \"overwrite\" if needed");
+    json texts = body.contains("texts") ? body["texts"] : json::array();
+    const bool textsWellFormed =
+        texts.is_array() && std::all_of(texts.begin(), texts.end(), [](const json& t) {
+          return t.is_object() && hasString(t, "selector", true) && t.contains("texts") &&
+                 t["texts"].is_array() &&
+                 std::all_of(t["texts"].begin(), t["texts"].end(),
+                             [](const json& s) { return s.is_string(); });
+        });
+    if (!textsWellFormed)
+      return refuse(400, "\"texts\" is a list of {\"selector\": \"...\", \"texts\": [\"...\"]}");
+    const std::filesystem::path data(dataFile_);
+    std::string error;
+    RecordedCheck::Source source;
+    source.fixture = RecordedCheck::fixtureImport(data.parent_path().string(), error);
+    if (source.fixture.empty()) return refuse(500, error);
+    source.steps = records_.recording()["steps"];
+    source.dataFile = data.filename().string();
+    source.panelAddress = address();
+    source.texts = std::move(texts);
+    source.title = body["name"].get<std::string>();
+    const std::string text = RecordedCheck::text(source, error);
+    if (text.empty()) return refuse(422, error);
+    std::string path;
+    const int status = RecordedCheck::save(
+        data.parent_path().string(), source.title, text,
+        body.contains("overwrite") && body["overwrite"].get<bool>(), path, error);
+    if (status != 200) return refuse(status, error);
+    sendJson(response, 200, json{{"file", path}}.dump());
   });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,6 +23,8 @@ class ControlPanel {
     std::function<std::string()> reload;
     // A mask variable changed: the component must read them again.
     std::function<void()> masksChanged;
+    // The address of the scenario's page, which Record opens; empty when there is none.
+    std::function<std::string()> page;
   };
 
   // records: the requests and problems the panel shows, filled by the host's log.
@@ -44,6 +47,9 @@ class ControlPanel {
 
  private:
   void route();
+  void routeRecording();
+
+  std::string address() const;
 
   PanelModel model_;
   PanelRecords& records_;
@@ -51,6 +57,7 @@ class ControlPanel {
   Hooks hooks_;
   std::unique_ptr<PanelServer> server_;
   std::thread thread_;
+  std::atomic<int> port_{0};
 
   // stateGuard_ guards changes_, reloads_, reloadAt_, reloadError_ and loadStart_.
   std::mutex stateGuard_;

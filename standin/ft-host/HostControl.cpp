@@ -49,11 +49,18 @@ HostControl::HostControl(StandinHost& host, IQFTServer& server, Settings setting
       settings_(std::move(settings)),
       records_(records),
       panel_(host, settings_.ecu, settings_.dataFile, records,
-             ControlPanel::Hooks{[this] { return reload(); },
-                                 [this] {
-                                   std::lock_guard<std::mutex> lock(reloadGuard_);
-                                   server_.configure(QString::fromStdString(settings_.ecu));
-                                 }}) {}
+             ControlPanel::Hooks{
+                 [this] { return reload(); },
+                 [this] {
+                   std::lock_guard<std::mutex> lock(reloadGuard_);
+                   server_.configure(QString::fromStdString(settings_.ecu));
+                 },
+                 [this] {
+                   const std::string page = scenarioPage();
+                   return page.empty()
+                              ? page
+                              : "http://127.0.0.1:" + std::to_string(dataPort_.load()) + page;
+                 }}) {}
 
 HostControl::~HostControl() {
   stop();
@@ -81,6 +88,7 @@ void HostControl::applyOverrides(HostContent& content, const Settings& settings)
 }
 
 int HostControl::start(int dataPort, std::string& error) {
+  dataPort_ = dataPort;
   if (settings_.controlPort) {
     controlPort_ = panel_.start(*settings_.controlPort, error);
     if (controlPort_ < 0) return -1;

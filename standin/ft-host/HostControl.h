@@ -63,6 +63,7 @@ class HostControl {
   ControlPanel panel_;
   // Set by start once the panel listens; a reload through the panel may read it meanwhile.
   std::atomic<int> controlPort_{-1};
+  std::atomic<int> dataPort_{0};
 
   // reloadGuard_ orders reloads and the component's configure calls.
   std::mutex reloadGuard_;

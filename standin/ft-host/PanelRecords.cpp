@@ -56,6 +56,12 @@ void PanelRecords::addRequest(const std::string& line, const std::string& ecu) {
   if (!parseLine(line, request)) request.target = line;
   std::lock_guard<std::mutex> lock(guard_);
   request.number = requestsNext_++;
+  if (recording_)
+    addStep(json{{"kind", "request"},
+                 {"at", request.at},
+                 {"target", request.target},
+                 {"status", request.status},
+                 {"body", request.body}});
   requests_.push_back(std::move(request));
   if (requests_.size() > standin_limits::kPanelLogLines) requests_.pop_front();
 }
@@ -65,6 +71,7 @@ void PanelRecords::addProblem(MakoraLog_Static::Level level, const std::string& 
   Problem problem{0, nowMs(), level >= MakoraLog_Static::Error ? "error" : "warning", source, text};
   std::lock_guard<std::mutex> lock(guard_);
   problem.number = problemsNext_++;
+  if (recording_) addStep(json{{"kind", "problem"}, {"at", problem.at}, {"text", problem.text}});
   problems_.push_back(std::move(problem));
   if (problems_.size() > standin_limits::kPanelProblems) problems_.pop_front();
 }
@@ -72,6 +79,47 @@ void PanelRecords::addProblem(MakoraLog_Static::Level level, const std::string& 
 std::uint64_t PanelRecords::nextProblem() const {
   std::lock_guard<std::mutex> lock(guard_);
   return problemsNext_;
+}
+
+void PanelRecords::record(bool on) {
+  std::lock_guard<std::mutex> lock(guard_);
+  if (on) {
+    steps_ = json::array();
+    recordingFull_ = false;
+  }
+  recording_ = on;
+}
+
+// Called under guard_.
+void PanelRecords::addStep(json step) {
+  if (steps_.size() >= standin_limits::kRecordingSteps) {
+    recording_ = false;
+    recordingFull_ = true;
+    return;
+  }
+  steps_.push_back(std::move(step));
+}
+
+void PanelRecords::addChange(const std::string& route, const std::string& body) {
+  json change{{"kind", "change"}, {"at", nowMs()}, {"route", route}};
+  change["body"] = body.empty() ? json(nullptr) : json::parse(body, nullptr, false);
+  std::lock_guard<std::mutex> lock(guard_);
+  if (recording_) addStep(std::move(change));
+}
+
+bool PanelRecords::addPageAction(json action) {
+  if (!action.contains("at")) action["at"] = nowMs();
+  std::lock_guard<std::mutex> lock(guard_);
+  if (!recording_) return false;
+  addStep(std::move(action));
+  return true;
+}
+
+json PanelRecords::recording(bool withSteps) const {
+  std::lock_guard<std::mutex> lock(guard_);
+  return json{{"recording", recording_},
+              {"full", recordingFull_},
+              {"steps", withSteps ? steps_ : json(steps_.size())}};
 }
 
 json PanelRecords::requestsAfter(std::uint64_t from) const {

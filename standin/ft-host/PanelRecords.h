@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <nlohmann/json_fwd.hpp>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "MakoraLog_Static.h"
@@ -42,6 +42,17 @@ class PanelRecords {
   // The number the next problem will get.
   std::uint64_t nextProblem() const;
 
+  // A recording holds, from its start to its stop, every request, every change made through
+  // the panel, every action of the page and every problem, in the order they came. Starting drops
+  // the last.
+  void record(bool on);
+  // A change the panel made (its route and JSON body), or the page's action: kept only
+  // while recording, with `at` and `kind` added.
+  void addChange(const std::string& route, const std::string& body);
+  bool addPageAction(nlohmann::json action);
+  // {"recording": on, "full": the cap was reached, "steps": [...]}, or the steps' count only.
+  nlohmann::json recording(bool withSteps = true) const;
+
   // {"next": N, "lines": [the lines], "entries": [requests]} after number `after`.
   nlohmann::json requestsAfter(std::uint64_t after) const;
   // {"next": N, "count": problems ever, "entries": [problems]} after number `after`.
@@ -59,4 +70,9 @@ class PanelRecords {
   std::uint64_t requestsNext_ = 1;
   std::deque<Problem> problems_;
   std::uint64_t problemsNext_ = 1;
+  bool recording_ = false;
+  bool recordingFull_ = false;
+  nlohmann::json steps_ = nlohmann::json::array();
+
+  void addStep(nlohmann::json step);
 };

@@ -47,6 +47,10 @@ constexpr std::size_t kPanelProblems = 200;
 // items would flood the panel's one-line entries.
 constexpr std::size_t kPanelAnswerChars = 200;
 
+// Steps a recording of the control panel keeps: a page that polls three times a second fills
+// this in about two hours, and a replay that long is no check anyone would keep.
+constexpr std::size_t kRecordingSteps = 20000;
+
 // How often ft-host looks at its data file and GUI folder, and how long a
 // change must stay still before it is acted on (an editor saves in steps).
 constexpr int kWatchIntervalMs = 250;

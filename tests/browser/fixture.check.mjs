@@ -1,5 +1,5 @@
 // The ft fixture itself, on the demo's data: what it counts as a problem, and that the
-// control-panel calls reach the simulated ECU.
+// control-panel calls reach the simulated ECU, and the page's requests it waits for and expects.
 import fs from 'node:fs';
 import { test, expect } from './fixture.mjs';
 import { freePort } from './host.mjs';
@@ -73,6 +73,25 @@ test('the panel calls reach the simulated ECU', async ({ page, ft }) => {
   expect(await read('PumpState', 'State'), 'after reset').toBe('0;Off');
   expect((await ft.ecu.get('StartPump')).value).toBe(0);
   await expect(ft.ecu.set('NoSuchItem', 1)).rejects.toThrow('has no item, command or raw frame "NoSuchItem"');
+});
+
+test('the page\'s requests and answers as the log has them, waited for and expected', async ({ page, ft }) => {
+  await ft.ecu.change('22F190', { response: '7F2231' });
+  const answer = await call(page, 'sendRawQuery', { query: '22F190' });
+  expect(answer).toContain('7F2231');
+  await ft.waitForRequests('/sendRawQuery?query=22F190', 1, { timeout: 2_000 });
+  await ft.expectAnswers({ '/sendRawQuery?query=22F190': answer });
+  let failure = null;
+  try {
+    await ft.expectAnswers({ '/sendRawQuery?query=22F190': 'other', '/sendQuery?query=Nothing': '0' });
+  } catch (e) {
+    failure = e.message;
+  }
+  expect(failure).toMatch(/sendRawQuery\?query=22F190: answered .*7F2231.*, not .*other/);
+  expect(failure).toContain('/sendQuery?query=Nothing: not asked');
+  let late = null;
+  await ft.waitForRequests('/sendRawQuery?query=22F190', 2, { timeout: 300 }).catch((e) => { late = e.message; });
+  expect(late).toContain('the page asks /sendRawQuery?query=22F190 2 time(s)');
 });
 
 test('ft-host\'s output and log are at hand, and a bad data file says why', async ({ ft }) => {

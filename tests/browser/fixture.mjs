@@ -97,6 +97,12 @@ class Ecu {
         .applicabilityChanged);
   }
 
+  // Any change of the panel's API as its body, e.g. change('22F190', { response: '7F2231' }).
+  change(name, body) {
+    return this.#step(`change ${name ?? 'the ECU'} ${JSON.stringify(body)}`, async () =>
+      this.#panel.post(await this.#route(name), body));
+  }
+
   reset() { return this.#step('reset', () => this.#panel.post('/api/reset')); }
 
   reload() { return this.#step('reload', () => this.#panel.post('/api/reload')); }
@@ -184,6 +190,47 @@ class Ft {
 
   // How often the last ft-host was asked to stop the scenario (event 669).
   stopEvents() { return this.currentHost('ft.stopEvents').stopEvents(); }
+
+  // The requests the last ft-host answered so far, as its panel's log has them.
+  async #requests() {
+    const host = this.currentHost('ft.requests');
+    host.requests ??= [];
+    const after = host.requests.at(-1)?.number ?? 0;
+    const log = await host.panel.request('GET', `/api/log?after=${after}`);
+    if (log.entries.length && log.entries[0].number !== after + 1) {
+      throw new Error(`ft: ft-host's request log dropped ${log.entries[0].number - after - 1} ` +
+                      'requests before they were read');
+    }
+    host.requests.push(...log.entries);
+    return host.requests;
+  }
+
+  // Waits until the page has asked `target` (a command with its parameters, as the log has
+  // it, e.g. '/sendQuery?query=StartPump') `count` times in all and had its answers.
+  waitForRequests(target, count = 1, { timeout = END_TIMEOUT_MS } = {}) {
+    return base.step(`ft.waitForRequests ${target} ×${count}`, async () => {
+      await expect.poll(async () => (await this.#requests()).filter((r) => r.target === target).length,
+        { message: `the page asks ${target} ${count} time(s)`, timeout, intervals: [100] })
+        .toBeGreaterThanOrEqual(count);
+    }, { box: true });
+  }
+
+  // Every request of each target so far was answered its text (the log's first 200
+  // characters), and each target was asked.
+  expectAnswers(expected) {
+    return base.step('ft.expectAnswers', async () => {
+      const requests = await this.#requests();
+      const differ = [];
+      for (const [target, answer] of Object.entries(expected)) {
+        const answers = new Set(requests.filter((r) => r.target === target).map((r) => r.body));
+        if (!answers.size) differ.push(`${target}: not asked`);
+        for (const got of answers) {
+          if (got !== answer) differ.push(`${target}: answered ${JSON.stringify(got)}, not ${JSON.stringify(answer)}`);
+        }
+      }
+      expect(differ, 'answers that differ from the expected ones').toEqual([]);
+    }, { box: true });
+  }
 
   // Waits until the page has sent ENDFT and ft-host logged event 669.
   expectEnd({ timeout = END_TIMEOUT_MS } = {}) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <cstdio>
+#include <fstream>
 #include <regex>
 
 #include "support/ft_host.h"
@@ -607,4 +609,76 @@ TEST(LiveReload, AStopInterruptsAReloadOfALargeFile) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(host.stop(std::chrono::milliseconds(2000)), 0) << host.output();
   reload.join();
+}
+
+namespace {
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// A recording as a stranger's script drives it: each refusal, then the steps in the order
+// they came, and the check saved beside the data file once and replaced only when asked.
+TEST_F(ControlPanelApi, RecordingsAreSavedAsChecksBesideTheData) {
+  const struct {
+    std::string path, json;
+    int status;
+    std::string said;
+  } before[] = {
+      {"/api/record/page", R"({"kind": "click", "selector": "#a"})", 409, "not recording"},
+      {"/api/record", R"({"record": 1})", 400, "record"},
+      {"/api/record", R"({"record": true})", 200, R"("recording":true)"},
+      {"/api/record/page", R"({"kind": "hover", "selector": "#a"})", 400, "kind"},
+      {"/api/record/page", R"({"kind": "fill", "selector": "#a"})", 400, "value"},
+      {"/api/record/page", R"({"kind": "click", "selector": ""})", 400, "selector"},
+      {"/api/record/page", R"({"kind": "click", "selector": "#a", "at": "now"})", 400, "kind"},
+      {"/api/record/save", R"({"name": "walk"})", 422, "no load of the page"},
+  };
+  for (const auto& row : before) {
+    const Reply reply = post(row.path, row.json);
+    EXPECT_EQ(reply.status, row.status) << row.path << " " << row.json << ": " << reply.body;
+    EXPECT_NE(reply.body.find(row.said), std::string::npos) << row.json << ": " << reply.body;
+  }
+
+  gui("/FT?gui=demo&mw=demo&flow=demo");
+  EXPECT_EQ(gui("/readSignal?names=Pump&types=State"), "0;0");
+  EXPECT_EQ(post("/api/state/Pump", R"({"value": 1})").status, 200);
+  EXPECT_EQ(post("/api/record/page", R"({"kind": "click", "selector": "#run"})").status, 200);
+  const std::string steps = panel(control, "GET", "/api/record/steps").body;
+  const size_t request = steps.find(R"("target":"/readSignal?names=Pump&types=State")");
+  const size_t change = steps.find(R"("kind":"change","route":"/api/state/Pump")");
+  const size_t click = steps.find(R"("kind":"click","selector":"#run")");
+  EXPECT_TRUE(request < change && change < click) << steps;
+
+  const std::string texts = R"("texts": [{"selector": "#v", "texts": ["PASS"]}])";
+  std::string file;
+  const struct {
+    std::string json;
+    int status;
+    std::string said;
+  } saves[] = {
+      {R"({"name": "../walk"})", 400, "name"},
+      {R"({"name": "walk", "overwrite": "yes"})", 400, "overwrite"},
+      {R"({"name": "walk", "texts": [{"selector": "#v"}]})", 400, "texts"},
+      {R"({"name": "walk", )" + texts + "}", 200, "walk.check.mjs"},
+      {R"({"name": "walk"})", 409, "exists"},
+      {R"({"name": "walk", "overwrite": true, )" + texts + "}", 200, "walk.check.mjs"},
+  };
+  for (const auto& row : saves) {
+    const Reply reply = post("/api/record/save", row.json);
+    EXPECT_EQ(reply.status, row.status) << row.json << ": " << reply.body;
+    EXPECT_NE(reply.body.find(row.said), std::string::npos) << row.json << ": " << reply.body;
+    std::smatch match;
+    if (std::regex_search(reply.body, match, std::regex(R"re("file":"([^"]+)")re")))
+      file = match[1];
+  }
+  const std::string check = fileText(file);
+  for (const char* part :
+       {R"(await ft.ecu.set("Pump", 1);)", R"(await page.click("#run");)", R"(toHaveText("PASS")",
+        R"("/readSignal?names=Pump&types=State": "0;0")"})
+    EXPECT_NE(check.find(part), std::string::npos) << part << "\n" << check;
+  std::remove(file.c_str());
 }

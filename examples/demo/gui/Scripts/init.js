@@ -436,6 +436,7 @@
   function reloadOnChange() {
     send('getText', { textCode: 'FT_HOST_CONTROL', origin: 'K' }).then(function (base) {
       if (!/^http:\/\/127\.0\.0\.1:\d+\/$/.test(base)) return;
+      if (global.opener) recordFor(global.opener, base.slice(0, -1));
       var seen = null;
       var warningsSeen = 0;
       function look() {
@@ -455,6 +456,70 @@
       }
       look();
     }, function () {});
+  }
+
+  // A CSS selector of el that the page holds once: its id, or its tag and classes below the
+  // nearest element with an id, or the path of positions from there.
+  function selectorOf(el) {
+    function unique(selector) {
+      var found = document.querySelectorAll(selector);
+      return found.length === 1 && found[0] === el;
+    }
+    function id(node) {
+      return node.id && document.querySelectorAll('#' + CSS.escape(node.id)).length === 1
+        ? '#' + CSS.escape(node.id) : '';
+    }
+    if (id(el)) return id(el);
+    var anchor = el.parentElement;
+    while (anchor && !id(anchor)) anchor = anchor.parentElement;
+    var prefix = anchor ? id(anchor) + ' ' : '';
+    var own = el.tagName.toLowerCase() + Array.prototype.map.call(el.classList, function (c) {
+      return '.' + CSS.escape(c);
+    }).join('');
+    if (unique(prefix + own)) return prefix + own;
+    var parts = [];
+    for (var node = el; node && node !== anchor && node !== document.documentElement;
+         node = node.parentElement) {
+      var place = 1;
+      for (var s = node.previousElementSibling; s; s = s.previousElementSibling) {
+        if (s.tagName === node.tagName) place++;
+      }
+      parts.unshift(node.tagName.toLowerCase() + ':nth-of-type(' + place + ')');
+    }
+    return (anchor ? id(anchor) : ':root') + ' > ' + parts.join(' > ');
+  }
+
+  // Opened by ft-host's control panel to be recorded, the page tells it what the technician
+  // does, stamped with the time, and answers it the texts of the selectors it asks for.
+  function recordFor(panel, origin) {
+    var typed = 'textarea, select, input:not([type=button]):not([type=submit]):not([type=reset])' +
+                ':not([type=checkbox]):not([type=radio]):not([type=image])';
+    function tell(action) {
+      action.at = Date.now();
+      try { panel.postMessage({ ftRecord: action }, origin); } catch (e) { /* the panel closed */ }
+    }
+    document.addEventListener('click', function (e) {
+      if (!(e.target instanceof Element) || e.target.closest(typed)) return;
+      var target = e.target.closest('button, a, input, label, summary, [onclick]') || e.target;
+      tell({ kind: 'click', selector: selectorOf(target) });
+    }, true);
+    document.addEventListener('change', function (e) {
+      if (!(e.target instanceof Element) || !e.target.matches(typed)) return;
+      tell({ kind: e.target.matches('select') ? 'select' : 'fill',
+             selector: selectorOf(e.target), value: e.target.value });
+    }, true);
+    global.addEventListener('message', function (e) {
+      if (e.origin !== origin || !e.data || !Array.isArray(e.data.ftTexts)) return;
+      e.source.postMessage({ ftTexts: e.data.ftTexts.map(function (selector) {
+        var texts = [];
+        try {
+          texts = Array.prototype.map.call(document.querySelectorAll(selector), function (n) {
+            return n.textContent.replace(/\s+/g, ' ').trim();
+          });
+        } catch (err) { /* not a selector: none found */ }
+        return { selector: selector, texts: texts };
+      }) }, origin);
+    });
   }
 
   // Files of the page that did not load (a misspelt script or style sheet path).
