@@ -210,6 +210,17 @@ auto Compiler::unaryPart(const NonTerminalExpression& node, Program::Code code, 
   return fold(start, p);
 }
 
+// A binary operator's two operands; false, the missing one reported, when one
+// is absent.
+bool Compiler::bothOperands(const NonTerminalExpression& node, const Expression*& left,
+                            const Expression*& right) {
+  left = node.operand(0);
+  right = node.operand(1);
+  if (left != nullptr && right != nullptr) return true;
+  missing(&node, left != nullptr ? "right operand" : "left operand");
+  return false;
+}
+
 auto Compiler::operatorPart(const NonTerminalExpression& node) -> Part {
   const size_t start = program_->code_.size();
   const Program::Code code = node.operation();
@@ -218,12 +229,9 @@ auto Compiler::operatorPart(const NonTerminalExpression& node) -> Part {
   if (code == Program::kAssign) return assignment(node, start);
   if (code >= Program::kNegative) return unaryPart(node, code, start);
   Part p;
-  const Expression* left = node.operand(0);
-  const Expression* right = node.operand(1);
-  if (left == nullptr || right == nullptr) {
-    missing(&node, left != nullptr ? "right operand" : "left operand");
-    return p;
-  }
+  const Expression* left = nullptr;
+  const Expression* right = nullptr;
+  if (!bothOperands(node, left, right)) return p;
   const Part l = part(left);
   const size_t rightStart = program_->code_.size();
   const Part r = part(right);
@@ -245,12 +253,9 @@ auto Compiler::logical(const NonTerminalExpression& node, Program::Code test) ->
   const size_t start = program_->code_.size();
   Part p;
   p.rule = StatusRule::kTruth;
-  const Expression* left = node.operand(0);
-  const Expression* right = node.operand(1);
-  if (left == nullptr || right == nullptr) {
-    missing(&node, left != nullptr ? "right operand" : "left operand");
-    return p;
-  }
+  const Expression* left = nullptr;
+  const Expression* right = nullptr;
+  if (!bothOperands(node, left, right)) return p;
   const Part l = part(left);
   const size_t testAt = emit(test);
   const Part r = part(right);

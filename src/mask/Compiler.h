@@ -33,6 +33,8 @@ class Compiler {
 
   Part part(const Expression* node);
   Part operatorPart(const NonTerminalExpression& node);
+  bool bothOperands(const NonTerminalExpression& node, const Expression*& left,
+                    const Expression*& right);
   Part assignment(const NonTerminalExpression& node, size_t start);
   Part unaryPart(const NonTerminalExpression& node, Program::Code code, size_t start);
   Part logical(const NonTerminalExpression& node, Program::Code test);
