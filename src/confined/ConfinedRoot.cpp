@@ -91,12 +91,8 @@ ConfinedRoot::Where ConfinedRoot::resolve(const QString& path, Target& target) c
 FileHandle ConfinedRoot::openPlain(const QString& name, Target& target, long long& size) const {
   const QString path = pathOf(name);
   if (!isPlainName(name) || !isInsideText(path)) return {};
-  QString folder, leaf;
-  split(name, folder, leaf);
   int error = 0;
-  const FileHandle parent = Platform::openFolderBeneath(local(cleanRoot_), local(folder), error);
-  if (!parent.isOpen()) return {};
-  FileHandle file = Platform::openIn(parent.get(), local(leaf), Platform::FileAccess::Read, error);
+  FileHandle file = Platform::openBeneath(local(cleanRoot_), local(name), error);
   if (!file.isOpen()) return {};
   size = Platform::regularFileSize(file.get(), error);
   if (size < 0) return {};
@@ -106,10 +102,7 @@ FileHandle ConfinedRoot::openPlain(const QString& name, Target& target, long lon
 }
 
 FileHandle ConfinedRoot::openForReading(const Target& target, int& error) const {
-  std::string leaf;
-  const FileHandle parent = openFolderOf(target, leaf, error);
-  if (!parent.isOpen()) return {};
-  return Platform::openIn(parent.get(), leaf, Platform::FileAccess::Read, error);
+  return Platform::openBeneath(local(realRoot()), local(target.relative), error);
 }
 
 FileHandle ConfinedRoot::openFolderOf(const Target& target, std::string& leaf, int& error) const {

@@ -40,6 +40,9 @@ class Platform {
   enum class FileAccess { Read, CreateNew };
   // leaf inside folder, never through a link; Read never blocks on a FIFO.
   static FileHandle openIn(int folder, const std::string& leaf, FileAccess access, int& error);
+  // The file relative below root for reading, as openFolderBeneath and openIn
+  // together would open it, in one call where the system has one.
+  static FileHandle openBeneath(const std::string& root, const std::string& relative, int& error);
   // -1 unless file is a regular file.
   static long long regularFileSize(int file, int& error);
   // Reads up to size bytes, fewer only at the end of the file.

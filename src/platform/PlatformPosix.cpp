@@ -3,6 +3,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <pthread.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
@@ -11,6 +12,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -156,6 +158,48 @@ FileHandle Platform::openIn(int folder, const std::string& leaf, FileAccess acce
   const int file = openat(folder, leaf.c_str(), flags, 0666);
   if (file < 0) error = errno;
   return FileHandle(file);
+}
+
+namespace {
+
+// The walk, where the kernel cannot resolve beneath a folder in one call.
+FileHandle walkBeneath(const std::string& root, const std::string& relative, int& error) {
+  const size_t slash = relative.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
+  const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
+  const FileHandle parent = Platform::openFolderBeneath(root, folder, error);
+  if (!parent.isOpen()) return {};
+  return Platform::openIn(parent.get(), leaf.empty() ? "." : leaf, Platform::FileAccess::Read,
+                          error);
+}
+
+}  // namespace
+
+// The kernel refuses any link and any way out of root, as the walk does step by
+// step: two opens whatever the depth.
+FileHandle Platform::openBeneath(const std::string& root, const std::string& relative, int& error) {
+  static std::atomic<bool> unsupported{false};
+  if (unsupported.load(std::memory_order_relaxed)) return walkBeneath(root, relative, error);
+  const FileHandle folder(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!folder.isOpen()) {
+    error = errno;
+    return {};
+  }
+  open_how how{};
+  how.flags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+  // Below root, as the walk takes it: leading separators name no component.
+  const size_t start = relative.find_first_not_of('/');
+  const char* path = start == std::string::npos ? "." : relative.c_str() + start;
+  const long file = syscall(SYS_openat2, folder.get(), path, &how, sizeof how);
+  if (file >= 0) return FileHandle(static_cast<int>(file));
+  // Older kernels lack the call; a sandbox may refuse it.
+  if (errno != ENOSYS && errno != EPERM) {
+    error = errno;
+    return {};
+  }
+  if (errno == ENOSYS) unsupported.store(true, std::memory_order_relaxed);
+  return walkBeneath(root, relative, error);
 }
 
 long long Platform::regularFileSize(int file, int& error) {
