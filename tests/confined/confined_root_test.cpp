@@ -1,7 +1,8 @@
 // Where a path ends below the data root, and which names the fast open takes.
 // Guards against: a text check skipped before the file system is asked, a link
 // followed out of the root, a write's temporary file reachable by name, the
-// fast open taking ".", "..", a link or a folder, a second size query lost.
+// fast open taking ".", "..", a link or a folder, or refusing a name written
+// with a leading '/' (as the configured folders are).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -73,10 +74,15 @@ TEST_F(ConfinedRootTest, TheFastOpenTakesOnlyPlainRegularFiles) {
     const char* name;
     long long size;  // -1: not taken, the name goes the long way
   } rows[] = {
-      {"sub/page.html", 4},    {"in", -1},
-      {"sub/./page.html", -1}, {"sub", -1},
-      {".ft-write-1", -1},     {"sub\\page.html", -1},
-      {"../outside.txt", -1},  {"", -1},
+      {"sub/page.html", 4},
+      {"/sub/page.html", 4},
+      {"in", -1},
+      {"sub/./page.html", -1},
+      {"sub", -1},
+      {".ft-write-1", -1},
+      {"sub\\page.html", -1},
+      {"../outside.txt", -1},
+      {"", -1},
   };
   for (const auto& row : rows) {
     ConfinedRoot::Target target;
