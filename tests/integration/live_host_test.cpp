@@ -1,5 +1,9 @@
 // A live ft-host: what the author changes in the control panel or in the files
 // is what the GUI's next request sees, without a restart.
+// Guards against: a panel change or reset not reaching the component's next reply, a refused
+// change half applied, numbers wrapped instead of refused, a reload lost or a bad one taken,
+// the panel's gate not in place or bound to the wrong port, a stalled panel client holding a
+// worker or the stop, a recording saved in the wrong order or over a check unasked.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
@@ -473,7 +477,9 @@ TEST(LiveReload, BrokenMasksWarnAtOnceAndARefusalDoesNotOutliveTheFix) {
 }  // namespace
 
 // What a browser carries to the panel on behalf of another site's page is refused before any
-// handler runs, with a JSON reason; the panel's own page and hand-made requests go on.
+// handler runs, with a JSON reason; the panel's own page and hand-made requests go on. The
+// gate's verdict on each header is PanelRequestCheck's table; these rows show it in place:
+// the panel's own port, header names in any case, a body never read once refused.
 TEST_F(ControlPanelApi, RefusesRequestsOfOtherSitesAndOversizedOnes) {
   const std::string own = "127.0.0.1:" + std::to_string(control);
   const std::string body = R"({"mode":"refuse","status":-14})";
@@ -488,33 +494,11 @@ TEST_F(ControlPanelApi, RefusesRequestsOfOtherSitesAndOversizedOnes) {
        "POST /api/ecu HTTP/1.1\r\nHost: " + own +
            "\r\nContent-Type: text/plain;charset=UTF-8\r\nOrigin: http://evil.example\r\n" + length,
        body, 403},
-      {"plain POST of a form",
-       "POST /api/ecu HTTP/1.1\r\nHost: " + own +
-           "\r\nContent-Type: application/x-www-form-urlencoded\r\n" + length,
-       body, 415},
-      {"body-less POST", "POST /api/reset HTTP/1.1\r\nHost: " + own + "\r\n", "", 415},
-      {"foreign origin",
-       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length +
-           "Origin: http://evil.example\r\n",
-       body, 403},
-      {"the GUI's origin",
-       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length +
-           "Origin: http://127.0.0.1:" + std::to_string(host.port()) + "\r\n",
-       body, 403},
-      {"opaque origin",
-       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length + "Origin: null\r\n", body,
-       403},
       {"cross-site fetch",
        "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length +
            "sec-fetch-site: cross-site\r\n",
        body, 403},
-      {"rebound name",
-       "GET /api/log HTTP/1.1\r\nHost: evil.example:" + std::to_string(control) + "\r\n", "", 403},
       {"another port", "GET /api/ecu HTTP/1.1\r\nHost: 127.0.0.1:1\r\n", "", 403},
-      {"compressed body",
-       "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + length +
-           "Content-Encoding: gzip\r\n",
-       body, 415},
       {"announced huge body",
        "POST /api/ecu HTTP/1.1\r\nHost: " + own + "\r\n" + json + "Content-Length: 1073741824\r\n",
        "", 413},

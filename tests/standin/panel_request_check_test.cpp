@@ -1,4 +1,7 @@
 // The control panel's gate, header by header; the live panel's tests show it in place.
+// Guards against: another host name or port taken for the panel's own, an origin or fetch site
+// of another page let through to a change, a body too large, chunked or compressed read at all,
+// a change without a JSON content type accepted.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -36,6 +39,7 @@ TEST(PanelRequestCheck, HostOriginTypeAndSize) {
       {80, "GET", {{"Host", "localhost"}}, 0},
       {62111, "GET", {{"Host", "127.0.0.1:621110"}}, 403},
       {62111, "GET", {{"Host", "127.0.0.1.evil.example:62111"}}, 403},
+      {62111, "GET", {{"Host", "evil.example:62111"}}, 403},
       {62111, "GET", {{"Host", "127.0.0.1:62111"}, {"Origin", "http://evil.example"}}, 0},
       {62111, "GET", {{"Content-Length", "1048577"}}, 413},
       {62111, "GET", {{"Content-Length", "99999999999999999999999"}}, 413},
@@ -50,6 +54,7 @@ TEST(PanelRequestCheck, HostOriginTypeAndSize) {
       {62111, "POST", {{"Content-Type", json}, {"Origin", "http://127.0.0.1:62111"}}, 0},
       {62111, "POST", {{"Content-Type", json}, {"Origin", "https://127.0.0.1:62111"}}, 403},
       {62111, "POST", {{"Content-Type", json}, {"Origin", "http://127.0.0.1:61111"}}, 403},
+      {62111, "POST", {{"Content-Type", json}, {"Origin", "null"}}, 403},
       {62111, "POST", {{"Content-Type", json}, {"Sec-Fetch-Site", "same-origin"}}, 0},
       {62111, "POST", {{"Content-Type", json}, {"Sec-Fetch-Site", "Cross-Site"}}, 403},
   };
