@@ -1,6 +1,11 @@
 // File access below a data root: scrambled fall-back, XML through the DOM,
-// decoded writes, deletes, confinement of names and links to the root, and
-// the temporary files of writes.
+// decoded writes, deletes, and the temporary files of writes. Where a name
+// resolves is ConfinedRoot's table; here each command is shown to ask it.
+// Guards against: the scrambled variant tried first or not at all, XML read
+// past its cap or budget, a write decoded wrongly, left half done or leaving
+// its temporary, a folder deleted, a command that follows a link or ".." out
+// of the root, a link's target deleted instead of the link, mode or owner of a
+// replaced file lost, a failure logged without the system's reason.
 #include "handlers/Utilities.h"
 
 #include <gtest/gtest.h>
@@ -265,9 +270,7 @@ TEST_F(UtilitiesTest, NamesAndLinksAreConfinedByWhereTheyLead) {
       {"abs_in", top + "/root/sub/inside.txt"},
       {"a/b/shortcut", "../../sub"},  // inside, but ".." after it climbs out
       {"out_link", "../outside.txt"},
-      {"out_dir", "../rootout"},  // a sibling named like the root and more
-      {"abs_out", top + "/outside.txt"},
-      {"dangling", "nowhere.txt"},
+      {"out_dir", "../rootout"},  // a sibling whose name starts with the root's
       {"dangling_out", "../planted.txt"},
   };
   for (const auto& [link, target] : links) fs::create_symlink(target, top + "/root/" + link);
@@ -284,14 +287,8 @@ TEST_F(UtilitiesTest, NamesAndLinksAreConfinedByWhereTheyLead) {
       {"a/b/shortcut/../../outside.txt", false, false},
       {"out_link", false, false},
       {"out_dir/secret.txt", false, false},
-      {"abs_out", false, false},
-      {"dangling", false, false},
       {"dangling_out", false, false},
       {"../outside.txt", false, false},
-      {"sub/../../outside.txt", false, false},
-      {"/../outside.txt", false, false},
-      {"../rootout/secret.txt", false, false},  // the root's name as a prefix
-      {"..", false, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -388,13 +385,6 @@ TEST_F(UtilitiesTest, FailuresNameTheSystemsReason) {
       1u);
   EXPECT_EQ(
       logged(MakoraLog_Static::Error, "Error reading " + (root + "pipe").toStdString() + ": "), 1u);
-}
-
-TEST_F(UtilitiesTest, EmptyRootConfinesEverythingOut) {
-  Utilities unrooted("");
-  EXPECT_FALSE(unrooted.fileExists("."));
-  EXPECT_EQ(unrooted.readResourceAsBytes(QDir::current().absolutePath() + "/CMakeCache.txt"),
-            QByteArray());
 }
 
 }  // namespace
