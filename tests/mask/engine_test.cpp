@@ -32,8 +32,8 @@ TEST(EngineTest, TextsAndVariablesShareNames) {
   EXPECT_EQ(result, 5);
   EXPECT_EQ(interpreter.evaluate("A", result), 0);
   EXPECT_EQ(result, 4);
-  EXPECT_EQ(interpreter.evaluate("A = 'x'", result), -3);
-  EXPECT_EQ(interpreter.evaluate("A", result), -3);
+  EXPECT_EQ(interpreter.evaluate("A = 'x'", result), status::kUnsupported);
+  EXPECT_EQ(interpreter.evaluate("A", result), status::kUnsupported);
   EXPECT_EQ(mask::failure(), "the value is a text, not a number");
 }
 

@@ -1,5 +1,8 @@
 // Statuses and caching of whole texts, the nesting limit, why a text fails,
 // and robustness against arbitrary text.
+// Guards against: a text that fails to parse cached or its result written,
+// constant parts evaluated again, a nesting or height past the limit taking
+// the stack, arbitrary text crashing the parser or evaluator.
 #include <random>
 #include <sstream>
 #include <string>
@@ -8,6 +11,8 @@
 #include "platform/Limits.h"
 
 namespace {
+
+using namespace status;
 
 class InterpreterTest : public MaskTest {
  protected:
@@ -45,13 +50,13 @@ TEST_F(InterpreterTest, Caching) {
     int statusAfter;
     double resultAfter;
   } rows[] = {
-      {"1 + 2", 0, 3, "i:3/32", 0, 3},
-      {"1 < 2", 1, 1, "b:true", 1, 1},
-      {"(A == 1) && (B == 2)", 1, 1, "program", 2, 0},
-      {"(1 + 2) * A + $StringToLong$('10')", 0, 19, "program", 0, 22},
-      {"B", 0, 2, "variable", 0, 3},             // the variable itself
-      {"X = 5", 0, 5, "i:5/32", 0, 5},           // a constant assignment is not repeated
-      {"(X = 9) + A", 0, 10, "program", 0, 11},  // nor a constant part that assigns
+      {"1 + 2", kOk, 3, "i:3/32", kOk, 3},
+      {"1 < 2", kTrue, 1, "b:true", kTrue, 1},
+      {"(A == 1) && (B == 2)", kTrue, 1, "program", kFalse, 0},
+      {"(1 + 2) * A + $StringToLong$('10')", kOk, 19, "program", kOk, 22},
+      {"B", kOk, 2, "variable", kOk, 3},             // the variable itself
+      {"X = 5", kOk, 5, "i:5/32", kOk, 5},           // a constant assignment is not repeated
+      {"(X = 9) + A", kOk, 10, "program", kOk, 11},  // nor a constant part that assigns
   };
   for (const auto& row : rows) {
     double result = 0;
@@ -80,25 +85,25 @@ TEST_F(InterpreterTest, Statuses) {
     double result;
     size_t cached;
   } rows[] = {
-      {"", 0, -9, 1},
-      {"", 0, -9, 0},
-      {"(1 + 2", 0, -9, 1},
-      {"false", 2, 0, 1},
-      {"'abc'", -3, -9, 1},
-      {"7 / 2.0", 0, 3.5, 1},
-      {"1.2.3", 0, 1.2, 1},
-      {"12ab", -2, -9, 0},
-      {"A Q", -5, -9, 0},
-      {"r + 1", -2, -9, 0},
-      {"r+1", 0, 2, 1},
-      {"A ? 'x:y' : B", -2, -9, 0},
-      {"2(3)", -2, -9, 0},
-      {"(2)(3)", 0, 3, 1},
-      {")", -2, -9, 0},
-      {"$HexaToDec$ (1)", -2, -9, 0},
-      {"$HexaToDec$(1", -2, -9, 0},
-      {"1 = 2", -3, -9, 0},
-      {"A == 1 && B == 2", -2, -9, 1},
+      {"", kOk, -9, 1},
+      {"", kOk, -9, 0},
+      {"(1 + 2", kOk, -9, 1},
+      {"false", kFalse, 0, 1},
+      {"'abc'", kUnsupported, -9, 1},
+      {"7 / 2.0", kOk, 3.5, 1},
+      {"1.2.3", kOk, 1.2, 1},
+      {"12ab", kSyntaxError, -9, 0},
+      {"A Q", kUndefinedVariable, -9, 0},
+      {"r + 1", kSyntaxError, -9, 0},
+      {"r+1", kOk, 2, 1},
+      {"A ? 'x:y' : B", kSyntaxError, -9, 0},
+      {"2(3)", kSyntaxError, -9, 0},
+      {"(2)(3)", kOk, 3, 1},
+      {")", kSyntaxError, -9, 0},
+      {"$HexaToDec$ (1)", kSyntaxError, -9, 0},
+      {"$HexaToDec$(1", kSyntaxError, -9, 0},
+      {"1 = 2", kUnsupported, -9, 0},
+      {"A == 1 && B == 2", kTypeError, -9, 1},
   };
   for (const auto& row : rows) {
     const size_t before = store().size();
@@ -108,13 +113,13 @@ TEST_F(InterpreterTest, Statuses) {
     EXPECT_EQ(store().size(), before + row.cached) << row.text;
   }
   double result = -9;
-  EXPECT_EQ(interpreter.evaluate(nullptr, result), 0);
+  EXPECT_EQ(interpreter.evaluate(nullptr, result), kOk);
   store().setVariable("Q", 4, 0);  // a text that failed on it works now
-  EXPECT_EQ(evaluate("A Q", result), 0);
+  EXPECT_EQ(evaluate("A Q", result), kOk);
 }
 
 // Nesting and tree height are both limited: a text exactly at the limit
-// parses, one step past it fails with -2 (not exhausting the stack) and
+// parses, one step past it is a syntax error (not exhausting the stack) and
 // nothing is cached; far past it fails the same way.
 TEST_F(InterpreterTest, NestingLimit) {
   const int limit = limits::kMaxExpressionDepth;
@@ -141,7 +146,7 @@ TEST_F(InterpreterTest, NestingLimit) {
     EXPECT_EQ(result, row.value) << row.what;
     for (const int over : {limit, 200000}) {
       const size_t before = store().size();
-      EXPECT_EQ(evaluate(row.make(over), result), -2) << row.what << " " << over;
+      EXPECT_EQ(evaluate(row.make(over), result), kSyntaxError) << row.what << " " << over;
       EXPECT_EQ(store().size(), before) << row.what;
     }
   }
@@ -195,7 +200,7 @@ TEST_F(InterpreterTest, RobustnessSweep) {
     EXPECT_TRUE(s1 >= 0 || !mask::failure().empty()) << text;
     const int s2 = evaluate(text, second);
     EXPECT_TRUE(s2 >= 0 || !mask::failure().empty()) << text;
-    EXPECT_TRUE(s1 >= -7 && s1 <= 2) << text;
+    EXPECT_TRUE(s1 >= kNoLogicalValue && s1 <= kFalse) << text;
     // An assignment may change what the second evaluation reads.
     if (text.find('=') == std::string::npos) {
       EXPECT_TRUE(s1 == s2 && (s1 < 0 || first == second)) << text << ": " << s1 << " " << s2;

@@ -1,8 +1,15 @@
 // Operators and conversion functions: refused kinds, results, bit widths,
-// and when a result counts as constant (status 3).
+// and when a result counts as constant.
+// Guards against: an operand kind accepted that must be refused, 32-bit wrap
+// or truncation lost, the wrong operand's bit width kept, a result marked
+// constant that depends on a variable (or not marked when it does not), &&
+// and || evaluating their right side when the left decides, a conversion
+// misreading a prefix, sign or bound, an accessor evaluating instead of reading.
 #include "mask_test_support.h"
 
 namespace {
+
+using namespace status;
 
 class OperatorsTest : public MaskTest {
  protected:
@@ -18,29 +25,29 @@ class OperatorsTest : public MaskTest {
 // Integers wrap at 32 bits and take the larger bit width of the two operands.
 TEST_F(OperatorsTest, Arithmetic) {
   const EvalRow rows[] = {
-      {"7 / 2", 3, "i:3/32"},
-      {"-7 / 2", 3, "i:-3/32"},
-      {"7 / 0", -2, ""},
-      {"7 / 0.0", -2, ""},
-      {"1 + 2.5", 3, "r:3.5"},
-      {"2.5 - 1", 3, "r:1.5"},
-      {"2.5 * 2", 3, "r:5"},
-      {"5 / 2.0", 3, "r:2.5"},
-      {"true + 1", -2, ""},
-      {"-'a'", -3, ""},
-      {"1 +", -4, ""},
-      {"V + 1", 0, "i:32/32"},
-      {"V - 1", 0, "i:30/32"},
-      {"V * 1", 0, "i:31/32"},
-      {"V / 1", 0, "i:31/32"},
-      {"-V", 0, "i:-31/0"},
-      {"B12 - V", 0, "i:-29/12"},
-      {"'ab' + 'cd'", 3, "t:abcd"},
-      {"'ab' - 'cd'", -2, ""},
-      {"2147483647 + 1", 3, "i:-2147483648/32"},
-      {"65536 * 65536", 3, "i:0/32"},
-      {"(-2147483647 - 1) / -1", 3, "i:-2147483648/32"},
-      {"$HexaToString$(V - 1)", 0, "t:0000001E"},
+      {"7 / 2", kConstant, "i:3/32"},
+      {"-7 / 2", kConstant, "i:-3/32"},
+      {"7 / 0", kTypeError, ""},
+      {"7 / 0.0", kTypeError, ""},
+      {"1 + 2.5", kConstant, "r:3.5"},
+      {"2.5 - 1", kConstant, "r:1.5"},
+      {"2.5 * 2", kConstant, "r:5"},
+      {"5 / 2.0", kConstant, "r:2.5"},
+      {"true + 1", kTypeError, ""},
+      {"-'a'", kUnsupported, ""},
+      {"1 +", kMissingOperand, ""},
+      {"V + 1", kOk, "i:32/32"},
+      {"V - 1", kOk, "i:30/32"},
+      {"V * 1", kOk, "i:31/32"},
+      {"V / 1", kOk, "i:31/32"},
+      {"-V", kOk, "i:-31/0"},
+      {"B12 - V", kOk, "i:-29/12"},
+      {"'ab' + 'cd'", kConstant, "t:abcd"},
+      {"'ab' - 'cd'", kTypeError, ""},
+      {"2147483647 + 1", kConstant, "i:-2147483648/32"},
+      {"65536 * 65536", kConstant, "i:0/32"},
+      {"(-2147483647 - 1) / -1", kConstant, "i:-2147483648/32"},
+      {"$HexaToString$(V - 1)", kOk, "t:0000001E"},
   };
   for (const EvalRow& row : rows) expectRow(row);
 }
@@ -49,25 +56,26 @@ TEST_F(OperatorsTest, Arithmetic) {
 // result keeps the left operand's width. '#' tests one bit, width 1.
 TEST_F(OperatorsTest, BitwiseAndBitTest) {
   const EvalRow rows[] = {
-      {"6 & 3", 3, "i:2/32"},
-      {"6 | 3", 3, "i:7/32"},
-      {"3 & 6.9", 3, "i:2/32"},
-      {"2147483647.5 & 1", 3, "i:1/32"},  // truncated before the 32-bit edge
-      {"2147483648.0 & 1", 3, "i:0/32"},  // past it: the processor's INT32_MIN
-      {"-2147483648.5 | 0", 3, "i:-2147483648/32"},
-      {"V & 255", 0, "i:31/0"},
-      {"255 & V", 0, "i:31/32"},
-      {"B12 | V", 0, "i:31/12"},
-      {"'a' | ' '", 3, "t:a"},
-      {"'abc' & 'ab'", 3, "t:ab"},
-      {"'a' & 1", -2, ""},
-      {"'a' # 1", -2, ""},
-      {"(0 - 2147483647 - 1) # 31", 3, "i:1/1"},
+      {"6 & 3", kConstant, "i:2/32"},
+      {"6 | 3", kConstant, "i:7/32"},
+      {"3 & 6.9", kConstant, "i:2/32"},
+      {"2147483647.5 & 1", kConstant, "i:1/32"},  // truncated before the 32-bit edge
+      {"2147483648.0 & 1", kConstant, "i:0/32"},  // past it: the processor's INT32_MIN
+      {"-2147483648.5 | 0", kConstant, "i:-2147483648/32"},
+      {"V & 255", kOk, "i:31/0"},
+      {"255 & V", kOk, "i:31/32"},
+      {"B12 | V", kOk, "i:31/12"},
+      {"'a' | ' '", kConstant, "t:a"},
+      {"'abc' & 'ab'", kConstant, "t:ab"},
+      {"'a' & 1", kTypeError, ""},
+      {"'a' # 1", kTypeError, ""},
+      {"(0 - 2147483647 - 1) # 31", kConstant, "i:1/1"},
   };
   for (const EvalRow& row : rows) expectRow(row);
   const EvalRow bits[] = {
-      {"5 # 0", 3, "i:1/1"},  {"5 # 1", 3, "i:0/1"},     {"5 # 32", 3, "i:1/1"},
-      {"5 # -1", 3, "i:1/1"}, {"5.9 # 0.9", 3, "i:1/1"},
+      {"5 # 0", kConstant, "i:1/1"},     {"5 # 1", kConstant, "i:0/1"},
+      {"5 # 32", kConstant, "i:1/1"},    {"5 # -1", kConstant, "i:1/1"},
+      {"5.9 # 0.9", kConstant, "i:1/1"},
   };
   for (const EvalRow& row : bits) expectRow(row);
 }
@@ -76,48 +84,47 @@ TEST_F(OperatorsTest, BitwiseAndBitTest) {
 // && / || deciding on the left where they can.
 TEST_F(OperatorsTest, ComparisonsAndLogic) {
   const EvalRow rows[] = {
-      {"1 == 1.0", 3, "b:true"}, {"2 != 2", 3, "b:false"}, {"2 != 2.5", 3, "b:true"},
-      {"1 < 2", 3, "b:true"},    {"2 < 1", 3, "b:false"},  {"2 > 1", 3, "b:true"},
-      {"1 > 2", 3, "b:false"},   {"1 <= 1", 3, "b:true"},  {"2 <= 1.5", 3, "b:false"},
-      {"3 >= 3", 3, "b:true"},   {"2 >= 3", 3, "b:false"}, {"A == 1", 1, "b:true"},
-      {"A > 1", 2, "b:false"},   {"1 == 'a'", -2, ""},     {"true == 1", -2, ""},
+      {"1 == 1.0", kConstant, "b:true"},  {"2 != 2", kConstant, "b:false"},
+      {"2 != 2.5", kConstant, "b:true"},  {"1 < 2", kConstant, "b:true"},
+      {"2 < 1", kConstant, "b:false"},    {"2 > 1", kConstant, "b:true"},
+      {"1 > 2", kConstant, "b:false"},    {"1 <= 1", kConstant, "b:true"},
+      {"2 <= 1.5", kConstant, "b:false"}, {"3 >= 3", kConstant, "b:true"},
+      {"2 >= 3", kConstant, "b:false"},   {"A == 1", kTrue, "b:true"},
+      {"A > 1", kFalse, "b:false"},       {"1 == 'a'", kTypeError, ""},
+      {"true == 1", kTypeError, ""},
   };
   for (const EvalRow& row : rows) expectRow(row);
   // Infinity less infinity is unordered: only != holds.
-  expectRow({"1e400 - 1e400 != 0", 3, "b:true"});
-  expectRow({"1e400 - 1e400 >= 0", 3, "b:false"});
+  expectRow({"1e400 - 1e400 != 0", kConstant, "b:true"});
+  expectRow({"1e400 - 1e400 >= 0", kConstant, "b:false"});
   const EvalRow truths[] = {
-      {"'b' >= 'a'", 3, "b:true"},      {"'A' == 'a'", 3, "b:false"},
-      {"true != false", 3, "b:true"},   {"false != false", 3, "b:false"},
-      {"false == false", 3, "b:true"},  {"true < false", 3, "b:false"},
-      {"false >= false", 3, "b:false"},
+      {"'b' >= 'a'", kConstant, "b:true"},      {"'A' == 'a'", kConstant, "b:false"},
+      {"true != false", kConstant, "b:true"},   {"false != false", kConstant, "b:false"},
+      {"false == false", kConstant, "b:true"},  {"true < false", kConstant, "b:false"},
+      {"false >= false", kConstant, "b:false"},
   };
   for (const EvalRow& row : truths) expectRow(row);
   const EvalRow logic[] = {
-      {"1 && true", -2, ""},
-      {"false || true", 3, "b:true"},
-      {"(A == 1) && true", 1, "b:true"},
-      {"false && (1 == 'a')", 2, "b:false"},
-      {"true || (1 == 'a')", 1, "b:true"},
-      {"true && (1 == 'a')", -2, ""},
-      {"!true", 3, "b:false"},
-      {"!5", -3, ""},
-      {"!(A == 1)", 1, "b:false"},  // the comparison's own status, not inverted
+      {"1 && true", kTypeError, ""},           {"false || true", kConstant, "b:true"},
+      {"(A == 1) && true", kTrue, "b:true"},   {"false && (1 == 'a')", kFalse, "b:false"},
+      {"true || (1 == 'a')", kTrue, "b:true"}, {"true && (1 == 'a')", kTypeError, ""},
+      {"!true", kConstant, "b:false"},         {"!5", kUnsupported, ""},
+      {"!(A == 1)", kTrue, "b:false"},  // the comparison's own status, not inverted
   };
   for (const EvalRow& row : logic) expectRow(row);
 }
 
 TEST_F(OperatorsTest, ConditionalAndAssignment) {
   const EvalRow rows[] = {
-      {"true ? 1 : 2", 3, "i:1/32"},
-      {"false ? 1 : 2", 3, "i:2/32"},
-      {"A > 0 ? 1 : 2", 0, "i:1/32"},
-      {"true ? A : 2", 0, "i:1/0"},
-      {"false ? 1", -4, ""},
-      {"1 ? 2 : 3", -2, ""},
-      {"false ? 1 == 'a' : 2", 3, "i:2/32"},
-      {"X = 5", 3, "i:5/32"},
-      {"X = A", 0, "i:1/0"},
+      {"true ? 1 : 2", kConstant, "i:1/32"},
+      {"false ? 1 : 2", kConstant, "i:2/32"},
+      {"A > 0 ? 1 : 2", kOk, "i:1/32"},
+      {"true ? A : 2", kOk, "i:1/0"},
+      {"false ? 1", kMissingOperand, ""},
+      {"1 ? 2 : 3", kTypeError, ""},
+      {"false ? 1 == 'a' : 2", kConstant, "i:2/32"},
+      {"X = 5", kConstant, "i:5/32"},
+      {"X = A", kOk, "i:1/0"},
   };
   for (const EvalRow& row : rows) expectRow(row);
   double result = 0;
@@ -130,29 +137,29 @@ TEST_F(OperatorsTest, ConditionalAndAssignment) {
 
 TEST_F(OperatorsTest, ConversionFunctions) {
   const EvalRow rows[] = {
-      {"$HexaToString$(255)", 3, "t:000000FF"},
-      {"$HexaToString$(5 # 0)", 3, "t:01"},
-      {"$HexaToString$(V)", 0, "t:1F"},
-      {"$HexaToString$(B12)", 0, "t:0002"},
-      {"$HexaToString$('A')", -3, ""},
-      {"$HexaToString$(W40)", -3, ""},
-      {"$HexaToDec$('0x1f')", 3, "t:31"},
-      {"$HexaToDec$('0x1')", 3, "t:1"},  // the shortest prefixed number
-      {"$HexaToDec$('0x')", 3, "t:0"},
-      {"$StringToLong$('-0X1')", 3, "i:-1/32"},
-      {"$HexaToDec$('  -1f')", 3, "t:-31"},
-      {"$HexaToDec$('1Fzz')", 3, "t:31"},
-      {"$HexaToDec$(26)", 3, "t:26"},
-      {"$HexaToDec$(1.5)", -3, ""},
-      {"$HexaToDec$()", -4, ""},
-      {"$HexaToAscii$(1)", 3, "t:\x01"},
-      {"$HexaToAscii$(true)", -3, ""},
-      {"$StringToLong$('10')", 3, "i:16/32"},
-      {"$StringToLong$(10)", -3, ""},
-      {"$HexaToDec$('FFFFFFFF')", 3, "t:2147483647"},
-      {"$HexaToDec$('-FFFFFFFF')", 3, "t:-2147483648"},
-      {"$HexaToDec$('1F') == '31'", 3, "b:true"},
-      {"$HexaToAscii$('414243')", 3, "t:ABC"},
+      {"$HexaToString$(255)", kConstant, "t:000000FF"},
+      {"$HexaToString$(5 # 0)", kConstant, "t:01"},
+      {"$HexaToString$(V)", kOk, "t:1F"},
+      {"$HexaToString$(B12)", kOk, "t:0002"},
+      {"$HexaToString$('A')", kUnsupported, ""},
+      {"$HexaToString$(W40)", kUnsupported, ""},
+      {"$HexaToDec$('0x1f')", kConstant, "t:31"},
+      {"$HexaToDec$('0x1')", kConstant, "t:1"},  // the shortest prefixed number
+      {"$HexaToDec$('0x')", kConstant, "t:0"},
+      {"$StringToLong$('-0X1')", kConstant, "i:-1/32"},
+      {"$HexaToDec$('  -1f')", kConstant, "t:-31"},
+      {"$HexaToDec$('1Fzz')", kConstant, "t:31"},
+      {"$HexaToDec$(26)", kConstant, "t:26"},
+      {"$HexaToDec$(1.5)", kUnsupported, ""},
+      {"$HexaToDec$()", kMissingOperand, ""},
+      {"$HexaToAscii$(1)", kConstant, "t:\x01"},
+      {"$HexaToAscii$(true)", kUnsupported, ""},
+      {"$StringToLong$('10')", kConstant, "i:16/32"},
+      {"$StringToLong$(10)", kUnsupported, ""},
+      {"$HexaToDec$('FFFFFFFF')", kConstant, "t:2147483647"},
+      {"$HexaToDec$('-FFFFFFFF')", kConstant, "t:-2147483648"},
+      {"$HexaToDec$('1F') == '31'", kConstant, "b:true"},
+      {"$HexaToAscii$('414243')", kConstant, "t:ABC"},
   };
   for (const EvalRow& row : rows) expectRow(row);
 }
@@ -165,18 +172,18 @@ TEST_F(OperatorsTest, OperatorAccessors) {
     int32_t longValue;
     int boolStatus;
   } rows[] = {
-      {"1 + 2", 0, 3, -3},
-      {"7 / 0", -2, 0, -3},
-      {"5 # 2", 0, 1, -3},
-      {"6 & 3", 0, 2, -3},
-      {"-A", 0, -1, -3},
-      {"'a' == 'a'", 1, 1, 1},
-      {"1 < 2", 1, 1, -3},
-      {"true && false", -3, 0, 2},
-      {"!true", -3, 0, 2},
-      {"true ? 4 : 5", 0, 4, -3},
-      {"$HexaToDec$(1)", -3, 0, -3},
-      {"X = 7", 0, 7, -3},
+      {"1 + 2", kOk, 3, kUnsupported},
+      {"7 / 0", kTypeError, 0, kUnsupported},
+      {"5 # 2", kOk, 1, kUnsupported},
+      {"6 & 3", kOk, 2, kUnsupported},
+      {"-A", kOk, -1, kUnsupported},
+      {"'a' == 'a'", kTrue, 1, kTrue},
+      {"1 < 2", kTrue, 1, kUnsupported},
+      {"true && false", kUnsupported, 0, kFalse},
+      {"!true", kUnsupported, 0, kFalse},
+      {"true ? 4 : 5", kOk, 4, kUnsupported},
+      {"$HexaToDec$(1)", kUnsupported, 0, kUnsupported},
+      {"X = 7", kOk, 7, kUnsupported},
   };
   for (const auto& row : rows) {
     Node tree;

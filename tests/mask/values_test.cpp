@@ -1,8 +1,13 @@
 // Value nodes and variable references: conversions between kinds, setters.
+// Guards against: an accessor answering for a kind it cannot read or writing
+// its out value on refusal, a real not truncated to 32 bits, a setter changing
+// a variable's kind, a reference lost when the store grows.
 #include "mask/VariableExpression.h"
 #include "mask_test_support.h"
 
 namespace {
+
+using namespace status;
 
 TEST(ValuesTest, Accessors) {
   // Statuses of getString, getDouble, getBool and getLong, and what they read.
@@ -13,12 +18,15 @@ TEST(ValuesTest, Accessors) {
     double number;
     int32_t integer;
   } rows[] = {
-      {std::make_shared<BoolExpression>(true), -3, 1, 1, 1, "", 1.0, 1},
-      {std::make_shared<BoolExpression>(false), -3, 2, 2, 2, "", 0.0, 0},
-      {std::make_shared<CharExpression>("ab"), 0, -3, -3, -3, "ab", 0, 0},
-      {std::make_shared<DoubleExpression>(-2.7), -3, 0, -3, 0, "", -2.7, -2},
-      {std::make_shared<DoubleExpression>(1e12), -3, 0, -3, 0, "", 1e12, INT32_MIN},
-      {std::make_shared<LongExpression>(-1), 0, 0, -3, 0, "FFFFFFFF", -1, -1},
+      {std::make_shared<BoolExpression>(true), kUnsupported, kTrue, kTrue, kTrue, "", 1.0, 1},
+      {std::make_shared<BoolExpression>(false), kUnsupported, kFalse, kFalse, kFalse, "", 0.0, 0},
+      {std::make_shared<CharExpression>("ab"), kOk, kUnsupported, kUnsupported, kUnsupported, "ab",
+       0, 0},
+      {std::make_shared<DoubleExpression>(-2.7), kUnsupported, kOk, kUnsupported, kOk, "", -2.7,
+       -2},
+      {std::make_shared<DoubleExpression>(1e12), kUnsupported, kOk, kUnsupported, kOk, "", 1e12,
+       INT32_MIN},
+      {std::make_shared<LongExpression>(-1), kOk, kOk, kUnsupported, kOk, "FFFFFFFF", -1, -1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(describe(row.node.get()));
@@ -27,7 +35,7 @@ TEST(ValuesTest, Accessors) {
     bool truth = false;
     int32_t integer = 99;
     EXPECT_EQ(row.node->getString(text), row.stringStatus);
-    EXPECT_EQ(text, row.stringStatus == 0 ? row.text : "untouched");
+    EXPECT_EQ(text, row.stringStatus == kOk ? row.text : "untouched");
     EXPECT_EQ(row.node->getDouble(number), row.doubleStatus);
     EXPECT_EQ(number, row.doubleStatus >= 0 ? row.number : 99);
     EXPECT_EQ(row.node->getBool(truth), row.boolStatus);
@@ -52,17 +60,17 @@ TEST(ValuesTest, VariableReference) {
   int32_t integer = 0;
   EXPECT_EQ(n.getLong(integer), 0);
   EXPECT_EQ(integer, 31);
-  EXPECT_EQ(missing.getLong(integer), -5);
-  EXPECT_EQ(missing.assign(std::make_unique<LongExpression>(1)), -5);
+  EXPECT_EQ(missing.getLong(integer), kUndefinedVariable);
+  EXPECT_EQ(missing.assign(std::make_unique<LongExpression>(1)), kUndefinedVariable);
   EXPECT_EQ(store.find("M"), nullptr);
 
   std::unique_ptr<Expression> copy = n.clone();
   EXPECT_EQ(n.setDouble(7.9), 0);
   EXPECT_EQ(describe(store.variableNode("N").get()), "i:7/0");
-  EXPECT_EQ(n.setString("x"), -2);
+  EXPECT_EQ(n.setString("x"), kTypeError);
   EXPECT_EQ(n.assign(std::make_unique<CharExpression>("t")), 0);
   EXPECT_EQ(n.setString("u"), 0);
-  EXPECT_EQ(n.setLong(1), -2);
+  EXPECT_EQ(n.setLong(1), kTypeError);
   std::string text;
   EXPECT_EQ(copy->getString(text), 0);
   EXPECT_EQ(text, "u");
