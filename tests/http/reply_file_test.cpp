@@ -1,5 +1,9 @@
 // A text file streamed in chunks goes out byte for byte as the whole file
 // decoded from UTF-8 and encoded again would, wherever the chunks fall.
+// Guards against: a cut inside a sequence (or after three continuations not
+// taken as one), a piece not re-encoded, a byte order mark dropped past the
+// first, a scrambled file streamed unscrambled. The random sweep finds the
+// wrong cuts; the rows pin the marks and sequences cut short.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -67,15 +71,6 @@ TEST_F(ReplyFileTest, StreamedTextEqualsWholeDecoding) {
       "plain ascii",
       QByteArray("a\0b\0\0c", 6),                     // NUL bytes
       "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 z",  // two, three, four bytes
-      "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",     // no ASCII at all
-      "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80",
-      "\x80\x80\x80\x80\x80\x80\x80\x80\x80\xBF",  // only continuations
-      "a\x80"
-      "b\xBF\xBF"
-      "c",                                             // lone continuations
-      "\xC0\x80\xC1\xBF\xE0\x80\x80\xF0\x80\x80\x80",  // overlong
-      "\xED\xA0\x80\xED\xBF\xBF",                      // surrogates
-      "\xF4\x90\x80\x80\xF5\x80\xFE\xFF",              // beyond U+10FFFF, never leads
       "\xE2\x82"
       "a\xF0\x9F\x98"
       "b\xC3",                                 // cut short before ASCII and at the end
