@@ -1,3 +1,10 @@
+// The factory: settings from the host or their defaults, the data root made
+// absolute, init stopping at a missing component, each word routed to its
+// handler with its parameters checked, masks over the latest init's states.
+// Guards against: a default lost or a setting not read, a data root left
+// relative or unclean, init going on past a missing component, a word routed
+// to the wrong handler or its empty parameter let through, a mask evaluated
+// over stale states or a broken one warned about more than once.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -149,6 +156,8 @@ TEST_F(FactoryTest, GetCommandFromURLRoutesAndChecksParameters) {
     const char* command;
   };
   // Each handler's parameter rules: an absent or empty value is missing, a blank one is not.
+  // The shared check refuses an empty first (FT) or later (writeFile) value; getText and the
+  // diagnostic commands add checks of their own, so they show the shared one still runs.
   const Case cases[] = {
       {"/getText?textCode=T1&origin=K", &typeid(GUIHandler), "getText"},
       {"/getText?textCode=;;&origin=Q", &typeid(GUIHandler), "getText"},
@@ -173,8 +182,6 @@ TEST_F(FactoryTest, GetCommandFromURLRoutesAndChecksParameters) {
       {"/getText?textCode=T1", nullptr, nullptr},
       {"/writeFile?name=a&content=", nullptr, nullptr},
       {"/getText?textCode=T1&origin=X", nullptr, nullptr},
-      {"/fileExists?name=", nullptr, nullptr},
-      {"/readSignal?names=A&types=", nullptr, nullptr},
       {"/isApplicable?names=A;B;C&types=State;State", nullptr, nullptr},
       {"/readSignal?names=A&types=State;State", nullptr, nullptr},
       {"/sendQuery?query=&param=5", nullptr, nullptr},
