@@ -1,5 +1,8 @@
 // The compiled engine as a whole: every result of a large random sample
 // pinned, and evaluation from several threads while the variables reload.
+// Guards against: any change of status, result or failure reason over the
+// sample, a text's entry not giving way to a variable of its name, a reader
+// seeing half a reload.
 #include <atomic>
 #include <string>
 #include <thread>
