@@ -137,7 +137,6 @@ void CQFTServer::run() {
         L"[CQFTServer::run()]: Port not configured, CQFTServer::configure() must me executed");
     return;
   }
-  connections_.pool().restart();
   threadGroupId_ = ACE_Thread_Manager::instance()->spawn(serverSvc, this, 0, nullptr, nullptr, 0,
                                                          threadGroupId_, nullptr, 0, nullptr);
   if (threadGroupId_ == -1) {
@@ -152,7 +151,7 @@ void CQFTServer::stop() {
   FT_LOG_TRACE(kClass, L"[CQFTServer::stop()]: Method started.");
   reactor_.end_reactor_event_loop();
   cleanUp();
-  // Parked connection threads end now; busy ones after their connection.
+  // Threads waiting in accept end now; busy ones after their connection.
   connections_.pool().stop();
   FT_LOG_TRACE(kClass, L"[CQFTServer::stop()]: Method end.");
 }

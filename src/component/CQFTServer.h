@@ -14,8 +14,7 @@
 class IDataManager;
 
 // The FT server component: configured with an ECU name, it listens on its port
-// from run to stop, on a listener thread that hands each connection to a
-// thread of its own.
+// from run to stop; each connection is served by the thread that accepted it.
 class CQFTServer : public CComponent_Thread_Ref, public IQFTServer {
  public:
   explicit CQFTServer(const ID& id);

@@ -3,12 +3,12 @@
 #include <ace/INET_Addr.h>
 #include <ace/OS_NS_Thread.h>
 #include <ace/OS_NS_sys_socket.h>
+#include <ace/SOCK_Acceptor.h>
 #include <ace/Thread_Manager.h>
 
-#include <memory>
+#include <algorithm>
 
 #include "component/CQFTServer.h"
-#include "component/ClientAcceptor.h"
 #include "dispatch/CommandRouter.h"
 #include "platform/FtLog.h"
 #include "platform/Limits.h"
@@ -30,30 +30,43 @@ ACE_THR_FUNC_RETURN serverSvc(void* arg) {
 
   int groupId = -1;
   ACE_Thread_Manager::instance()->get_grp(ACE_OS::thr_self(), groupId);
+  ConnectionRegistry* connections = server->getConnections();
   static const CommandRouter router;
-  auto acceptor = std::make_unique<ClientAcceptor>(
-      ConnectionContext{&router, server->getConnections(), groupId});
+  const ConnectionContext context{&router, connections, groupId};
 
   const CQFTServer::Endpoint endpoint = server->getEndpoint();
   const ACE_INET_Addr address(static_cast<u_short>(endpoint.port & 0xFFFF),
                               static_cast<ACE_UINT32>(endpoint.address));
-  if (!endpoint.addressValid || acceptor->open(address, reactor, 0, 1, 1) == -1) {
+  ACE_SOCK_Acceptor acceptor;
+  if (!endpoint.addressValid || acceptor.open(address, 1, PF_INET, limits::kListenBacklog) == -1) {
     FT_LOG_TRACE(kClass, L"[ServerThread::run()]: error opening port.");
     return reinterpret_cast<ACE_THR_FUNC_RETURN>(1);
   }
-  const ACE_HANDLE listening = acceptor->acceptor().get_handle();
-  // ACE listens with a backlog of 5, too few for a page's burst of connects.
-  ACE_OS::listen(listening, limits::kListenBacklog);
+  const ACE_HANDLE listening = acceptor.get_handle();
   Platform::setCloseOnExec(listening);
-  // Accepted sockets inherit these, which saves two calls per connection.
-  const ConnectionRegistry::Settings settings = server->getConnections()->settings();
-  Platform::setReceiveTimeout(listening, settings.receiveTimeoutMs);
+  // Accepted sockets inherit these, which saves two calls per connection. An
+  // accept waits no longer than a receive, nor than kIdleThreadRetireMs:
+  // then its thread retires unless it is the last one accepting. A receive
+  // that has waited this long and may wait longer sets its own time-out.
+  const ConnectionRegistry::Settings settings = connections->settings();
+  Platform::setReceiveTimeout(listening,
+                              settings.receiveTimeoutMs > 0
+                                  ? std::min(settings.receiveTimeoutMs, limits::kIdleThreadRetireMs)
+                                  : limits::kIdleThreadRetireMs);
   Platform::setSendTimeout(listening, settings.sendTimeoutMs);
+  // The pool owns the socket from here on.
+  acceptor.set_handle(ACE_INVALID_HANDLE);
+  if (!connections->pool().start(listening, context)) {
+    FT_LOG_TRACE(kClass, L"[ServerThread::run()]: error opening port.");
+    return reinterpret_cast<ACE_THR_FUNC_RETURN>(1);
+  }
 
   FT_LOG_TRACE(kClass, L"[serverSvc()]: starting up server daemon");
+  // Nothing is registered: the loop only waits for the server's stop, and an
+  // ended loop stays ended, so a stopped server is not started again.
   while (reactor->handle_events() != -1) {
   }
   FT_LOG_TRACE(kClass, L"[serverSvc()]: shutting down server daemon");
-  acceptor.reset();
+  connections->pool().stop();
   return nullptr;
 }

@@ -1,99 +1,168 @@
 #include "http/ConnectionPool.h"
 
+#include <ace/OS_NS_sys_socket.h>
 #include <ace/Thread_Manager.h>
 
 #include <algorithm>
 #include <chrono>
-#include <utility>
+#include <climits>
+#include <thread>
 
+#include "http/ConnectionRegistry.h"
 #include "http/HttpDaemon.h"
+#include "platform/FtLog.h"
 #include "platform/Limits.h"
 #include "platform/Platform.h"
 
 namespace {
+const wchar_t* const kClass = L"ConnectionPool";
+}
 
-struct Start {
-  ConnectionPool* pool;
-  HttpDaemon* daemon;
+// What the threads of one run share; the last of them closes the socket.
+struct ConnectionPool::Listener {
+  Listener(ACE_HANDLE socket, const ConnectionContext& given, int most)
+      : listening(socket), context(given), maxThreads(most) {}
+  ~Listener() { Platform::closeListening(listening); }
+
+  // Starts a thread that counts as accepting from now on, unless the pool has
+  // its most threads.
+  bool grow(const std::shared_ptr<Listener>& self);
+  // Ends an accepting thread's count unless it is the last one accepting.
+  bool retire();
+  static void run(const std::shared_ptr<Listener>& self);
+
+  const ACE_HANDLE listening;
+  const ConnectionContext context;
+  const int maxThreads;
+  std::atomic<int> threads{0};
+  std::atomic<int> accepting{0};
+  std::atomic<bool> stopping{false};
+  // From the first accept that found no descriptor until one succeeds.
+  std::atomic<bool> outOfDescriptors{false};
 };
 
+namespace {
+struct Start {
+  std::shared_ptr<ConnectionPool::Listener> listener;
+};
 }  // namespace
 
-bool ConnectionPool::serve(HttpDaemon* daemon, int groupId) {
-  {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!parked_.empty()) {
-      Slot* slot = parked_.back();
-      parked_.pop_back();
-      slot->next = daemon;
-      // Under the lock: once it is released the woken thread may take the
-      // connection, end, and destroy the slot before a later notify.
-      slot->wake.notify_one();
-      return true;
-    }
-    ++threads_;
-  }
-  auto* start = new Start{this, daemon};
+bool ConnectionPool::Listener::grow(const std::shared_ptr<Listener>& self) {
+  int count = threads.load();
+  do {
+    if (count >= maxThreads) return false;
+  } while (!threads.compare_exchange_weak(count, count + 1));
+  ++accepting;
+  auto* start = new Start{self};
   const int spawned = ACE_Thread_Manager::instance()->spawn(
       &ConnectionPool::work, start, THR_NEW_LWP | THR_DETACHED, nullptr, nullptr,
-      ACE_DEFAULT_THREAD_PRIORITY, groupId, nullptr, limits::kConnectionThreadStackBytes);
-  if (spawned == -1) {
-    delete start;
-    std::lock_guard<std::mutex> lock(mutex_);
-    --threads_;
-    return false;
+      ACE_DEFAULT_THREAD_PRIORITY, context.threadGroupId, nullptr,
+      limits::kConnectionThreadStackBytes);
+  if (spawned != -1) return true;
+  delete start;
+  --accepting;
+  --threads;
+  FT_LOG_WARNING(kClass, L"[grow()]: no thread could be started to accept connections");
+  return false;
+}
+
+bool ConnectionPool::Listener::retire() {
+  int count = accepting.load();
+  while (count > 1) {
+    if (accepting.compare_exchange_weak(count, count - 1)) return true;
   }
-  return true;
+  return false;
 }
 
 ACE_THR_FUNC_RETURN ConnectionPool::work(void* arg) {
-  auto* start = static_cast<Start*>(arg);
-  ConnectionPool* pool = start->pool;
-  HttpDaemon* daemon = start->daemon;
-  delete start;
+  const std::shared_ptr<Listener> listener = std::move(static_cast<Start*>(arg)->listener);
+  delete static_cast<Start*>(arg);
   Platform::setCurrentThreadName("QFTServer::conn");
   Platform::ignoreBrokenPipe();
-  pool->run(daemon);
+  Listener::run(listener);
+  // The thread manager counts this thread until it has returned; the owner
+  // waits for that, not for threads.
   return 0;
 }
 
-void ConnectionPool::run(HttpDaemon* daemon) {
-  Slot slot;
-  std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
-  while (daemon != nullptr) {
-    daemon->svc();
-    daemon->close(0);  // deletes it
-    lock.lock();
-    if (!stopping_) {
-      parked_.push_back(&slot);
-      slot.wake.wait_for(lock, idleRetire_, [&] { return slot.next != nullptr || stopping_; });
-      if (slot.next == nullptr) std::erase(parked_, &slot);
+void ConnectionPool::Listener::run(const std::shared_ptr<Listener>& self) {
+  Listener& l = *self;
+  for (;;) {
+    int error = 0;
+    const ACE_HANDLE handle = Platform::acceptConnection(l.listening, error);
+    if (l.stopping) {
+      // Accepted after the stop: closed unanswered, as the backlog is.
+      if (handle != ACE_INVALID_HANDLE) ACE_OS::closesocket(handle);
+      break;
     }
-    daemon = std::exchange(slot.next, nullptr);
-    if (daemon == nullptr) --threads_;
-    lock.unlock();
+    if (handle == ACE_INVALID_HANDLE) {
+      if (Platform::isTimeout(error)) {
+        if (l.retire()) {
+          --l.threads;
+          return;
+        }
+      } else if (Platform::isListenerGone(error)) {
+        break;
+      } else if (Platform::isOutOfDescriptors(error)) {
+        if (!l.outOfDescriptors.exchange(true)) {
+          FT_LOG_WARNING(kClass,
+                         L"[ConnectionPool::run()]: out of file descriptors "
+                         L"(errno %d), new connections wait in the backlog until some are free",
+                         error);
+        }
+        // Accepting at once again would only fail again.
+        std::this_thread::sleep_for(std::chrono::milliseconds(limits::kAcceptBackoffMs));
+      }
+      continue;
+    }
+    if (l.outOfDescriptors.exchange(false)) {
+      FT_LOG_WARNING(kClass, L"[ConnectionPool::run()]: accepting connections again");
+    }
+    // The last one accepting starts the next before it serves.
+    if (l.accepting.fetch_sub(1) == 1) l.grow(self);
+    HttpDaemon::serve(handle, l.context);
+    if (l.stopping) {
+      --l.threads;
+      return;
+    }
+    ++l.accepting;
   }
-  // The thread manager counts this thread until it has returned; the owner
-  // waits for that, not for threads_.
+  --l.accepting;
+  --l.threads;
+}
+
+ConnectionPool::~ConnectionPool() {
+  stop();
+}
+
+bool ConnectionPool::start(ACE_HANDLE listening, const ConnectionContext& context) {
+  // One beyond the limit, to admit or turn away a newcomer while all serve.
+  const int most = std::min(context.registry->settings().maxConnections, INT_MAX - 1) + 1;
+  auto listener = std::make_shared<Listener>(listening, context, most);
+  if (!listener->grow(listener)) return false;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (listener_ != nullptr) {
+    listener_->stopping = true;
+    Platform::stopListening(listener_->listening);
+  }
+  listener_ = std::move(listener);
+  return true;
 }
 
 void ConnectionPool::stop() {
   std::lock_guard<std::mutex> lock(mutex_);
-  stopping_ = true;
-  for (Slot* slot : parked_) slot->wake.notify_one();
-}
-
-void ConnectionPool::restart() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  stopping_ = false;
+  if (listener_ == nullptr) return;
+  listener_->stopping = true;
+  Platform::stopListening(listener_->listening);
+  listener_.reset();
 }
 
 int ConnectionPool::threads() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return threads_;
+  return listener_ != nullptr ? listener_->threads.load() : 0;
 }
 
-int ConnectionPool::parked() const {
+int ConnectionPool::accepting() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return static_cast<int>(parked_.size());
+  return listener_ != nullptr ? listener_->accepting.load() : 0;
 }

@@ -2,53 +2,42 @@
 
 #include <ace/Thread.h>
 
-#include <chrono>
-#include <condition_variable>
+#include <atomic>
+#include <memory>
 #include <mutex>
-#include <vector>
 
-#include "platform/Limits.h"
+#include "http/ConnectionContext.h"
 
-class HttpDaemon;
-
-// The threads that serve connections, kept between connections: a thread
-// that has closed one parks and takes the next, so a burst of connects costs
-// no thread creation. It grows on demand (the connection limit bounds it) and
-// a thread parked for idleRetire ends.
+// The threads that serve connections, each accepting its own from the shared
+// listening socket and serving it to the end: no thread hands a connection
+// to another. One more thread than the connection limit at most, so that one
+// is always accepting, to admit a newcomer or turn it away. A thread that
+// takes the last waiting place starts another; a thread whose accept waits
+// for the listening socket's receive time-out retires unless it is the last.
 class ConnectionPool {
  public:
-  explicit ConnectionPool(
-      std::chrono::milliseconds idleRetire = std::chrono::milliseconds(limits::kIdleThreadRetireMs))
-      : idleRetire_(idleRetire) {}
+  ConnectionPool() = default;
+  ~ConnectionPool();
+  ConnectionPool(const ConnectionPool&) = delete;
+  ConnectionPool& operator=(const ConnectionPool&) = delete;
 
-  // Serves the opened daemon on a parked thread or a new one of the thread
-  // manager's group groupId; the daemon closes (deletes) itself when done.
-  // False when no thread could be started: the caller still owns the daemon.
-  bool serve(HttpDaemon* daemon, int groupId);
-  // Wakes the parked threads to end, and lets each busy one end after its
-  // connection. Connections handed over before are still served.
+  // Starts accepting on listening, which is bound and listens, in threads of
+  // the context's thread group, for its registry; from now on the pool owns
+  // the socket and closes it after its last thread. False when no thread
+  // could be started: the socket is closed then too.
+  bool start(ACE_HANDLE listening, const ConnectionContext& context);
+  // Ends every waiting accept at once; a thread that serves a connection ends
+  // after it.
   void stop();
-  // Parks threads again after a stop.
-  void restart();
   int threads() const;
-  int parked() const;
+  // Threads in accept or on their way there.
+  int accepting() const;
+
+  struct Listener;
 
  private:
-  // One per thread: a parked thread waits on its own condition, so a
-  // hand-over wakes exactly the thread it is for.
-  struct Slot {
-    std::condition_variable wake;
-    HttpDaemon* next = nullptr;
-  };
+  static ACE_THR_FUNC_RETURN work(void* listener);
 
-  static ACE_THR_FUNC_RETURN work(void* start);
-  void run(HttpDaemon* first);
-
-  const std::chrono::milliseconds idleRetire_;
-  mutable std::mutex mutex_;  // guards everything below and every Slot
-  // Most recently parked last: the next connection goes to a warm thread and
-  // the cold ones retire.
-  std::vector<Slot*> parked_;
-  int threads_ = 0;
-  bool stopping_ = false;
+  mutable std::mutex mutex_;  // guards listener_ (threads keep their own reference)
+  std::shared_ptr<Listener> listener_;
 };

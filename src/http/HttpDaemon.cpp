@@ -1,6 +1,5 @@
 #include "http/HttpDaemon.h"
 
-#include <ace/INET_Addr.h>
 #include <ace/OS_NS_errno.h>
 #include <ace/OS_NS_unistd.h>
 
@@ -84,15 +83,6 @@ QStringList headerLinesOf(const QString& request, qsizetype lineBegin) {
   return lines;
 }
 
-// A command's whole head is read, for the cross-site guard; a GUI file's is not
-// needed, and its request line alone is served at once.
-bool needsWholeHead(const RequestRouter& router, const char* bytes, size_t length) {
-  const QString text = QString::fromLatin1(bytes, static_cast<qsizetype>(strnlen(bytes, length)));
-  const auto [begin, end] = requestLineOf(text);
-  const RequestLine line = RequestLine::parse(text.mid(begin, end < 0 ? -1 : end - begin));
-  return router.routeOf(line.target).isCommand;
-}
-
 // A client's text in a log line: control characters would let it forge lines.
 std::wstring escaped(const QString& text) {
   std::wstring out;
@@ -115,8 +105,6 @@ std::wstring escaped(const QString& text) {
 HttpDaemon::HttpDaemon(const ConnectionContext& context)
     : ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH>(nullptr, nullptr), context_(context) {}
 
-HttpDaemon::HttpDaemon() : HttpDaemon(ConnectionContext{}) {}
-
 HttpDaemon::~HttpDaemon() {
   FT_LOG_TRACE(kClass, L"[~HttpDaemon()]: Method called.");
   // Unregister before closing, so the server never shuts down a reused handle.
@@ -124,60 +112,22 @@ HttpDaemon::~HttpDaemon() {
   peer().close();
 }
 
-int HttpDaemon::open(void*) {
-  FT_LOG_TRACE(kClass, L"[open()]: Method started.");
-  // The handler outlives the listener and its reactor; its destructor must not
-  // reach for them.
-  reactor(nullptr);
-
-  ACE_INET_Addr peerAddress;
-  if (peer().get_remote_addr(peerAddress) == -1) {
-    FT_LOG_WARNING(kClass, L"[open()]: Error getting cliens address");
-    return -1;
-  }
-  const ACE_HANDLE handle = peer().get_handle();
-  Platform::setCloseOnExec(handle);
-
-  ConnectionRegistry* connections = context_.registry;
-  const int groupId = context_.threadGroupId;
-  if (connections == nullptr) return activate(THR_DETACHED, 1, 0, 0, groupId);
-
-  const ConnectionRegistry::Settings settings = connections->settings();
+void HttpDaemon::serve(ACE_HANDLE handle, const ConnectionContext& context) {
+  HttpDaemon daemon(context);
+  daemon.peer().set_handle(handle);
+  ConnectionRegistry& registry = *context.registry;
   // The socket has the time-outs already: it inherits them from the listener.
-  receiveTimeoutMs_ = settings.receiveTimeoutMs;
-  if (!connections->add(handle)) {
+  const int receiveTimeoutMs = registry.settings().receiveTimeoutMs;
+  if (!registry.add(handle)) {
     FT_LOG_WARNING(kClass,
                    L"[open()]: %d connections are being served already, closing the new one "
                    L"without a reply",
-                   connections->size());
-    return -1;
+                   registry.size());
+    return;
   }
-  registry_ = connections;
-  return connections->pool().serve(this, groupId) ? 0 : -1;
-}
-
-int HttpDaemon::svc() {
-  FT_LOG_TRACE(kClass, L"[svc()]:Method called.");
-  return process();
-}
-
-int HttpDaemon::handle_input(ACE_HANDLE) {
-  return process();
-}
-
-int HttpDaemon::close(u_long flags) {
-  FT_LOG_TRACE(kClass, L"[close()]: Method started.");
-  // The base close deletes this handler: nothing of it may be touched after.
-  int result = ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH>::close(flags);
-  FT_LOG_TRACE(kClass, L"[close()]: Method end.");
-  return result;
-}
-
-int HttpDaemon::handle_close(ACE_HANDLE handle, ACE_Reactor_Mask mask) {
-  FT_LOG_TRACE(kClass, L"[handle_close()]: Method started.");
-  int result = ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH>::handle_close(handle, mask);
-  FT_LOG_TRACE(kClass, L"[handle_close()]: Method end.");
-  return result;
+  daemon.registry_ = &registry;
+  daemon.receiveTimeoutMs_ = receiveTimeoutMs;
+  daemon.process();
 }
 
 // The request text is the received bytes as Latin-1 up to the first NUL.
@@ -232,13 +182,17 @@ bool HttpDaemon::receiveRequest(size_t& length) {
     }
     const ssize_t count = peer().recv(buffer.data() + length, buffer.size() - length);
     const int receiveError = ACE_OS::last_error();
+    if (count < 0 && Platform::isTimeout(receiveError) && waitLonger(deadline)) continue;
     if (count > 0) {
       if (length == 0 && registry_ != nullptr) registry_->noteSending(peer().get_handle());
       const size_t from = length;
       length += static_cast<size_t>(count);
       if (!lineEnded && endsRequestLine(buffer.data() + from, static_cast<size_t>(count))) {
         lineEnded = true;
-        if (!needsWholeHead(*context_.router, buffer.data(), length)) break;
+        parseRequestLine(buffer.data(), length);
+        // A command's whole head is read, for the cross-site guard; a GUI
+        // file's is not needed, and its request line alone is served at once.
+        if (!route_.isCommand) break;
       }
       if (lineEnded) {
         const int end = headEnd(buffer.data(), length, from);
@@ -290,6 +244,27 @@ bool HttpDaemon::receiveRequest(size_t& length) {
   return true;
 }
 
+// The socket may wait less than the receive time-out: it inherits the
+// listener's wait for a connection, which is shorter, so that idle threads
+// retire. Only a client slower than that pays for setting the rest.
+bool HttpDaemon::waitLonger(Clock::time_point deadline) {
+  if (receiveTimeoutMs_ == 0) {
+    Platform::setReceiveTimeout(peer().get_handle(), 0);
+    return true;
+  }
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  if (left.count() <= 0) return false;
+  Platform::setReceiveTimeout(peer().get_handle(), static_cast<int>(left.count()));
+  return true;
+}
+
+void HttpDaemon::parseRequestLine(const char* bytes, size_t length) {
+  const QString text = QString::fromLatin1(bytes, static_cast<qsizetype>(strnlen(bytes, length)));
+  const auto [begin, end] = requestLineOf(text);
+  line_ = RequestLine::parse(text.mid(begin, end < 0 ? -1 : end - begin));
+  route_ = context_.router->routeOf(line_.target);
+}
+
 // The request goes on with what arrived; the guard refuses it if it changes something.
 bool HttpDaemon::cutHead(size_t length, bool timedOut) {
   headCut_ = true;
@@ -315,8 +290,8 @@ int HttpDaemon::processRequest(const QString& request) {
   if (started_ == Clock::time_point()) started_ = Clock::now();
 
   // The first piece between "\r\n"s that is not empty is the request line.
-  const auto [begin, end] = requestLineOf(request);
-  const RequestLine line = RequestLine::parse(request.mid(begin, end < 0 ? -1 : end - begin));
+  const qsizetype begin = requestLineOf(request).first;
+  const RequestLine& line = line_;
   if (line.method != QLatin1String("GET") && line.method != QLatin1String("POST")) {
     FT_LOG_ERROR(kClass,
                  L"[HttpDaemon::processRequest()]: Method not allowed, only GET and POST commands "
@@ -330,7 +305,7 @@ int HttpDaemon::processRequest(const QString& request) {
   }
 
   const QStringList headers = headerLinesOf(request, begin);
-  const RequestRouter::Route route = context_.router->routeOf(line.target);
+  const RequestRouter::Route& route = route_;
   if (!CrossSiteGuard::allows(route.command, route.changesState, headers, !headCut_)) {
     // A refused command's answer, without its stop event: a foreign page must
     // not end the scenario either.

@@ -9,39 +9,42 @@
 #include <chrono>
 
 #include "http/ConnectionContext.h"
+#include "http/RequestLine.h"
+#include "http/RequestRouter.h"
 
 class ConnectionRegistry;
 class ReplyFile;
 struct Reply;
-struct RequestLine;
 
-// Serves one accepted connection on a thread of its own: the request, at
-// most one reply; then it closes and deletes itself.
+// One accepted connection, served on the thread that accepted it: the
+// request, at most one reply; then it closes.
 class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
  public:
   // context: its router must be set.
   explicit HttpDaemon(const ConnectionContext& context);
-  // ACE's acceptor template asks for it; with no router nothing is served.
-  HttpDaemon();
   ~HttpDaemon() override;
 
-  int handle_input(ACE_HANDLE handle) override;
-  int handle_close(ACE_HANDLE handle = ACE_INVALID_HANDLE,
-                   ACE_Reactor_Mask mask = ACE_Event_Handler::ALL_EVENTS_MASK) override;
-  // Joins the context's registry and thread group, or is served alone.
-  int open(void* acceptor) override;
-  int close(u_long flags = 0) override;
-  int svc() override;
+  // Serves a connection accepted from the server's socket on the calling
+  // thread, if the context's registry admits it, and closes it.
+  static void serve(ACE_HANDLE handle, const ConnectionContext& context);
 
+  // Reads the request on the connection and answers it; -1 when nothing was
+  // answered.
   int process();
-  // Answers the request text on the socket; always 0. Needs the router.
-  int processRequest(const QString& request);
 
  private:
+  // Answers the request text on the socket; always 0.
+  int processRequest(const QString& request);
   // Receives into the thread's buffer until the request line is complete or
   // the peer stops sending; false (the reason logged) when a limit ends it
   // first or nothing came: then nothing is answered.
   bool receiveRequest(size_t& length);
+  // After a receive gave up waiting: true, the socket set to wait what is
+  // left, unless the receive time-out has run out.
+  bool waitLonger(std::chrono::steady_clock::time_point deadline);
+  // The request line and its route, from the bytes received when the line
+  // ended: later bytes cannot change it.
+  void parseRequestLine(const char* bytes, size_t length);
   // Marks the head cut, says why, and goes on with the request.
   bool cutHead(size_t length, bool timedOut);
   // The reply, its file included; the number of bytes that left.
@@ -59,8 +62,10 @@ class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
   // The head ended neither at its blank line nor with the peer's end of
   // sending: the time-out, the size limit or a NUL came first.
   bool headCut_ = false;
-  // Copied in open; 0 waits without limit.
+  // From the registry's settings; 0 waits without limit.
   int receiveTimeoutMs_ = 0;
+  RequestLine line_;
+  RequestRouter::Route route_;
   // When the request began, for the request log.
   std::chrono::steady_clock::time_point started_;
 };

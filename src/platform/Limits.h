@@ -41,11 +41,11 @@ constexpr long long kXmlReadBudgetBytes = 16LL << 20;
 // parser's recursion (kMaxExpressionDepth levels); the default 8 MiB is
 // reserved per thread for nothing.
 constexpr int kConnectionThreadStackBytes = 1 << 20;
-// A parked connection thread retires after this long without a connection,
-// so a burst's threads do not stay for good.
+// A connection thread retires after waiting this long in accept (or the
+// receive time-out, if shorter), so a burst's threads do not stay for good.
 constexpr int kIdleThreadRetireMs = 5000;
-// After accept fails for want of descriptors, the listener stops accepting
-// for this long, so it neither spins nor starves the threads that would
+// After accept fails for want of descriptors, a thread stops accepting for
+// this long, so it neither spins nor starves the threads that would
 // free some.
 constexpr int kAcceptBackoffMs = 100;
 // Listen backlog: ACE opens with 5, which costs a SYN retransmit per burst.

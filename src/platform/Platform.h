@@ -77,6 +77,16 @@ class Platform {
   // An IPv4 address in dotted form into host byte order; false when it is none.
   static bool parseIPv4(const char* text, uint32_t& address);
   static void setCloseOnExec(ACE_HANDLE handle);
+  // Takes the next connection of a listening socket, closed on exec from the
+  // start; ACE_INVALID_HANDLE and error set when there is none. A receive
+  // time-out set on the listening socket bounds the wait.
+  static ACE_HANDLE acceptConnection(ACE_HANDLE listening, int& error);
+  // Ends every accept waiting on the listening socket, and every later one,
+  // at once. closeListening gives the socket back once no accept can come.
+  static void stopListening(ACE_HANDLE listening);
+  static void closeListening(ACE_HANDLE listening);
+  // The error of an accept on a socket that no longer listens.
+  static bool isListenerGone(int error);
   // A receive that waits longer fails with a time-out; 0 waits without limit.
   // Set on a listening socket, both time-outs pass to the sockets it accepts.
   static void setReceiveTimeout(ACE_HANDLE socket, int milliseconds);

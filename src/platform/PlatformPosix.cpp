@@ -327,6 +327,26 @@ void Platform::setCloseOnExec(ACE_HANDLE handle) {
   ::fcntl(handle, F_SETFD, FD_CLOEXEC);
 }
 
+ACE_HANDLE Platform::acceptConnection(ACE_HANDLE listening, int& error) {
+  const int accepted = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+  error = accepted < 0 ? errno : 0;
+  return accepted;
+}
+
+// A listening socket shut down wakes its waiting accepts with EINVAL; it stays
+// open, so that a late accept cannot reach a reused descriptor number.
+void Platform::stopListening(ACE_HANDLE listening) {
+  ::shutdown(listening, SHUT_RDWR);
+}
+
+void Platform::closeListening(ACE_HANDLE listening) {
+  ::close(listening);
+}
+
+bool Platform::isListenerGone(int error) {
+  return error == EINVAL || error == EBADF || error == ENOTSOCK;
+}
+
 void Platform::setReceiveTimeout(ACE_HANDLE socket, int milliseconds) {
   timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000L};
   ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);

@@ -451,6 +451,27 @@ void Platform::setCloseOnExec(ACE_HANDLE handle) {
   SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
 }
 
+ACE_HANDLE Platform::acceptConnection(ACE_HANDLE listening, int& error) {
+  const SOCKET accepted = ::accept(reinterpret_cast<SOCKET>(listening), nullptr, nullptr);
+  error = accepted == INVALID_SOCKET ? WSAGetLastError() : 0;
+  if (accepted == INVALID_SOCKET) return INVALID_HANDLE_VALUE;  // ACE_INVALID_HANDLE there
+  const auto handle = reinterpret_cast<ACE_HANDLE>(accepted);
+  setCloseOnExec(handle);
+  return handle;
+}
+
+// Winsock wakes a waiting accept only when its socket closes; a thread back
+// from a connection sees the stop before it accepts again.
+void Platform::stopListening(ACE_HANDLE listening) {
+  ::closesocket(reinterpret_cast<SOCKET>(listening));
+}
+
+void Platform::closeListening(ACE_HANDLE) {}
+
+bool Platform::isListenerGone(int error) {
+  return error == WSAEINTR || error == WSAEINVAL || error == WSAENOTSOCK;
+}
+
 void Platform::setReceiveTimeout(ACE_HANDLE socket, int milliseconds) {
   const DWORD timeout = static_cast<DWORD>(milliseconds);
   setsockopt(reinterpret_cast<SOCKET>(socket), SOL_SOCKET, SO_RCVTIMEO,

@@ -87,31 +87,4 @@ TEST_F(ConnectionRegistryTest, SilentConnectionsGiveWayOldestFirst) {
   for (size_t i = 0; i < pairs.size(); ++i) EXPECT_EQ(sawEnd(pairs[i].client), i < 3) << i;
 }
 
-// A parked thread ends as soon as the pool stops, not when its idle time
-// runs out, which is set here beyond any test's patience.
-TEST_F(ConnectionRegistryTest, StopEndsParkedThreadsAtOnce) {
-  ConnectionPool pool(std::chrono::hours(1));
-  const int group = 4711;
-  static const CommandRouter router;
-  auto* daemon = new HttpDaemon(ConnectionContext{&router});  // deletes itself once served
-  daemon->reactor(nullptr);
-  int fds[2];
-  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-  daemon->peer().set_handle(fds[0]);
-  ::close(fds[1]);  // served at once: nothing to read
-  ASSERT_TRUE(pool.serve(daemon, group));
-  const auto waitFor = [](auto done) {
-    for (int i = 0; i < 2000 && !done(); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return done();
-  };
-  ASSERT_TRUE(waitFor([&] { return pool.parked() == 1; }));
-  pool.stop();
-  ACE_thread_t thread;
-  EXPECT_TRUE(waitFor(
-      [&] { return ACE_Thread_Manager::instance()->thread_grp_list(group, &thread, 1) == 0; }));
-  EXPECT_EQ(pool.threads(), 0);
-  EXPECT_EQ(pool.parked(), 0);
-}
-
 }  // namespace

@@ -1,0 +1,126 @@
+// How the threads that accept and serve connections grow, retire and stop.
+#include <ace/Thread_Manager.h>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "StandinLog.h"
+#include "dispatch/CommandRouter.h"
+#include "http/ConnectionPool.h"
+#include "http/ConnectionRegistry.h"
+#include "platform/Platform.h"
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 1000 && !done(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return done();
+}
+
+// The far end has closed the connection.
+bool sawEnd(int fd) {
+  pollfd p{fd, POLLIN, 10000};
+  char byte;
+  return ::poll(&p, 1, 10000) == 1 && ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+}
+
+class ConnectionPoolTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StandinLog::setStderr(false);
+    StandinLog::setLevel(MakoraLog_Static::Error);
+    listening = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(listening, 16), 0);
+    ASSERT_EQ(::getsockname(listening, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    port = ntohs(address.sin_port);
+  }
+  void TearDown() override {
+    for (int fd : clients) ::close(fd);
+  }
+  // Starts the pool; an accept waits acceptWaitMs before its thread may retire.
+  void start(int maxConnections, int acceptWaitMs) {
+    registry.setSettings({maxConnections, 0, 0});
+    Platform::setReceiveTimeout(listening, acceptWaitMs);
+    ASSERT_TRUE(registry.pool().start(listening, ConnectionContext{&router, &registry, kGroup}));
+  }
+  int connect() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    clients.push_back(fd);
+    return fd;
+  }
+  bool threadsEnded() {
+    ACE_thread_t thread;
+    return ACE_Thread_Manager::instance()->thread_grp_list(kGroup, &thread, 1) == 0;
+  }
+
+  static constexpr int kGroup = 4711;
+  int listening = -1;
+  int port = 0;
+  std::vector<int> clients;
+  const CommandRouter router;
+  ConnectionRegistry registry;
+};
+
+// Each connection has a thread of its own and one more thread accepts, up to
+// the limit: a newcomer then takes the place of the longest silent one.
+TEST_F(ConnectionPoolTest, OneThreadPerConnectionAndOneAcceptingUpToTheLimit) {
+  start(3, 3600 * 1000);
+  ConnectionPool& pool = registry.pool();
+  for (int i = 0; i < 3; ++i) connect();
+  EXPECT_TRUE(waitFor([&] { return registry.size() == 3 && pool.accepting() == 1; }));
+  EXPECT_EQ(pool.threads(), 4);
+  connect();
+  EXPECT_TRUE(sawEnd(clients[0]));
+  EXPECT_TRUE(waitFor([&] { return registry.size() == 3 && pool.accepting() == 1; }));
+  EXPECT_EQ(pool.threads(), 4);
+
+  // A stop ends the accepting thread at once, though its accept would wait
+  // an hour; the serving ones end with their connections.
+  pool.stop();
+  EXPECT_EQ(registry.size(), 3);
+  registry.shutdownAll();
+  EXPECT_TRUE(waitFor([&] { return threadsEnded(); }));
+  for (size_t i = 1; i < clients.size(); ++i) EXPECT_TRUE(sawEnd(clients[i])) << i;
+}
+
+// Threads that wait in accept for their time retire, all but one.
+TEST_F(ConnectionPoolTest, IdleThreadsRetireDownToOneAccepting) {
+  start(8, 100);
+  ConnectionPool& pool = registry.pool();
+  for (int i = 0; i < 3; ++i) connect();
+  EXPECT_TRUE(waitFor([&] { return registry.size() == 3 && pool.threads() == 4; }));
+  for (int fd : clients) ::close(fd);
+  clients.clear();
+  EXPECT_TRUE(waitFor([&] { return pool.threads() == 1 && pool.accepting() == 1; }));
+  // The last one still serves, and the accepted socket waits without limit
+  // like the registry says, not for the accept's time.
+  const int client = connect();
+  EXPECT_TRUE(waitFor([&] { return registry.size() == 1; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(registry.size(), 1);
+  ::shutdown(client, SHUT_WR);
+  EXPECT_TRUE(sawEnd(client));
+  pool.stop();
+  EXPECT_TRUE(waitFor([&] { return threadsEnded(); }));
+}
+
+}  // namespace
