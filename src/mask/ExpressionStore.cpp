@@ -253,14 +253,37 @@ int ExpressionStore::evaluate(const char* text, double& result) {
     const int s = compile(key, hash, entry, binding);
     if (s < 0) return s;
   }
-  if (binding->kind == Binding::kConstant) return report(mask::viewOf(binding->constant), result);
-  if (binding->kind == Binding::kVariable) {
-    const Snapshot& snapshot = variables(binding->slot);
-    if (binding->slot >= static_cast<int32_t>(snapshot.values.size()))
+  return evaluateBinding(*entry, *binding, result);
+}
+
+int ExpressionStore::prepare(const char* text, mask::TextMap::Entry*& entry) {
+  entry = nullptr;
+  if (text == nullptr) return status::kOk;
+  const std::string_view key(text);
+  const uint64_t hash = mask::TextMap::hashOf(key);
+  entry = map_.find(key, hash);
+  if (entry != nullptr && entry->binding.load(std::memory_order_acquire) != nullptr)
+    return status::kOk;
+  const Binding* binding = nullptr;
+  const int s = compile(key, hash, entry, binding);
+  if (s < 0) entry = nullptr;
+  return s < 0 ? s : status::kOk;
+}
+
+int ExpressionStore::evaluate(mask::TextMap::Entry& entry, double& result) {
+  return evaluateBinding(entry, *entry.binding.load(std::memory_order_acquire), result);
+}
+
+int ExpressionStore::evaluateBinding(mask::TextMap::Entry& entry, const Binding& binding,
+                                     double& result) {
+  if (binding.kind == Binding::kConstant) return report(mask::viewOf(binding.constant), result);
+  if (binding.kind == Binding::kVariable) {
+    const Snapshot& snapshot = variables(binding.slot);
+    if (binding.slot >= static_cast<int32_t>(snapshot.values.size()))
       return status::kUndefinedVariable;
-    return report(snapshot.views[static_cast<size_t>(binding->slot)], result);
+    return report(snapshot.views[static_cast<size_t>(binding.slot)], result);
   }
-  const Program& program = *binding->program;
+  const Program& program = *binding.program;
   if (program.empty()) return status::kOk;
   Slot out;
   const int s = run(program, out);
@@ -271,8 +294,8 @@ int ExpressionStore::evaluate(const char* text, double& result) {
     constant->kind = Binding::kConstant;
     constant->constant = mask::ownedCopy(out);
     ACE_Guard<ACE_Thread_Mutex> guard(writerLock_);
-    if (entry->binding.load(std::memory_order_relaxed) == binding)
-      rebind(*entry, std::move(constant));
+    if (entry.binding.load(std::memory_order_relaxed) == &binding)
+      rebind(entry, std::move(constant));
   }
   return read;
 }

@@ -57,6 +57,11 @@ class ExpressionStore {
 
   // Evaluates text, parsing and compiling it the first time; see SyntaxInterpreter.
   int evaluate(const char* text, double& result);
+  // Finds text's entry, parsing and compiling it the first time; the parse's
+  // status, the entry null, when that fails. An entry lives as long as the store.
+  int prepare(const char* text, mask::TextMap::Entry*& entry);
+  // Evaluates the text of a prepared entry, as evaluate(text) would.
+  int evaluate(mask::TextMap::Entry& entry, double& result);
   // The tree of text, parsed afresh, not cached.
   int parse(const char* text, Node& tree);
   // Evaluates a tree once, not cached: the root's status (3 when it depends on
@@ -89,6 +94,7 @@ class ExpressionStore {
   int compile(std::string_view key, uint64_t hash, mask::TextMap::Entry*& entry,
               const mask::Binding*& binding);
   int run(const mask::Program& program, mask::Slot& out);
+  int evaluateBinding(mask::TextMap::Entry& entry, const mask::Binding& binding, double& result);
 
   // Unique among all stores ever made, so that a thread's cached snapshot
   // cannot be taken for another store's.

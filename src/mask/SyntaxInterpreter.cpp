@@ -36,3 +36,21 @@ int SyntaxInterpreter::evaluate(const char* text, double& result) {
   const int s = store_->evaluate(text, result);
   return s < 0 ? explained(s) : s;
 }
+
+SyntaxInterpreter::Prepared SyntaxInterpreter::prepare(const char* text) {
+  Prepared prepared;
+  prepared.hasText_ = text != nullptr;
+  if (text != nullptr) prepared.text_ = text;
+  mask::TextMap::Entry* entry = nullptr;
+  store_->prepare(text, entry);
+  prepared.entry_ = entry;
+  return prepared;
+}
+
+int SyntaxInterpreter::evaluate(const Prepared& mask, double& result) {
+  if (mask.entry_ == nullptr) return evaluate(mask.hasText_ ? mask.text_.c_str() : nullptr, result);
+  mask::failure().clear();
+  auto* entry = static_cast<mask::TextMap::Entry*>(const_cast<void*>(mask.entry_));
+  const int s = store_->evaluate(*entry, result);
+  return s < 0 ? explained(s) : s;
+}

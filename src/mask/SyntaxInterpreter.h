@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 class ExpressionStore;
 
@@ -17,6 +18,24 @@ class SyntaxInterpreter {
   // On failure mask::failure() says why (per thread). A text that does not
   // depend on a variable is evaluated once; its value is kept.
   int evaluate(const char* text, double& result);
+
+  // A text looked up (parsed and compiled the first time) once, to be
+  // evaluated many times without looking it up again. Valid as long as the
+  // interpreter that prepared it.
+  class Prepared {
+   public:
+    Prepared() = default;
+
+   private:
+    friend class SyntaxInterpreter;
+    const void* entry_ = nullptr;  // null: the text failed to parse, or there is none
+    bool hasText_ = false;
+    std::string text_;  // evaluated as text when it did not parse: it fails alike
+  };
+  Prepared prepare(const char* text);
+  // What evaluate(text) gives for the prepared text, failures included.
+  int evaluate(const Prepared& mask, double& result);
+
   ExpressionStore* getStore() { return store_.get(); }
 
  private:

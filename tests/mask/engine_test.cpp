@@ -21,6 +21,22 @@ TEST(EngineTest, RandomTextsGiveRecordedResults) {
   EXPECT_EQ(evaluationDigest(7, 20000), 0x0496e3f0a3337e2du);
 }
 
+// A text prepared once and evaluated through that gives what its text gives,
+// failures included.
+TEST(EngineTest, PreparedTextsGiveTheirTextsResults) {
+  EXPECT_EQ(evaluationDigest(7, 20000, nullptr, true), 0x0496e3f0a3337e2du);
+  SyntaxInterpreter interpreter;
+  const SyntaxInterpreter::Prepared none = interpreter.prepare(nullptr);
+  double result = -9;
+  EXPECT_EQ(interpreter.evaluate(none, result), 0);
+  EXPECT_EQ(result, -9);
+  // A text that takes a variable's name later reads the variable.
+  const SyntaxInterpreter::Prepared text = interpreter.prepare("1 + 2");
+  interpreter.getStore()->setVariable("1 + 2", 5, 0);
+  EXPECT_EQ(interpreter.evaluate(text, result), 0);
+  EXPECT_EQ(result, 5);
+}
+
 // One map holds variables and texts: a text that is a variable's name reads
 // the variable, and a variable may take over a text's entry.
 TEST(EngineTest, TextsAndVariablesShareNames) {

@@ -74,7 +74,10 @@ class RandomMasks {
 
 // FNV-1a over one line per text: the text, then status, result and reason of
 // two evaluations in a row; all texts once, then again after the variables change.
-inline uint64_t evaluationDigest(uint64_t seed, int count, std::FILE* echo = nullptr) {
+// prepared: each text is prepared where it is first evaluated, and evaluated
+// through that from then on.
+inline uint64_t evaluationDigest(uint64_t seed, int count, std::FILE* echo = nullptr,
+                                 bool prepared = false) {
   RandomMasks masks(seed);
   std::vector<std::string> texts;
   for (int i = 0; i < count; ++i) texts.push_back(masks.next());
@@ -86,13 +89,17 @@ inline uint64_t evaluationDigest(uint64_t seed, int count, std::FILE* echo = nul
   store.setVariable("X", 0, 32);
   store.setVariable("W40", 1, 40);
   store.setVariable("B12", 2, 12);
+  std::vector<SyntaxInterpreter::Prepared> handles(texts.size());
   uint64_t digest = 0xcbf29ce484222325u;
   for (int round = 0; round < 2; ++round) {
-    for (const std::string& text : texts) {
+    for (size_t i = 0; i < texts.size(); ++i) {
+      const std::string& text = texts[i];
+      if (prepared && round == 0) handles[i] = interpreter.prepare(text.c_str());
       std::string line = text + " =>";
       for (int again = 0; again < 2; ++again) {
         double result = -9;
-        const int s = interpreter.evaluate(text.c_str(), result);
+        const int s = prepared ? interpreter.evaluate(handles[i], result)
+                               : interpreter.evaluate(text.c_str(), result);
         char figures[64];
         std::snprintf(figures, sizeof figures, " %d %.17g [", s, result);
         line.append(figures).append(mask::failure()).append("]");
