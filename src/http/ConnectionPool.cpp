@@ -27,6 +27,9 @@ struct ConnectionPool::Listener {
   // Starts a thread that counts as accepting from now on, unless the pool has
   // its most threads.
   bool grow(const std::shared_ptr<Listener>& self);
+  // Starts as many threads as run already, up to limits::kMaxThreadsStartedAtOnce:
+  // a burst of connects then waits for a few thread starts, not one per connect.
+  void growBurst(const std::shared_ptr<Listener>& self);
   // Ends an accepting thread's count unless it is the last one accepting.
   bool retire();
   static void run(const std::shared_ptr<Listener>& self);
@@ -64,6 +67,12 @@ bool ConnectionPool::Listener::grow(const std::shared_ptr<Listener>& self) {
   --threads;
   FT_LOG_WARNING(kClass, L"[grow()]: no thread could be started to accept connections");
   return false;
+}
+
+void ConnectionPool::Listener::growBurst(const std::shared_ptr<Listener>& self) {
+  const int wanted = std::clamp(threads.load(), 1, limits::kMaxThreadsStartedAtOnce);
+  for (int i = 0; i < wanted && grow(self); ++i) {
+  }
 }
 
 bool ConnectionPool::Listener::retire() {
@@ -118,8 +127,8 @@ void ConnectionPool::Listener::run(const std::shared_ptr<Listener>& self) {
     if (l.outOfDescriptors.exchange(false)) {
       FT_LOG_WARNING(kClass, L"[ConnectionPool::run()]: accepting connections again");
     }
-    // The last one accepting starts the next before it serves.
-    if (l.accepting.fetch_sub(1) == 1) l.grow(self);
+    // The last one accepting starts the next ones before it serves.
+    if (l.accepting.fetch_sub(1) == 1) l.growBurst(self);
     HttpDaemon::serve(handle, l.context);
     if (l.stopping) {
       --l.threads;

@@ -12,7 +12,7 @@
 // listening socket and serving it to the end: no thread hands a connection
 // to another. One more thread than the connection limit at most, so that one
 // is always accepting, to admit a newcomer or turn it away. A thread that
-// takes the last waiting place starts another; a thread whose accept waits
+// takes the last waiting place starts others; a thread whose accept waits
 // for the listening socket's receive time-out retires unless it is the last.
 class ConnectionPool {
  public:

@@ -44,6 +44,12 @@ constexpr int kConnectionThreadStackBytes = 1 << 20;
 // A connection thread retires after waiting this long in accept (or the
 // receive time-out, if shorter), so a burst's threads do not stay for good.
 constexpr int kIdleThreadRetireMs = 5000;
+// Connection threads one thread starts at once when it takes the last
+// waiting place (as many as run, up to this): each new thread must be
+// scheduled before it accepts, so growing one at a time would make a page's
+// burst of connects, or a crowd of silent ones, wait for each start in turn.
+// Those not needed retire after kIdleThreadRetireMs.
+constexpr int kMaxThreadsStartedAtOnce = 16;
 // After accept fails for want of descriptors, a thread stops accepting for
 // this long, so it neither spins nor starves the threads that would
 // free some.

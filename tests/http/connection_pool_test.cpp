@@ -107,7 +107,8 @@ TEST_F(ConnectionPoolTest, IdleThreadsRetireDownToOneAccepting) {
   start(8, 100);
   ConnectionPool& pool = registry.pool();
   for (int i = 0; i < 3; ++i) connect();
-  EXPECT_TRUE(waitFor([&] { return registry.size() == 3 && pool.threads() == 4; }));
+  EXPECT_TRUE(waitFor([&] { return registry.size() == 3 && pool.accepting() >= 1; }));
+  EXPECT_GE(pool.threads(), 4);
   for (int fd : clients) ::close(fd);
   clients.clear();
   EXPECT_TRUE(waitFor([&] { return pool.threads() == 1 && pool.accepting() == 1; }));
