@@ -202,7 +202,7 @@ const ExpressionStore::Snapshot& ExpressionStore::variables(int32_t highestSlot)
   for (const Reader& reader : tReaders)
     if (reader.store == id_ && reader.version == version) {
       const auto& snapshot = *static_cast<const Snapshot*>(reader.snapshot);
-      if (highestSlot < static_cast<int32_t>(snapshot.values.size())) return snapshot;
+      if (highestSlot < static_cast<int32_t>(snapshot.views.size())) return snapshot;
     }
   return refresh();
 }
@@ -228,7 +228,7 @@ const ExpressionStore::Snapshot& ExpressionStore::refresh() {
 inline int ExpressionStore::run(const Program& program, Slot& out) {
   if (!program.assigns()) {
     const Snapshot& snapshot = variables(program.highestSlot());
-    if (program.highestSlot() >= static_cast<int32_t>(snapshot.values.size()))
+    if (program.highestSlot() >= static_cast<int32_t>(snapshot.views.size()))
       return status::kUndefinedVariable;
     return program.run({snapshot.views.data(), nullptr}, out);
   }
@@ -279,7 +279,7 @@ int ExpressionStore::evaluateBinding(mask::TextMap::Entry& entry, const Binding&
   if (binding.kind == Binding::kConstant) return report(mask::viewOf(binding.constant), result);
   if (binding.kind == Binding::kVariable) {
     const Snapshot& snapshot = variables(binding.slot);
-    if (binding.slot >= static_cast<int32_t>(snapshot.values.size()))
+    if (binding.slot >= static_cast<int32_t>(snapshot.views.size()))
       return status::kUndefinedVariable;
     return report(snapshot.views[static_cast<size_t>(binding.slot)], result);
   }
