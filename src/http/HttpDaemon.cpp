@@ -210,38 +210,44 @@ bool HttpDaemon::receiveRequest(size_t& length) {
     } else if (lineEnded && Platform::isTimeout(receiveError)) {
       return cutHead(length, true);
     } else {
-      FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes",
-                  static_cast<int>(count));
-      if (count == 0) {
-        FT_LOG_TRACE(kClass, L"[HttpDaemon::process() soket closed closing handle: %d",
-                     static_cast<int>(peer().get_handle()));
-      } else if (Platform::isTimeout(receiveError) && length == 0) {
-        FT_LOG_WARNING(kClass,
-                       L"[HttpDaemon::process() nothing received within %d ms, closing the "
-                       L"connection without a reply",
-                       receiveTimeoutMs_);
-      } else if (Platform::isTimeout(receiveError)) {
-        FT_LOG_WARNING(kClass,
-                       L"[HttpDaemon::process() request line incomplete after %d ms "
-                       L"(ReceiveTimeout), %d bytes dropped, closing the connection without a "
-                       L"reply",
-                       receiveTimeoutMs_, static_cast<int>(length));
-      } else {
-        FT_LOG_ERROR(kClass, L"[HttpDaemon::process() error %i reading socket, errno is %i",
-                     static_cast<int>(count), receiveError);
-      }
+      reportUnanswered(count, receiveError, length);
       return false;
     }
     // A client that trickles its request gets the time-out in all, not per piece.
-    if (receiveTimeoutMs_ > 0) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      Platform::setReceiveTimeout(peer().get_handle(),
-                                  static_cast<int>(std::max<long long>(1, left.count())));
-    }
+    if (receiveTimeoutMs_ > 0) waitUntil(deadline);
   }
   FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes", static_cast<int>(length));
   return true;
+}
+
+// Why a request goes unanswered: the peer closed, said nothing in time, was
+// too slow with its request line, or the read failed.
+void HttpDaemon::reportUnanswered(ssize_t count, int receiveError, size_t length) {
+  FT_LOG_INFO(kClass, L"[HttpDaemon::process() recvv returned %i bytes", static_cast<int>(count));
+  if (count == 0) {
+    FT_LOG_TRACE(kClass, L"[HttpDaemon::process() soket closed closing handle: %d",
+                 static_cast<int>(peer().get_handle()));
+  } else if (Platform::isTimeout(receiveError) && length == 0) {
+    FT_LOG_WARNING(kClass,
+                   L"[HttpDaemon::process() nothing received within %d ms, closing the "
+                   L"connection without a reply",
+                   receiveTimeoutMs_);
+  } else if (Platform::isTimeout(receiveError)) {
+    FT_LOG_WARNING(kClass,
+                   L"[HttpDaemon::process() request line incomplete after %d ms "
+                   L"(ReceiveTimeout), %d bytes dropped, closing the connection without a "
+                   L"reply",
+                   receiveTimeoutMs_, static_cast<int>(length));
+  } else {
+    FT_LOG_ERROR(kClass, L"[HttpDaemon::process() error %i reading socket, errno is %i",
+                 static_cast<int>(count), receiveError);
+  }
+}
+
+void HttpDaemon::waitUntil(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  Platform::setReceiveTimeout(peer().get_handle(),
+                              static_cast<int>(std::max<long long>(1, left.count())));
 }
 
 // The socket may wait less than the receive time-out: it inherits the

@@ -42,6 +42,9 @@ class HttpDaemon : public ACE_Svc_Handler<ACE_SOCK_Stream, ACE_NULL_SYNCH> {
   // After a receive gave up waiting: true, the socket set to wait what is
   // left, unless the receive time-out has run out.
   bool waitLonger(std::chrono::steady_clock::time_point deadline);
+  // The socket's receive waits no longer than until deadline.
+  void waitUntil(std::chrono::steady_clock::time_point deadline);
+  void reportUnanswered(ssize_t count, int receiveError, size_t length);
   // The request line and its route, from the bytes received when the line
   // ended: later bytes cannot change it.
   void parseRequestLine(const char* bytes, size_t length);
