@@ -318,143 +318,192 @@ void PanelModel::reset() {
   if (StandinDiagServices* simulation = services()) simulation->reset();
 }
 
-PanelModel::Reply PanelModel::change(const std::string& target, const std::string& name,
+// A change as read from its body, applied only once all of it is checked.
+struct PanelModel::Edit {
+  std::string name;
+  std::wstring wideName;
+  SimulatedEcu::ItemKey key;  // items only
+  Answer answer;
+  std::optional<SimulatedEcu::Value> value;  // items
+  std::optional<int> status;                 // commands
+  std::optional<std::string> response;       // raw frames
+  std::string behaviour;                     // items: "start" or "stop"
+};
+
+// One kind of thing the panel changes: how its answer is found, what it takes besides, how a
+// change and a reset are applied.
+struct PanelModel::Target {
+  const char* word;          // as in the panel's address
+  const char* noun;          // as a message names one
+  std::optional<Kind> kind;  // the described items
+  // Its answer now; none when the ECU has no such thing.
+  std::optional<Answer> (*answerOf)(const SimulatedEcu& ecu, const Edit& edit);
+  // Reads a "value": empty, or why it cannot be taken. None: it has no value.
+  std::string (*readValue)(const std::string& word, const json& value, Edit& edit);
+  bool hasResponse;
+  void (*apply)(SimulatedEcu& ecu, const Edit& edit, Millis now);
+  // False when the ECU has no such thing.
+  bool (*reset)(SimulatedEcu& ecu, const Edit& edit, Millis now);
+};
+
+namespace {
+
+using Edit = PanelModel::Edit;
+
+std::optional<Answer> itemAnswer(const SimulatedEcu& ecu, const Edit& edit) {
+  return ecu.itemAnswer(edit.key);
+}
+
+std::string readItemValue(const std::string& word, const json& value, Edit& edit) {
+  SimulatedEcu::Value read;
+  if (!readValue(edit.key.first, value, read))
+    return "the value of a " + word + " must be " + kValueTypes[static_cast<int>(edit.key.first)];
+  edit.value = read;
+  return {};
+}
+
+void applyItem(SimulatedEcu& ecu, const Edit& edit, Millis now) {
+  ecu.setItemAnswer(edit.key, edit.answer);
+  if (edit.value) ecu.setValue(edit.key, *edit.value, now);
+  if (edit.behaviour == "start") ecu.startBehaviour(edit.key, now);
+  if (edit.behaviour == "stop") ecu.stopBehaviour(edit.key, now);
+}
+
+bool resetItem(SimulatedEcu& ecu, const Edit& edit, Millis now) {
+  ecu.resetItem(edit.key, now);
+  return true;
+}
+
+// What a command or raw frame of the live simulation answers.
+template <typename Entries>
+std::optional<Answer> answerIn(const Entries& entries, const std::wstring& name) {
+  const auto found = entries.find(name);
+  if (found == entries.end()) return std::nullopt;
+  return Answer{found->second.refuse, found->second.noAnswer, found->second.delayMs};
+}
+
+std::string readStatus(const std::string&, const json& value, Edit& edit) {
+  const std::optional<std::int64_t> status = integerIn(value, kIntMin, kIntMax);
+  if (!status)
+    return "the value of a command is its integer status, from " + std::to_string(kIntMin) +
+           " to " + std::to_string(kIntMax);
+  edit.status = static_cast<int>(*status);
+  return {};
+}
+
+const PanelModel::Target kTargets[] = {
+    {"state", "state", Kind::State, itemAnswer, readItemValue, false, applyItem, resetItem},
+    {"parameter", "parameter", Kind::Parameter, itemAnswer, readItemValue, false, applyItem,
+     resetItem},
+    {"identification", "identification", Kind::Identification, itemAnswer, readItemValue, false,
+     applyItem, resetItem},
+    {"ecu", "ECU", std::nullopt,
+     [](const SimulatedEcu& ecu, const Edit&) -> std::optional<Answer> { return ecu.ecuAnswer(); },
+     nullptr, false,
+     [](SimulatedEcu& ecu, const Edit& edit, Millis) { ecu.setEcuAnswer(edit.answer); },
+     [](SimulatedEcu& ecu, const Edit&, Millis) {
+       ecu.resetEcuAnswer();
+       return true;
+     }},
+    {"command", "command", std::nullopt,
+     [](const SimulatedEcu& ecu, const Edit& edit) {
+       return answerIn(ecu.live().commands, edit.wideName);
+     },
+     readStatus, false,
+     [](SimulatedEcu& ecu, const Edit& edit, Millis) {
+       ecu.setCommandAnswer(edit.wideName, edit.answer);
+       if (edit.status) ecu.setCommandStatus(edit.wideName, *edit.status);
+     },
+     [](SimulatedEcu& ecu, const Edit& edit, Millis) { return ecu.resetCommand(edit.wideName); }},
+    {"rawframe", "raw frame", std::nullopt,
+     [](const SimulatedEcu& ecu, const Edit& edit) {
+       return answerIn(ecu.live().rawFrames, edit.wideName);
+     },
+     nullptr, true,
+     [](SimulatedEcu& ecu, const Edit& edit, Millis) {
+       ecu.setRawFrameAnswer(edit.wideName, edit.answer);
+       if (edit.response) ecu.setRawFrameResponse(edit.wideName, *edit.response);
+     },
+     [](SimulatedEcu& ecu, const Edit& edit, Millis) { return ecu.resetRawFrame(edit.wideName); }},
+};
+
+// Everything the body asks, checked against the live simulation before anything changes: a
+// refusal, or a reply with no body.
+PanelModel::Reply check(const PanelModel::Target& target, const json& body, const SimulatedEcu& ecu,
+                        const std::string& ecuName, Edit& edit) {
+  const std::optional<Answer> answer = target.answerOf(ecu, edit);
+  if (!answer)
+    return error(404, "no " + std::string(target.noun) + " " + edit.name + " in ECU " + ecuName);
+  edit.answer = *answer;
+  std::string problem;
+  if (!readAnswer(body, edit.answer, problem)) return error(400, problem);
+  if (body.contains("value")) {
+    if (target.readValue == nullptr)
+      return error(400, "a " + std::string(target.word) + " has no value to set");
+    if (problem = target.readValue(target.word, body["value"], edit); !problem.empty())
+      return error(400, problem);
+  }
+  if (body.contains("response")) {
+    std::string hex;
+    if (!target.hasResponse || !readResponse(body["response"], hex))
+      return error(400, target.hasResponse ? "a response is hexadecimal digits, two per byte"
+                                           : "only a raw frame has a response");
+    edit.response = hex;
+  }
+  if (body.contains("behaviour")) {
+    edit.behaviour = body["behaviour"].is_string() ? body["behaviour"].get<std::string>() : "";
+    if (!target.kind || (edit.behaviour != "start" && edit.behaviour != "stop") ||
+        ecu.live().behaviours.count(edit.key) == 0)
+      return error(400, "behaviour is start or stop, for an item that has one");
+  }
+  return {};
+}
+
+}  // namespace
+
+PanelModel::Reply PanelModel::change(const std::string& word, const std::string& name,
                                      const std::string& text) {
   const json body = json::parse(text, nullptr, false);
   if (body.is_discarded() || !body.is_object()) return error(400, "the body must be a JSON object");
-  if (target == "mask") return changeMask(name, body);
+  if (word == "mask") return changeMask(name, body);
+  const Target* target = nullptr;
+  for (const Target& row : kTargets)
+    if (word == row.word) target = &row;
+  if (target == nullptr) return error(404, "no such target: " + word);
 
   StandinDiagServices* simulation = services();
   if (simulation == nullptr) return error(404, "ECU " + ecu_ + " is not described");
+  Edit edit;
+  edit.name = name;
+  edit.wideName = wide(name);
+  edit.key = {target->kind.value_or(Kind::State), edit.wideName};
+  if (target->kind && !describes(*target->kind, name))
+    return error(404, "no " + word + " " + name + " in ECU " + ecu_);
+  if (body.contains("reset")) return resetOne(*simulation, *target, edit, body);
 
-  static const std::pair<const char*, Kind> kItems[] = {{"state", Kind::State},
-                                                        {"parameter", Kind::Parameter},
-                                                        {"identification", Kind::Identification}};
-  std::optional<Kind> kind;
-  for (const auto& [word, itemKind] : kItems)
-    if (target == word) kind = itemKind;
-  if (kind) {
-    bool described = false;
-    for (const auto& item : host_.diagData().descriptionsOf(ecu_))
-      described |= item.kind == *kind && item.name == name;
-    if (!described) return error(404, "no " + target + " " + name + " in ECU " + ecu_);
-  }
-  if (body.contains("reset")) return resetOne(*simulation, target, kind, name, body);
-
-  Reply outcome{200, "", false};
-  const std::wstring wideName = wide(name);
+  Reply outcome;
   simulation->change([&](SimulatedEcu& ecu, Millis now) {
-    std::string problem;
-    const SimulatedEcu::ItemKey key{kind.value_or(Kind::State), wideName};
-    Answer answer;
-    if (kind) {
-      answer = ecu.itemAnswer(key);
-    } else if (target == "ecu") {
-      answer = ecu.ecuAnswer();
-    } else if (target == "command") {
-      auto found = ecu.live().commands.find(wideName);
-      if (found == ecu.live().commands.end()) {
-        outcome = error(404, "no command " + name + " in ECU " + ecu_);
-        return;
-      }
-      answer = Answer{found->second.refuse, found->second.noAnswer, found->second.delayMs};
-    } else if (target == "rawframe") {
-      auto found = ecu.live().rawFrames.find(wideName);
-      if (found == ecu.live().rawFrames.end()) {
-        outcome = error(404, "no raw frame " + name + " in ECU " + ecu_);
-        return;
-      }
-      answer = Answer{found->second.refuse, found->second.noAnswer, found->second.delayMs};
-    } else {
-      outcome = error(404, "no such target: " + target);
-      return;
-    }
-    if (!readAnswer(body, answer, problem)) {
-      outcome = error(400, problem);
-      return;
-    }
-
-    // Everything is checked before anything changes.
-    SimulatedEcu::Value value;
-    std::optional<std::int64_t> status;
-    if (body.contains("value")) {
-      if (kind) {
-        if (!readValue(*kind, body["value"], value)) {
-          outcome = error(
-              400, "the value of a " + target + " must be " + kValueTypes[static_cast<int>(*kind)]);
-          return;
-        }
-      } else if (target == "command") {
-        status = integerIn(body["value"], kIntMin, kIntMax);
-        if (!status) {
-          outcome = error(400, "the value of a command is its integer status, from " +
-                                   std::to_string(kIntMin) + " to " + std::to_string(kIntMax));
-          return;
-        }
-      } else {
-        outcome = error(400, "a " + target + " has no value to set");
-        return;
-      }
-    }
-    std::optional<std::string> response;
-    if (body.contains("response")) {
-      std::string hex;
-      if (target != "rawframe" || !readResponse(body["response"], hex)) {
-        outcome = error(400, target == "rawframe" ? "a response is hexadecimal digits, two per byte"
-                                                  : "only a raw frame has a response");
-        return;
-      }
-      response = hex;
-    }
-    std::string behaviour;
-    if (body.contains("behaviour")) {
-      behaviour = body["behaviour"].is_string() ? body["behaviour"].get<std::string>() : "";
-      if (!kind || (behaviour != "start" && behaviour != "stop") ||
-          ecu.live().behaviours.count(key) == 0) {
-        outcome = error(400, "behaviour is start or stop, for an item that has one");
-        return;
-      }
-    }
-
-    if (kind) {
-      ecu.setItemAnswer(key, answer);
-      if (body.contains("value")) ecu.setValue(key, value, now);
-      if (behaviour == "start") ecu.startBehaviour(key, now);
-      if (behaviour == "stop") ecu.stopBehaviour(key, now);
-    } else if (target == "ecu") {
-      ecu.setEcuAnswer(answer);
-    } else if (target == "command") {
-      ecu.setCommandAnswer(wideName, answer);
-      if (status) ecu.setCommandStatus(wideName, static_cast<int>(*status));
-    } else {
-      ecu.setRawFrameAnswer(wideName, answer);
-      if (response) ecu.setRawFrameResponse(wideName, *response);
-    }
+    outcome = check(*target, body, ecu, ecu_, edit);
+    if (outcome.body.empty()) target->apply(ecu, edit, now);
   });
-  if (outcome.body.empty()) outcome = reply(200, view());
-  return outcome;
+  return outcome.body.empty() ? reply(200, view()) : outcome;
+}
+
+bool PanelModel::describes(Kind kind, const std::string& name) const {
+  for (const auto& item : host_.diagData().descriptionsOf(ecu_))
+    if (item.kind == kind && item.name == name) return true;
+  return false;
 }
 
 // One item, command, frame or the ECU's answer back to the data file's.
-PanelModel::Reply PanelModel::resetOne(StandinDiagServices& simulation, const std::string& target,
-                                       std::optional<Kind> kind, const std::string& name,
-                                       const json& body) {
+PanelModel::Reply PanelModel::resetOne(StandinDiagServices& simulation, const Target& target,
+                                       const Edit& edit, const json& body) {
   if (body.size() != 1 || body["reset"] != true)
     return error(400, "reset goes alone: {\"reset\": true}");
   bool found = true;
-  simulation.change([&](SimulatedEcu& ecu, Millis now) {
-    if (kind)
-      ecu.resetItem({*kind, wide(name)}, now);
-    else if (target == "command")
-      found = ecu.resetCommand(wide(name));
-    else if (target == "rawframe")
-      found = ecu.resetRawFrame(wide(name));
-    else
-      ecu.resetEcuAnswer();
-  });
+  simulation.change([&](SimulatedEcu& ecu, Millis now) { found = target.reset(ecu, edit, now); });
   if (!found)
-    return error(404, "no " + std::string(target == "command" ? "command " : "raw frame ") + name +
-                          " in ECU " + ecu_);
+    return error(404, "no " + std::string(target.noun) + " " + edit.name + " in ECU " + ecu_);
   return reply(200, view());
 }
 
