@@ -98,12 +98,120 @@ bool isLength(wchar_t c) {
   return c != L'\0' && std::wcschr(L"hlLqjzt", c) != nullptr;
 }
 
+// '%' with the flags, width and precision at p, the '*' ones taken from args; p is left on the
+// length.
+std::wstring readDirective(const wchar_t*& p, va_list* args) {
+  std::wstring directive = L"%";
+  while (isSpecFlag(*p)) directive += *p++;
+  if (*p == L'*') {
+    directive += std::to_wstring(va_arg(*args, int));  // a negative width left-justifies
+    ++p;
+  }
+  while (isDigit(*p)) directive += *p++;
+  if (*p == L'.') {
+    ++p;
+    if (*p == L'*') {
+      const int precision = va_arg(*args, int);
+      if (precision >= 0) directive += L"." + std::to_wstring(precision);  // negative: none
+      ++p;
+    } else {
+      directive += L'.';
+      while (isDigit(*p)) directive += *p++;
+    }
+  }
+  return directive;
+}
+
+bool isLongArgument(const std::wstring& length) {
+  return length == L"l" || length == L"z" || length == L"j" || length == L"t";
+}
+
+bool appendSigned(std::wstring& out, const std::wstring& directive, const std::wstring& length,
+                  va_list* args) {
+  const std::wstring piece = directive + L"lld";
+  if (length == L"ll" || length == L"q") return appendPiece(out, piece, va_arg(*args, long long));
+  if (isLongArgument(length))
+    return appendPiece(out, piece, static_cast<long long>(va_arg(*args, long)));
+  return appendPiece(out, piece, static_cast<long long>(va_arg(*args, int)));
+}
+
+bool appendUnsigned(std::wstring& out, const std::wstring& directive, const std::wstring& length,
+                    wchar_t conversion, va_list* args) {
+  using Wide = unsigned long long;
+  const std::wstring piece = directive + L"ll" + conversion;
+  if (length == L"ll" || length == L"q") return appendPiece(out, piece, va_arg(*args, Wide));
+  if (isLongArgument(length))
+    return appendPiece(out, piece, static_cast<Wide>(va_arg(*args, unsigned long)));
+  if (length == L"h")
+    return appendPiece(out, piece,
+                       static_cast<Wide>(static_cast<unsigned short>(va_arg(*args, unsigned))));
+  if (length == L"hh")
+    return appendPiece(out, piece,
+                       static_cast<Wide>(static_cast<unsigned char>(va_arg(*args, unsigned))));
+  return appendPiece(out, piece, static_cast<Wide>(va_arg(*args, unsigned)));
+}
+
+// %s and %c: narrow arguments are decoded, wide ones taken as they are.
+bool appendText(std::wstring& out, const std::wstring& directive, bool isLong, wchar_t conversion,
+                va_list* args) {
+  if (conversion == L'c')
+    return appendPiece(out, directive + L"lc",
+                       isLong
+                           ? va_arg(*args, wint_t)
+                           : static_cast<wint_t>(static_cast<unsigned char>(va_arg(*args, int))));
+  if (!isLong)
+    return appendPiece(out, directive + L"ls", decodeLenient(va_arg(*args, const char*)).c_str());
+  const wchar_t* text = va_arg(*args, const wchar_t*);
+  return appendPiece(out, directive + L"ls", text != nullptr ? text : L"(null)");
+}
+
+// One conversion with its argument from args, appended to out; false for one that fails or
+// that glibc does not know.
+bool appendConversion(std::wstring& out, const std::wstring& directive, const std::wstring& length,
+                      wchar_t conversion, va_list* args) {
+  switch (conversion) {
+    case L'd':
+    case L'i':
+      return appendSigned(out, directive, length, args);
+    case L'o':
+    case L'u':
+    case L'x':
+    case L'X':
+      return appendUnsigned(out, directive, length, conversion, args);
+    case L'c':
+    case L's':
+      return appendText(out, directive, length == L"l", conversion, args);
+    case L'e':
+    case L'E':
+    case L'f':
+    case L'F':
+    case L'g':
+    case L'G':
+    case L'a':
+    case L'A':
+      if (length == L"L")
+        return appendPiece(out, directive + L"L" + conversion, va_arg(*args, long double));
+      return appendPiece(out, directive + conversion, va_arg(*args, double));
+    case L'p':
+      return appendPiece(out, directive + L"p", va_arg(*args, void*));
+    case L'n':
+      (void)va_arg(*args, void*);  // nothing is written back
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The glibc format taken one conversion at a time, so that a narrow text that is
 // not UTF-8 (which makes vswprintf give up on the whole line) can be decoded leniently.
 bool formatPieces(std::wstring& out, const std::wstring& format, va_list args) {
   out.clear();
+  // A copy of our own, so that the steps below may take arguments through a pointer to it.
+  va_list rest;
+  va_copy(rest, args);
+  bool ok = true;
   const wchar_t* p = format.c_str();
-  while (*p != L'\0') {
+  while (ok && *p != L'\0') {
     if (*p != L'%') {
       out += *p++;
       continue;
@@ -113,104 +221,86 @@ bool formatPieces(std::wstring& out, const std::wstring& format, va_list args) {
       p += 2;
       continue;
     }
-    std::wstring directive = L"%";
-    for (++p; isSpecFlag(*p);) directive += *p++;
-    if (*p == L'*') {
-      directive += std::to_wstring(va_arg(args, int));  // a negative width left-justifies
-      ++p;
-    }
-    while (isDigit(*p)) directive += *p++;
-    if (*p == L'.') {
-      ++p;
-      if (*p == L'*') {
-        const int precision = va_arg(args, int);
-        if (precision >= 0) directive += L"." + std::to_wstring(precision);  // negative: none
-        ++p;
-      } else {
-        directive += L'.';
-        while (isDigit(*p)) directive += *p++;
-      }
-    }
+    ++p;
+    const std::wstring directive = readDirective(p, &rest);
     std::wstring length;
     while (isLength(*p)) length += *p++;
     const wchar_t conversion = *p++;
-    const bool isLong = length == L"l";
-    const bool isLongLong = length == L"ll" || length == L"q";
-    bool ok = true;
-    switch (conversion) {
-      case L'd':
-      case L'i':
-        directive += L"lld";
-        if (isLongLong)
-          ok = appendPiece(out, directive, va_arg(args, long long));
-        else if (isLong || length == L"z" || length == L"j" || length == L"t")
-          ok = appendPiece(out, directive, static_cast<long long>(va_arg(args, long)));
-        else
-          ok = appendPiece(out, directive, static_cast<long long>(va_arg(args, int)));
-        break;
-      case L'o':
-      case L'u':
-      case L'x':
-      case L'X':
-        directive += std::wstring(L"ll") + conversion;
-        if (isLongLong)
-          ok = appendPiece(out, directive, va_arg(args, unsigned long long));
-        else if (isLong || length == L"z" || length == L"j" || length == L"t")
-          ok = appendPiece(out, directive,
-                           static_cast<unsigned long long>(va_arg(args, unsigned long)));
-        else if (length == L"h")
-          ok = appendPiece(
-              out, directive,
-              static_cast<unsigned long long>(static_cast<unsigned short>(va_arg(args, unsigned))));
-        else if (length == L"hh")
-          ok = appendPiece(
-              out, directive,
-              static_cast<unsigned long long>(static_cast<unsigned char>(va_arg(args, unsigned))));
-        else
-          ok = appendPiece(out, directive, static_cast<unsigned long long>(va_arg(args, unsigned)));
-        break;
-      case L'c':
-        directive += L"lc";
-        ok = appendPiece(out, directive,
-                         isLong
-                             ? va_arg(args, wint_t)
-                             : static_cast<wint_t>(static_cast<unsigned char>(va_arg(args, int))));
-        break;
-      case L's':
-        directive += L"ls";
-        if (isLong) {
-          const wchar_t* text = va_arg(args, const wchar_t*);
-          ok = appendPiece(out, directive, text != nullptr ? text : L"(null)");
-        } else {
-          ok = appendPiece(out, directive, decodeLenient(va_arg(args, const char*)).c_str());
-        }
-        break;
-      case L'e':
-      case L'E':
-      case L'f':
-      case L'F':
-      case L'g':
-      case L'G':
-      case L'a':
-      case L'A':
-        if (length == L"L") {
-          ok = appendPiece(out, directive + L"L" + conversion, va_arg(args, long double));
-        } else {
-          ok = appendPiece(out, directive + conversion, va_arg(args, double));
-        }
-        break;
-      case L'p':
-        ok = appendPiece(out, directive + L"p", va_arg(args, void*));
-        break;
-      case L'n':
-        (void)va_arg(args, void*);  // nothing is written back
-        break;
-      default:
-        return false;
-    }
-    if (!ok) return false;
+    ok = appendConversion(out, directive, length, conversion, &rest);
   }
-  return true;
+  va_end(rest);
+  return ok;
+}
+
+// A Windows length prefix in glibc's form; h and l/w also choose narrow or wide for the text
+// conversions.
+struct Length {
+  std::wstring glibc;
+  bool narrow = false;
+  bool wide = false;
+};
+
+Length readWindowsLength(const wchar_t*& p) {
+  Length length;
+  if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
+    length.glibc = L"ll";
+    p += 3;
+  } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
+    p += 3;
+  } else if (p[0] == L'I') {
+    length.glibc = L"z";
+    ++p;
+  } else if (p[0] == L'h') {
+    length.narrow = true;
+    length.glibc = p[1] == L'h' ? L"hh" : L"h";
+    p += length.glibc.size();
+  } else if (p[0] == L'l') {
+    length.wide = true;
+    length.glibc = p[1] == L'l' ? L"ll" : L"l";
+    p += length.glibc.size();
+  } else if (p[0] == L'w') {
+    length.wide = true;
+    length.glibc = L"l";
+    ++p;
+  } else if (p[0] == L'L' || p[0] == L'q' || p[0] == L'j' || p[0] == L'z' || p[0] == L't') {
+    length.glibc = *p++;
+  }
+  return length;
+}
+
+// Flags, width and precision at p as written, '*' kept.
+std::wstring readSpec(const wchar_t*& p) {
+  std::wstring spec = L"%";
+  while (isFlag(*p)) spec += *p++;
+  if (*p == L'*') {
+    spec += *p++;
+  } else {
+    while (isDigit(*p)) spec += *p++;
+  }
+  if (*p == L'.') {
+    spec += *p++;
+    if (*p == L'*') {
+      spec += *p++;
+    } else {
+      while (isDigit(*p)) spec += *p++;
+    }
+  }
+  return spec;
+}
+
+std::wstring glibcConversion(const Length& length, wchar_t conversion) {
+  switch (conversion) {
+    case L's':
+      return length.narrow ? L"s" : L"ls";
+    case L'S':
+      return length.wide ? L"ls" : L"s";
+    case L'c':
+      return length.narrow ? L"c" : L"lc";
+    case L'C':
+      return length.wide ? L"lc" : L"c";
+    default:
+      return length.glibc + conversion;
+  }
 }
 
 }  // namespace
@@ -231,71 +321,14 @@ std::wstring WindowsFormat::translate(const wchar_t* format) {
       ++p;
       continue;
     }
-    std::wstring conversion = L"%";
-    while (isFlag(*p)) conversion += *p++;
-    if (*p == L'*') {
-      conversion += *p++;
-    } else {
-      while (isDigit(*p)) conversion += *p++;
+    const std::wstring spec = readSpec(p);
+    const Length length = readWindowsLength(p);
+    if (*p == L'\0') {
+      // A format cut short prints as written.
+      out += L"%%" + std::wstring(start + 1, p);
+      continue;
     }
-    if (*p == L'.') {
-      conversion += *p++;
-      if (*p == L'*') {
-        conversion += *p++;
-      } else {
-        while (isDigit(*p)) conversion += *p++;
-      }
-    }
-    // Length: the Windows width prefixes become their glibc equivalents; h
-    // and l/w also choose narrow or wide for the text conversions.
-    std::wstring length;
-    bool narrow = false;
-    bool wide = false;
-    if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
-      length = L"ll";
-      p += 3;
-    } else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') {
-      p += 3;
-    } else if (p[0] == L'I') {
-      length = L"z";
-      ++p;
-    } else if (p[0] == L'h') {
-      narrow = true;
-      length = p[1] == L'h' ? L"hh" : L"h";
-      p += length.size();
-    } else if (p[0] == L'l') {
-      wide = true;
-      length = p[1] == L'l' ? L"ll" : L"l";
-      p += length.size();
-    } else if (p[0] == L'w') {
-      wide = true;
-      length = L"l";
-      ++p;
-    } else if (p[0] == L'L' || p[0] == L'q' || p[0] == L'j' || p[0] == L'z' || p[0] == L't') {
-      length = *p++;
-    }
-    switch (*p) {
-      case L's':
-        out += conversion + (narrow ? L"s" : L"ls");
-        break;
-      case L'S':
-        out += conversion + (wide ? L"ls" : L"s");
-        break;
-      case L'c':
-        out += conversion + (narrow ? L"c" : L"lc");
-        break;
-      case L'C':
-        out += conversion + (wide ? L"lc" : L"c");
-        break;
-      case L'\0':
-        // A format cut short prints as written.
-        out += L"%%" + std::wstring(start + 1, p);
-        continue;
-      default:
-        out += conversion + length + *p;
-        break;
-    }
-    ++p;
+    out += spec + glibcConversion(length, *p++);
   }
   return out;
 }
