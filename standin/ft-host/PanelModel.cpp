@@ -176,6 +176,96 @@ bool readResponse(const json& value, std::string& hex) {
   return true;
 }
 
+// A state's value as the page shows it: the text of its interpretation's entry, else the number.
+std::string stateDisplay(long number, const StandinDiagData::Description& item,
+                         StandinTextService& texts) {
+  const std::string display = std::to_string(number);
+  if (item.interpretation)
+    for (const auto& correspondance : *item.interpretation)
+      if (correspondance.value == display) {
+        ACE_WString text;
+        texts.lookupText(text, aceWide(wide(correspondance.codetext)),
+                         aceWide(wide(correspondance.defaultText)));
+        return utf8(stdWide(text));
+      }
+  return display;
+}
+
+// An item's value as stored, as raw text and as the page shows it; null for none.
+void addValue(json& entry, const StandinDiagData::Description& item,
+              const std::optional<SimulatedEcu::Value>& value, StandinTextService& texts) {
+  entry["value"] = nullptr;
+  entry["raw"] = nullptr;
+  entry["display"] = nullptr;
+  if (!value) return;
+  if (const long* number = std::get_if<long>(&*value)) {
+    entry["value"] = *number;
+    entry["raw"] = std::to_string(*number);
+    entry["display"] = stateDisplay(*number, item, texts);
+  } else if (const double* real = std::get_if<double>(&*value)) {
+    entry["value"] = *real;
+    entry["raw"] = fixed(*real, 6);
+    const int decimals = item.format ? std::atoi(item.format->c_str()) : 0;
+    entry["display"] = fixed(*real, decimals < 0 ? 0 : decimals);
+  } else {
+    const std::string text = utf8(std::get<std::wstring>(*value));
+    entry["value"] = text;
+    entry["raw"] = text;
+    entry["display"] = text;
+  }
+}
+
+json behaviourJson(SimulatedEcu& ecu, const SimulatedEcu::ItemKey& key, Millis now) {
+  const auto behaviour = ecu.live().behaviours.find(key);
+  if (behaviour == ecu.live().behaviours.end()) return nullptr;
+  return json{
+      {"shape", behaviour->second.shape == SimulationBehaviour::Shape::Ramp ? "ramp" : "sequence"},
+      {"startedBy", utf8(behaviour->second.startedBy)},
+      {"moving", ecu.isMoving(key, now)}};
+}
+
+// One item of the view; masks: what applicability() worked out.
+json itemJson(const StandinDiagData::Description& item, SimulatedEcu& ecu, Millis now,
+              const json& masks, StandinTextService& texts) {
+  const SimulatedEcu::ItemKey key{item.kind, wide(item.name)};
+  json entry;
+  entry["kind"] = kindName(item.kind);
+  entry["name"] = item.name;
+  entry["mask"] = item.mask ? json(*item.mask) : json(nullptr);
+  const std::string maskKey = std::string(kindName(item.kind)) + "/" + item.name;
+  entry["applicable"] = masks["items"].value(maskKey, true);
+  entry["maskProblem"] = masks["problems"].value(maskKey, json(nullptr));
+  entry["answer"] = answerJson(ecu.itemAnswer(key));
+  entry["changed"] = ecu.itemChanged(key);
+  entry["fileValue"] = plain(ecu.fileValue(key));
+  entry["behaviour"] = behaviourJson(ecu, key, now);
+  addValue(entry, item, ecu.valueOf(key, now), texts);
+  return entry;
+}
+
+json commandsJson(const SimulatedEcu& ecu) {
+  json out = json::array();
+  for (const auto& [name, command] : ecu.live().commands)
+    out.push_back(
+        {{"name", utf8(name)},
+         {"value", command.status},
+         {"fileValue", ecu.described().commands.at(name).status},
+         {"changed", ecu.commandChanged(name)},
+         {"answer", answerJson(Answer{command.refuse, command.noAnswer, command.delayMs})}});
+  return out;
+}
+
+json rawFramesJson(const SimulatedEcu& ecu) {
+  json out = json::array();
+  for (const auto& [request, frame] : ecu.live().rawFrames)
+    out.push_back({{"request", utf8(request)},
+                   {"response", frame.responseHex},
+                   {"fileResponse", ecu.described().rawFrames.at(request).responseHex},
+                   {"changed", ecu.rawFrameChanged(request)},
+                   {"answer", answerJson(Answer{frame.refuse, frame.noAnswer, frame.delayMs})}});
+  return out;
+}
+
 }  // namespace
 
 PanelModel::PanelModel(StandinHost& host, std::string ecu)
@@ -242,74 +332,10 @@ json PanelModel::view() const {
   simulation->change([&](SimulatedEcu& ecu, Millis now) {
     out["answer"] = answerJson(ecu.ecuAnswer());
     out["answerChanged"] = ecu.ecuAnswerChanged();
-    for (const StandinDiagData::Description& item : items) {
-      const SimulatedEcu::ItemKey key{item.kind, wide(item.name)};
-      json entry;
-      entry["kind"] = kindName(item.kind);
-      entry["name"] = item.name;
-      entry["mask"] = item.mask ? json(*item.mask) : json(nullptr);
-      const std::string maskKey = std::string(kindName(item.kind)) + "/" + item.name;
-      entry["applicable"] = masks["items"].value(maskKey, true);
-      entry["maskProblem"] = masks["problems"].value(maskKey, json(nullptr));
-      entry["answer"] = answerJson(ecu.itemAnswer(key));
-      entry["changed"] = ecu.itemChanged(key);
-      entry["fileValue"] = plain(ecu.fileValue(key));
-      const auto behaviour = ecu.live().behaviours.find(key);
-      entry["behaviour"] =
-          behaviour == ecu.live().behaviours.end()
-              ? json(nullptr)
-              : json{{"shape", behaviour->second.shape == SimulationBehaviour::Shape::Ramp
-                                   ? "ramp"
-                                   : "sequence"},
-                     {"startedBy", utf8(behaviour->second.startedBy)},
-                     {"moving", ecu.isMoving(key, now)}};
-      const std::optional<SimulatedEcu::Value> value = ecu.valueOf(key, now);
-      entry["value"] = nullptr;
-      entry["raw"] = nullptr;
-      entry["display"] = nullptr;
-      if (value) {
-        if (const long* number = std::get_if<long>(&*value)) {
-          entry["value"] = *number;
-          entry["raw"] = std::to_string(*number);
-          std::string display = std::to_string(*number);
-          if (item.interpretation)
-            for (const auto& correspondance : *item.interpretation)
-              if (correspondance.value == display) {
-                ACE_WString text;
-                host_.textService().lookupText(text, aceWide(wide(correspondance.codetext)),
-                                               aceWide(wide(correspondance.defaultText)));
-                display = utf8(stdWide(text));
-                break;
-              }
-          entry["display"] = display;
-        } else if (const double* real = std::get_if<double>(&*value)) {
-          entry["value"] = *real;
-          entry["raw"] = fixed(*real, 6);
-          const int decimals = item.format ? std::atoi(item.format->c_str()) : 0;
-          entry["display"] = fixed(*real, decimals < 0 ? 0 : decimals);
-        } else {
-          const std::string text = utf8(std::get<std::wstring>(*value));
-          entry["value"] = text;
-          entry["raw"] = text;
-          entry["display"] = text;
-        }
-      }
-      out["items"].push_back(entry);
-    }
-    for (const auto& [name, command] : ecu.live().commands)
-      out["commands"].push_back(
-          {{"name", utf8(name)},
-           {"value", command.status},
-           {"fileValue", ecu.described().commands.at(name).status},
-           {"changed", ecu.commandChanged(name)},
-           {"answer", answerJson(Answer{command.refuse, command.noAnswer, command.delayMs})}});
-    for (const auto& [request, frame] : ecu.live().rawFrames)
-      out["rawFrames"].push_back(
-          {{"request", utf8(request)},
-           {"response", frame.responseHex},
-           {"fileResponse", ecu.described().rawFrames.at(request).responseHex},
-           {"changed", ecu.rawFrameChanged(request)},
-           {"answer", answerJson(Answer{frame.refuse, frame.noAnswer, frame.delayMs})}});
+    for (const StandinDiagData::Description& item : items)
+      out["items"].push_back(itemJson(item, ecu, now, masks, host_.textService()));
+    out["commands"] = commandsJson(ecu);
+    out["rawFrames"] = rawFramesJson(ecu);
   });
   return out;
 }
