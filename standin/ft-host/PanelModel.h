@@ -35,7 +35,7 @@ class PanelModel {
   // Every simulated value and answer back to the data file's.
   void reset();
 
-  // What a change names and says, and the kinds of thing it can name (PanelModel.cpp).
+  // What a change names and says, and the kinds of thing it can name (PanelModelChange.cpp).
   struct Edit;
   struct Target;
 
