@@ -241,13 +241,16 @@ const PanelModel::Target kTargets[] = {
      [](SimulatedEcu& ecu, const Edit& edit, Millis) { return ecu.resetRawFrame(edit.wideName); }},
 };
 
+PanelModel::Reply noSuch(const char* noun, const std::string& name, const std::string& ecu) {
+  return error(404, "no " + std::string(noun) + " " + name + " in ECU " + ecu);
+}
+
 // Everything the body asks, checked against the live simulation before anything changes: a
 // refusal, or a reply with no body.
 PanelModel::Reply check(const PanelModel::Target& target, const json& body, const SimulatedEcu& ecu,
                         const std::string& ecuName, Edit& edit) {
   const std::optional<Answer> answer = target.answerOf(ecu, edit);
-  if (!answer)
-    return error(404, "no " + std::string(target.noun) + " " + edit.name + " in ECU " + ecuName);
+  if (!answer) return noSuch(target.noun, edit.name, ecuName);
   edit.answer = *answer;
   std::string problem;
   if (!readAnswer(body, edit.answer, problem)) return error(400, problem);
@@ -291,8 +294,7 @@ PanelModel::Reply PanelModel::change(const std::string& word, const std::string&
   edit.name = name;
   edit.wideName = wide(name);
   edit.key = {target->kind.value_or(Kind::State), edit.wideName};
-  if (target->kind && !describes(*target->kind, name))
-    return error(404, "no " + word + " " + name + " in ECU " + ecu_);
+  if (target->kind && !describes(*target->kind, name)) return noSuch(target->noun, name, ecu_);
   if (body.contains("reset")) return resetOne(*simulation, *target, edit, body);
 
   Reply outcome;
@@ -316,9 +318,7 @@ PanelModel::Reply PanelModel::resetOne(StandinDiagServices& simulation, const Ta
     return error(400, "reset goes alone: {\"reset\": true}");
   bool found = true;
   simulation.change([&](SimulatedEcu& ecu, Millis now) { found = target.reset(ecu, edit, now); });
-  if (!found)
-    return error(404, "no " + std::string(target.noun) + " " + edit.name + " in ECU " + ecu_);
-  return reply(200, view());
+  return found ? reply(200, view()) : noSuch(target.noun, edit.name, ecu_);
 }
 
 // A mask variable is an integer entry of the ECU's state set.
