@@ -102,22 +102,29 @@ void ControlPanel::noteReload(const std::string& error, std::uint64_t loadStart)
 }
 
 void ControlPanel::route() {
-  httplib::Server& server = *server_;
-  server.Get("/", [](const httplib::Request&, httplib::Response& response) {
+  server_->Get("/", [](const httplib::Request&, httplib::Response& response) {
     response.set_content(kControlPanelPage, "text/html; charset=utf-8");
   });
+  routeChanges();
+  routeFeeds();
+  routeRecording();
+}
 
-  const auto view = [this] {
-    json out = model_.view();
-    out["file"] = dataFile_;
-    std::lock_guard<std::mutex> lock(stateGuard_);
-    out["reloads"] = reloads_;
-    out["reloadAt"] = reloadAt_ == 0 ? json(nullptr) : json(reloadAt_);
-    out["reloadError"] = reloadError_.empty() ? json(nullptr) : json(reloadError_);
-    out["page"] = hooks_.page ? hooks_.page() : "";
-    return out;
-  };
-  server.Get("/api/ecu", [view](const httplib::Request&, httplib::Response& response) {
+json ControlPanel::view() {
+  json out = model_.view();
+  out["file"] = dataFile_;
+  std::lock_guard<std::mutex> lock(stateGuard_);
+  out["reloads"] = reloads_;
+  out["reloadAt"] = reloadAt_ == 0 ? json(nullptr) : json(reloadAt_);
+  out["reloadError"] = reloadError_.empty() ? json(nullptr) : json(reloadError_);
+  out["page"] = hooks_.page ? hooks_.page() : "";
+  return out;
+}
+
+// The view, and what changes it: the simulation, a reset, a reload.
+void ControlPanel::routeChanges() {
+  httplib::Server& server = *server_;
+  server.Get("/api/ecu", [this](const httplib::Request&, httplib::Response& response) {
     sendJson(response, 200, view().dump());
   });
 
@@ -140,27 +147,29 @@ void ControlPanel::route() {
 
   // These two need no body: one without a length is not waited for (the library would read
   // to the end of the connection), one with a length is read and dropped.
-  server.Post("/api/reset",
-              [this, view](const httplib::Request& request, httplib::Response& response,
-                           const httplib::ContentReader& body) {
-                skipBody(request, body);
-                model_.reset();
-                records_.addChange("/api/reset", "");
-                sendJson(response, 200, view().dump());
-              });
-  server.Post(
-      "/api/reload", [this, view](const httplib::Request& request, httplib::Response& response,
-                                  const httplib::ContentReader& body) {
-        skipBody(request, body);
-        const std::string error = hooks_.reload ? hooks_.reload() : "reload is not available";
-        if (!error.empty()) {
-          sendJson(response, 422, json{{"error", error}}.dump());
-          return;
-        }
-        records_.addChange("/api/reload", "");
-        sendJson(response, 200, view().dump());
-      });
+  server.Post("/api/reset", [this](const httplib::Request& request, httplib::Response& response,
+                                   const httplib::ContentReader& body) {
+    skipBody(request, body);
+    model_.reset();
+    records_.addChange("/api/reset", "");
+    sendJson(response, 200, view().dump());
+  });
+  server.Post("/api/reload", [this](const httplib::Request& request, httplib::Response& response,
+                                    const httplib::ContentReader& body) {
+    skipBody(request, body);
+    const std::string error = hooks_.reload ? hooks_.reload() : "reload is not available";
+    if (!error.empty()) {
+      sendJson(response, 422, json{{"error", error}}.dump());
+      return;
+    }
+    records_.addChange("/api/reload", "");
+    sendJson(response, 200, view().dump());
+  });
+}
 
+// What happened: the requests, the problems, and the version the GUI page polls.
+void ControlPanel::routeFeeds() {
+  httplib::Server& server = *server_;
   // Entries after the number `after`; a page that fell behind gets what is kept.
   server.Get("/api/log", [this](const httplib::Request& request, httplib::Response& response) {
     sendJson(response, 200, records_.requestsAfter(numberParam(request, "after")).dump());
@@ -185,7 +194,6 @@ void ControlPanel::route() {
     response.set_header("Access-Control-Allow-Origin", "*");
     sendJson(response, 200, out.dump());
   });
-  routeRecording();
 }
 
 std::string ControlPanel::address() const {
@@ -210,65 +218,72 @@ void ControlPanel::routeRecording() {
     sendJson(response, 200, summary().dump());
   });
 
-  // What the page did, as the panel's page hears it from the page it opened.
-  server.Post(
-      "/api/record/page", [this](const httplib::Request& request, httplib::Response& response) {
-        const json body = json::parse(request.body, nullptr, false);
-        const std::string kind =
-            body.is_object() && hasString(body, "kind") ? body["kind"].get<std::string>() : "";
-        const bool valued = kind == "fill" || kind == "select";
-        if ((kind != "click" && !valued) || !hasString(body, "selector", true) ||
-            (valued && !hasString(body, "value")) ||
-            (body.contains("at") && !body["at"].is_number_integer()))
-          return sendJson(response, 400,
-                          json{{"error",
-                                "give {\"kind\": \"click\", \"fill\" or \"select\", "
-                                "\"selector\": \"...\"}, with \"value\" for the last two"}}
-                              .dump());
-        json action{{"kind", kind}, {"selector", body["selector"]}};
-        if (valued) action["value"] = body["value"];
-        if (body.contains("at")) action["at"] = body["at"];
-        if (!records_.addPageAction(std::move(action)))
-          return sendJson(response, 409, json{{"error", "not recording"}}.dump());
-        sendJson(response, 200, json{{"recorded", true}}.dump());
-      });
+  server.Post("/api/record/page",
+              [this](const httplib::Request& request, httplib::Response& response) {
+                recordPageAction(request, response);
+              });
+  server.Post("/api/record/save",
+              [this](const httplib::Request& request, httplib::Response& response) {
+                saveRecording(request, response);
+              });
+}
 
-  server.Post("/api/record/save", [this](const httplib::Request& request,
-                                         httplib::Response& response) {
-    const json body = json::parse(request.body, nullptr, false);
-    const auto refuse = [&response](int status, const std::string& error) {
-      sendJson(response, status, json{{"error", error}}.dump());
-    };
-    if (!body.is_object() || !hasString(body, "name") ||
-        (body.contains("overwrite") && !body["overwrite"].is_boolean()))
-      return refuse(400, "give {\"name\": \"...\"}, and \"texts\" and \"overwrite\" if needed");
-    json texts = body.contains("texts") ? body["texts"] : json::array();
-    const bool textsWellFormed =
-        texts.is_array() && std::all_of(texts.begin(), texts.end(), [](const json& t) {
-          return t.is_object() && hasString(t, "selector", true) && t.contains("texts") &&
-                 t["texts"].is_array() &&
-                 std::all_of(t["texts"].begin(), t["texts"].end(),
-                             [](const json& s) { return s.is_string(); });
-        });
-    if (!textsWellFormed)
-      return refuse(400, "\"texts\" is a list of {\"selector\": \"...\", \"texts\": [\"...\"]}");
-    const std::filesystem::path data(dataFile_);
-    std::string error;
-    RecordedCheck::Source source;
-    source.fixture = RecordedCheck::fixtureImport(data.parent_path().string(), error);
-    if (source.fixture.empty()) return refuse(500, error);
-    source.steps = records_.recording()["steps"];
-    source.dataFile = data.filename().string();
-    source.panelAddress = address();
-    source.texts = std::move(texts);
-    source.title = body["name"].get<std::string>();
-    const std::string text = RecordedCheck::text(source, error);
-    if (text.empty()) return refuse(422, error);
-    std::string path;
-    const int status = RecordedCheck::save(
-        data.parent_path().string(), source.title, text,
-        body.contains("overwrite") && body["overwrite"].get<bool>(), path, error);
-    if (status != 200) return refuse(status, error);
-    sendJson(response, 200, json{{"file", path}}.dump());
-  });
+// What the page did, as the panel's page hears it from the page it opened.
+void ControlPanel::recordPageAction(const httplib::Request& request, httplib::Response& response) {
+  const json body = json::parse(request.body, nullptr, false);
+  const std::string kind =
+      body.is_object() && hasString(body, "kind") ? body["kind"].get<std::string>() : "";
+  const bool valued = kind == "fill" || kind == "select";
+  if ((kind != "click" && !valued) || !hasString(body, "selector", true) ||
+      (valued && !hasString(body, "value")) ||
+      (body.contains("at") && !body["at"].is_number_integer()))
+    return sendJson(response, 400,
+                    json{{"error",
+                          "give {\"kind\": \"click\", \"fill\" or \"select\", "
+                          "\"selector\": \"...\"}, with \"value\" for the last two"}}
+                        .dump());
+  json action{{"kind", kind}, {"selector", body["selector"]}};
+  if (valued) action["value"] = body["value"];
+  if (body.contains("at")) action["at"] = body["at"];
+  if (!records_.addPageAction(std::move(action)))
+    return sendJson(response, 409, json{{"error", "not recording"}}.dump());
+  sendJson(response, 200, json{{"recorded", true}}.dump());
+}
+
+void ControlPanel::saveRecording(const httplib::Request& request, httplib::Response& response) {
+  const json body = json::parse(request.body, nullptr, false);
+  const auto refuse = [&response](int status, const std::string& error) {
+    sendJson(response, status, json{{"error", error}}.dump());
+  };
+  if (!body.is_object() || !hasString(body, "name") ||
+      (body.contains("overwrite") && !body["overwrite"].is_boolean()))
+    return refuse(400, "give {\"name\": \"...\"}, and \"texts\" and \"overwrite\" if needed");
+  json texts = body.contains("texts") ? body["texts"] : json::array();
+  const bool textsWellFormed =
+      texts.is_array() && std::all_of(texts.begin(), texts.end(), [](const json& t) {
+        return t.is_object() && hasString(t, "selector", true) && t.contains("texts") &&
+               t["texts"].is_array() &&
+               std::all_of(t["texts"].begin(), t["texts"].end(),
+                           [](const json& s) { return s.is_string(); });
+      });
+  if (!textsWellFormed)
+    return refuse(400, "\"texts\" is a list of {\"selector\": \"...\", \"texts\": [\"...\"]}");
+  const std::filesystem::path data(dataFile_);
+  std::string error;
+  RecordedCheck::Source source;
+  source.fixture = RecordedCheck::fixtureImport(data.parent_path().string(), error);
+  if (source.fixture.empty()) return refuse(500, error);
+  source.steps = records_.recording()["steps"];
+  source.dataFile = data.filename().string();
+  source.panelAddress = address();
+  source.texts = std::move(texts);
+  source.title = body["name"].get<std::string>();
+  const std::string text = RecordedCheck::text(source, error);
+  if (text.empty()) return refuse(422, error);
+  std::string path;
+  const int status =
+      RecordedCheck::save(data.parent_path().string(), source.title, text,
+                          body.contains("overwrite") && body["overwrite"].get<bool>(), path, error);
+  if (status != 200) return refuse(status, error);
+  sendJson(response, 200, json{{"file", path}}.dump());
 }

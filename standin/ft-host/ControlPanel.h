@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <thread>
 
@@ -13,6 +14,10 @@
 
 class PanelServer;
 class StandinHost;
+namespace httplib {
+struct Request;
+struct Response;
+}  // namespace httplib
 
 // ft-host's control panel: a page and a JSON API on a loopback port, through
 // which an author changes the simulated ECU while the GUI runs.
@@ -47,7 +52,13 @@ class ControlPanel {
 
  private:
   void route();
+  void routeChanges();
+  void routeFeeds();
   void routeRecording();
+  // The model's view with the reloads' state.
+  nlohmann::json view();
+  void recordPageAction(const httplib::Request& request, httplib::Response& response);
+  void saveRecording(const httplib::Request& request, httplib::Response& response);
 
   std::string address() const;
 

@@ -1,11 +1,8 @@
 #include "PanelModel.h"
 
-#include <cctype>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -19,30 +16,18 @@
 #include "StandinDiagData.h"
 #include "StandinDiagServices.h"
 #include "StandinHost.h"
-#include "StandinLimits.h"
 #include "StandinTextService.h"
 #include "WideText.h"
 #include "mask/ExpressionStore.h"
 #include "mask/SyntaxInterpreter.h"
 
+// What the panel shows; its changes are in PanelModelChange.cpp.
+
 namespace {
 
 using nlohmann::json;
-using Kind = StandinDiagData::Kind;
 using Answer = SimulatedEcu::Answer;
 using Millis = SimulationClock::Millis;
-
-const char* kindName(Kind kind) {
-  switch (kind) {
-    case Kind::State:
-      return "State";
-    case Kind::Parameter:
-      return "Parameter";
-    case Kind::Identification:
-      return "Identification";
-  }
-  return "State";
-}
 
 std::string utf8(const std::wstring& text) {
   return pugi::as_utf8(text);
@@ -66,96 +51,6 @@ json answerJson(const Answer& answer) {
   return out;
 }
 
-PanelModel::Reply reply(int status, const json& body) {
-  return PanelModel::Reply{status, body.dump(), false};
-}
-
-PanelModel::Reply error(int status, const std::string& message) {
-  return reply(status, json{{"error", message}});
-}
-
-// An integer JSON number from low to high (high not negative). The library keeps numbers
-// above the signed range as unsigned ones, which a signed read would wrap.
-std::optional<std::int64_t> integerIn(const json& value, std::int64_t low, std::int64_t high) {
-  if (value.is_number_unsigned()) {
-    const std::uint64_t number = value.get<std::uint64_t>();
-    if (number > static_cast<std::uint64_t>(high)) return std::nullopt;
-    return static_cast<std::int64_t>(number);
-  }
-  if (!value.is_number_integer()) return std::nullopt;
-  const std::int64_t number = value.get<std::int64_t>();
-  if (number < low || number > high) return std::nullopt;
-  return number;
-}
-
-constexpr std::int64_t kLongMin = std::numeric_limits<long>::min();
-constexpr std::int64_t kLongMax = std::numeric_limits<long>::max();
-constexpr std::int64_t kIntMin = std::numeric_limits<int>::min();
-constexpr std::int64_t kIntMax = std::numeric_limits<int>::max();
-
-// mode, status and delay of a change; fields left out keep their setting.
-bool readAnswer(const json& body, Answer& answer, std::string& problem) {
-  if (body.contains("mode")) {
-    const json& mode = body["mode"];
-    if (mode == "normal") {
-      answer.refuse.reset();
-      answer.noAnswer = false;
-    } else if (mode == "none") {
-      answer.refuse.reset();
-      answer.noAnswer = true;
-    } else if (mode == "refuse") {
-      const std::optional<std::int64_t> status =
-          integerIn(body.value("status", json()), kIntMin, kIntMax);
-      if (!status || *status == 0) {
-        problem = "a refusal needs a non-zero integer status from " + std::to_string(kIntMin) +
-                  " to " + std::to_string(kIntMax);
-        return false;
-      }
-      answer.refuse = static_cast<int>(*status);
-      answer.noAnswer = false;
-    } else {
-      problem = "mode must be normal, refuse or none";
-      return false;
-    }
-  } else if (body.contains("status")) {
-    problem = "status goes with mode refuse";
-    return false;
-  }
-  if (body.contains("delay")) {
-    const std::optional<std::int64_t> delay =
-        integerIn(body["delay"], 0, standin_limits::kMaxDelayMs);
-    if (!delay) {
-      problem = "delay must be an integer from 0 to " +
-                std::to_string(standin_limits::kMaxDelayMs) + " ms";
-      return false;
-    }
-    answer.delayMs = *delay;
-  }
-  return true;
-}
-
-// A JSON value of the item's type: an integer, a number or a text.
-bool readValue(Kind kind, const json& value, SimulatedEcu::Value& out) {
-  if (kind == Kind::State) {
-    const std::optional<std::int64_t> number = integerIn(value, kLongMin, kLongMax);
-    if (number) out = static_cast<long>(*number);
-    return number.has_value();
-  }
-  if (kind == Kind::Parameter && value.is_number() && std::isfinite(value.get<double>())) {
-    out = value.get<double>();
-    return true;
-  }
-  if (kind == Kind::Identification && value.is_string()) {
-    out = wide(value.get<std::string>());
-    return true;
-  }
-  return false;
-}
-
-const std::string kValueTypes[] = {
-    "an integer from " + std::to_string(kLongMin) + " to " + std::to_string(kLongMax), "a number",
-    "a text"};
-
 // A value as the view shows values; null for none.
 json plain(const std::optional<SimulatedEcu::Value>& value) {
   if (!value) return nullptr;
@@ -164,16 +59,94 @@ json plain(const std::optional<SimulatedEcu::Value>& value) {
   return utf8(std::get<std::wstring>(*value));
 }
 
-// Hexadecimal digits, two per byte, as a raw frame's response; upper case, as the page gets them.
-bool readResponse(const json& value, std::string& hex) {
-  if (!value.is_string()) return false;
-  hex = value.get<std::string>();
-  if (hex.empty() || hex.size() % 2 != 0) return false;
-  for (char& c : hex) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+// A state's value as the page shows it: the text of its interpretation's entry, else the number.
+std::string stateDisplay(long number, const StandinDiagData::Description& item,
+                         StandinTextService& texts) {
+  const std::string display = std::to_string(number);
+  if (item.interpretation)
+    for (const auto& correspondance : *item.interpretation)
+      if (correspondance.value == display) {
+        ACE_WString text;
+        texts.lookupText(text, aceWide(wide(correspondance.codetext)),
+                         aceWide(wide(correspondance.defaultText)));
+        return utf8(stdWide(text));
+      }
+  return display;
+}
+
+// An item's value as stored, as raw text and as the page shows it; null for none.
+void addValue(json& entry, const StandinDiagData::Description& item,
+              const std::optional<SimulatedEcu::Value>& value, StandinTextService& texts) {
+  entry["value"] = nullptr;
+  entry["raw"] = nullptr;
+  entry["display"] = nullptr;
+  if (!value) return;
+  if (const long* number = std::get_if<long>(&*value)) {
+    entry["value"] = *number;
+    entry["raw"] = std::to_string(*number);
+    entry["display"] = stateDisplay(*number, item, texts);
+  } else if (const double* real = std::get_if<double>(&*value)) {
+    entry["value"] = *real;
+    entry["raw"] = fixed(*real, 6);
+    const int decimals = item.format ? std::atoi(item.format->c_str()) : 0;
+    entry["display"] = fixed(*real, decimals < 0 ? 0 : decimals);
+  } else {
+    const std::string text = utf8(std::get<std::wstring>(*value));
+    entry["value"] = text;
+    entry["raw"] = text;
+    entry["display"] = text;
   }
-  return true;
+}
+
+json behaviourJson(SimulatedEcu& ecu, const SimulatedEcu::ItemKey& key, Millis now) {
+  const auto behaviour = ecu.live().behaviours.find(key);
+  if (behaviour == ecu.live().behaviours.end()) return nullptr;
+  return json{
+      {"shape", behaviour->second.shape == SimulationBehaviour::Shape::Ramp ? "ramp" : "sequence"},
+      {"startedBy", utf8(behaviour->second.startedBy)},
+      {"moving", ecu.isMoving(key, now)}};
+}
+
+// One item of the view; masks: what applicability() worked out.
+json itemJson(const StandinDiagData::Description& item, SimulatedEcu& ecu, Millis now,
+              const json& masks, StandinTextService& texts) {
+  const SimulatedEcu::ItemKey key{item.kind, wide(item.name)};
+  json entry;
+  entry["kind"] = StandinDiagData::kindName(item.kind);
+  entry["name"] = item.name;
+  entry["mask"] = item.mask ? json(*item.mask) : json(nullptr);
+  const std::string maskKey = std::string(StandinDiagData::kindName(item.kind)) + "/" + item.name;
+  entry["applicable"] = masks["items"].value(maskKey, true);
+  entry["maskProblem"] = masks["problems"].value(maskKey, json(nullptr));
+  entry["answer"] = answerJson(ecu.itemAnswer(key));
+  entry["changed"] = ecu.itemChanged(key);
+  entry["fileValue"] = plain(ecu.fileValue(key));
+  entry["behaviour"] = behaviourJson(ecu, key, now);
+  addValue(entry, item, ecu.valueOf(key, now), texts);
+  return entry;
+}
+
+json commandsJson(const SimulatedEcu& ecu) {
+  json out = json::array();
+  for (const auto& [name, command] : ecu.live().commands)
+    out.push_back(
+        {{"name", utf8(name)},
+         {"value", command.status},
+         {"fileValue", ecu.described().commands.at(name).status},
+         {"changed", ecu.commandChanged(name)},
+         {"answer", answerJson(Answer{command.refuse, command.noAnswer, command.delayMs})}});
+  return out;
+}
+
+json rawFramesJson(const SimulatedEcu& ecu) {
+  json out = json::array();
+  for (const auto& [request, frame] : ecu.live().rawFrames)
+    out.push_back({{"request", utf8(request)},
+                   {"response", frame.responseHex},
+                   {"fileResponse", ecu.described().rawFrames.at(request).responseHex},
+                   {"changed", ecu.rawFrameChanged(request)},
+                   {"answer", answerJson(Answer{frame.refuse, frame.noAnswer, frame.delayMs})}});
+  return out;
 }
 
 }  // namespace
@@ -213,7 +186,7 @@ json PanelModel::applicability() const {
   json problems = json::object();
   for (const StandinDiagData::Description& item : host_.diagData().descriptionsOf(ecu_)) {
     bool applicable = true;
-    const std::string itemKey = std::string(kindName(item.kind)) + "/" + item.name;
+    const std::string itemKey = std::string(StandinDiagData::kindName(item.kind)) + "/" + item.name;
     if (item.mask) {
       double result = 0;
       applicable = interpreter.evaluate(item.mask->c_str(), result) >= 0 && std::isfinite(result) &&
@@ -242,245 +215,14 @@ json PanelModel::view() const {
   simulation->change([&](SimulatedEcu& ecu, Millis now) {
     out["answer"] = answerJson(ecu.ecuAnswer());
     out["answerChanged"] = ecu.ecuAnswerChanged();
-    for (const StandinDiagData::Description& item : items) {
-      const SimulatedEcu::ItemKey key{item.kind, wide(item.name)};
-      json entry;
-      entry["kind"] = kindName(item.kind);
-      entry["name"] = item.name;
-      entry["mask"] = item.mask ? json(*item.mask) : json(nullptr);
-      const std::string maskKey = std::string(kindName(item.kind)) + "/" + item.name;
-      entry["applicable"] = masks["items"].value(maskKey, true);
-      entry["maskProblem"] = masks["problems"].value(maskKey, json(nullptr));
-      entry["answer"] = answerJson(ecu.itemAnswer(key));
-      entry["changed"] = ecu.itemChanged(key);
-      entry["fileValue"] = plain(ecu.fileValue(key));
-      const auto behaviour = ecu.live().behaviours.find(key);
-      entry["behaviour"] =
-          behaviour == ecu.live().behaviours.end()
-              ? json(nullptr)
-              : json{{"shape", behaviour->second.shape == SimulationBehaviour::Shape::Ramp
-                                   ? "ramp"
-                                   : "sequence"},
-                     {"startedBy", utf8(behaviour->second.startedBy)},
-                     {"moving", ecu.isMoving(key, now)}};
-      const std::optional<SimulatedEcu::Value> value = ecu.valueOf(key, now);
-      entry["value"] = nullptr;
-      entry["raw"] = nullptr;
-      entry["display"] = nullptr;
-      if (value) {
-        if (const long* number = std::get_if<long>(&*value)) {
-          entry["value"] = *number;
-          entry["raw"] = std::to_string(*number);
-          std::string display = std::to_string(*number);
-          if (item.interpretation)
-            for (const auto& correspondance : *item.interpretation)
-              if (correspondance.value == display) {
-                ACE_WString text;
-                host_.textService().lookupText(text, aceWide(wide(correspondance.codetext)),
-                                               aceWide(wide(correspondance.defaultText)));
-                display = utf8(stdWide(text));
-                break;
-              }
-          entry["display"] = display;
-        } else if (const double* real = std::get_if<double>(&*value)) {
-          entry["value"] = *real;
-          entry["raw"] = fixed(*real, 6);
-          const int decimals = item.format ? std::atoi(item.format->c_str()) : 0;
-          entry["display"] = fixed(*real, decimals < 0 ? 0 : decimals);
-        } else {
-          const std::string text = utf8(std::get<std::wstring>(*value));
-          entry["value"] = text;
-          entry["raw"] = text;
-          entry["display"] = text;
-        }
-      }
-      out["items"].push_back(entry);
-    }
-    for (const auto& [name, command] : ecu.live().commands)
-      out["commands"].push_back(
-          {{"name", utf8(name)},
-           {"value", command.status},
-           {"fileValue", ecu.described().commands.at(name).status},
-           {"changed", ecu.commandChanged(name)},
-           {"answer", answerJson(Answer{command.refuse, command.noAnswer, command.delayMs})}});
-    for (const auto& [request, frame] : ecu.live().rawFrames)
-      out["rawFrames"].push_back(
-          {{"request", utf8(request)},
-           {"response", frame.responseHex},
-           {"fileResponse", ecu.described().rawFrames.at(request).responseHex},
-           {"changed", ecu.rawFrameChanged(request)},
-           {"answer", answerJson(Answer{frame.refuse, frame.noAnswer, frame.delayMs})}});
+    for (const StandinDiagData::Description& item : items)
+      out["items"].push_back(itemJson(item, ecu, now, masks, host_.textService()));
+    out["commands"] = commandsJson(ecu);
+    out["rawFrames"] = rawFramesJson(ecu);
   });
   return out;
 }
 
 void PanelModel::reset() {
   if (StandinDiagServices* simulation = services()) simulation->reset();
-}
-
-PanelModel::Reply PanelModel::change(const std::string& target, const std::string& name,
-                                     const std::string& text) {
-  const json body = json::parse(text, nullptr, false);
-  if (body.is_discarded() || !body.is_object()) return error(400, "the body must be a JSON object");
-  if (target == "mask") return changeMask(name, body);
-
-  StandinDiagServices* simulation = services();
-  if (simulation == nullptr) return error(404, "ECU " + ecu_ + " is not described");
-
-  static const std::pair<const char*, Kind> kItems[] = {{"state", Kind::State},
-                                                        {"parameter", Kind::Parameter},
-                                                        {"identification", Kind::Identification}};
-  std::optional<Kind> kind;
-  for (const auto& [word, itemKind] : kItems)
-    if (target == word) kind = itemKind;
-  if (kind) {
-    bool described = false;
-    for (const auto& item : host_.diagData().descriptionsOf(ecu_))
-      described |= item.kind == *kind && item.name == name;
-    if (!described) return error(404, "no " + target + " " + name + " in ECU " + ecu_);
-  }
-  if (body.contains("reset")) return resetOne(*simulation, target, kind, name, body);
-
-  Reply outcome{200, "", false};
-  const std::wstring wideName = wide(name);
-  simulation->change([&](SimulatedEcu& ecu, Millis now) {
-    std::string problem;
-    const SimulatedEcu::ItemKey key{kind.value_or(Kind::State), wideName};
-    Answer answer;
-    if (kind) {
-      answer = ecu.itemAnswer(key);
-    } else if (target == "ecu") {
-      answer = ecu.ecuAnswer();
-    } else if (target == "command") {
-      auto found = ecu.live().commands.find(wideName);
-      if (found == ecu.live().commands.end()) {
-        outcome = error(404, "no command " + name + " in ECU " + ecu_);
-        return;
-      }
-      answer = Answer{found->second.refuse, found->second.noAnswer, found->second.delayMs};
-    } else if (target == "rawframe") {
-      auto found = ecu.live().rawFrames.find(wideName);
-      if (found == ecu.live().rawFrames.end()) {
-        outcome = error(404, "no raw frame " + name + " in ECU " + ecu_);
-        return;
-      }
-      answer = Answer{found->second.refuse, found->second.noAnswer, found->second.delayMs};
-    } else {
-      outcome = error(404, "no such target: " + target);
-      return;
-    }
-    if (!readAnswer(body, answer, problem)) {
-      outcome = error(400, problem);
-      return;
-    }
-
-    // Everything is checked before anything changes.
-    SimulatedEcu::Value value;
-    std::optional<std::int64_t> status;
-    if (body.contains("value")) {
-      if (kind) {
-        if (!readValue(*kind, body["value"], value)) {
-          outcome = error(
-              400, "the value of a " + target + " must be " + kValueTypes[static_cast<int>(*kind)]);
-          return;
-        }
-      } else if (target == "command") {
-        status = integerIn(body["value"], kIntMin, kIntMax);
-        if (!status) {
-          outcome = error(400, "the value of a command is its integer status, from " +
-                                   std::to_string(kIntMin) + " to " + std::to_string(kIntMax));
-          return;
-        }
-      } else {
-        outcome = error(400, "a " + target + " has no value to set");
-        return;
-      }
-    }
-    std::optional<std::string> response;
-    if (body.contains("response")) {
-      std::string hex;
-      if (target != "rawframe" || !readResponse(body["response"], hex)) {
-        outcome = error(400, target == "rawframe" ? "a response is hexadecimal digits, two per byte"
-                                                  : "only a raw frame has a response");
-        return;
-      }
-      response = hex;
-    }
-    std::string behaviour;
-    if (body.contains("behaviour")) {
-      behaviour = body["behaviour"].is_string() ? body["behaviour"].get<std::string>() : "";
-      if (!kind || (behaviour != "start" && behaviour != "stop") ||
-          ecu.live().behaviours.count(key) == 0) {
-        outcome = error(400, "behaviour is start or stop, for an item that has one");
-        return;
-      }
-    }
-
-    if (kind) {
-      ecu.setItemAnswer(key, answer);
-      if (body.contains("value")) ecu.setValue(key, value, now);
-      if (behaviour == "start") ecu.startBehaviour(key, now);
-      if (behaviour == "stop") ecu.stopBehaviour(key, now);
-    } else if (target == "ecu") {
-      ecu.setEcuAnswer(answer);
-    } else if (target == "command") {
-      ecu.setCommandAnswer(wideName, answer);
-      if (status) ecu.setCommandStatus(wideName, static_cast<int>(*status));
-    } else {
-      ecu.setRawFrameAnswer(wideName, answer);
-      if (response) ecu.setRawFrameResponse(wideName, *response);
-    }
-  });
-  if (outcome.body.empty()) outcome = reply(200, view());
-  return outcome;
-}
-
-// One item, command, frame or the ECU's answer back to the data file's.
-PanelModel::Reply PanelModel::resetOne(StandinDiagServices& simulation, const std::string& target,
-                                       std::optional<Kind> kind, const std::string& name,
-                                       const json& body) {
-  if (body.size() != 1 || body["reset"] != true)
-    return error(400, "reset goes alone: {\"reset\": true}");
-  bool found = true;
-  simulation.change([&](SimulatedEcu& ecu, Millis now) {
-    if (kind)
-      ecu.resetItem({*kind, wide(name)}, now);
-    else if (target == "command")
-      found = ecu.resetCommand(wide(name));
-    else if (target == "rawframe")
-      found = ecu.resetRawFrame(wide(name));
-    else
-      ecu.resetEcuAnswer();
-  });
-  if (!found)
-    return error(404, "no " + std::string(target == "command" ? "command " : "raw frame ") + name +
-                          " in ECU " + ecu_);
-  return reply(200, view());
-}
-
-// A mask variable is an integer entry of the ECU's state set.
-PanelModel::Reply PanelModel::changeMask(const std::string& name, const json& body) {
-  if (name.empty()) return error(400, "a mask variable needs a name");
-  const std::optional<std::int64_t> value =
-      body.contains("value") ? integerIn(body["value"], kLongMin, kLongMax) : std::nullopt;
-  if (!value)
-    return error(400, "the value of a mask variable is an integer from " +
-                          std::to_string(kLongMin) + " to " + std::to_string(kLongMax));
-  const json before = applicability()["items"];
-  BSet entry(0);
-  entry.setInt(aceWide(wide(name)), static_cast<long>(*value));
-  host_.dataManager().mergeSet(
-      ID(aceWide(L"data:/Auto/InternalOwner/UCEs/" + wide(ecu_) + L"/States")), entry);
-  json out = view();
-  const json after = applicability()["items"];
-  json changed = json::array();
-  for (const auto& [item, applicable] : after.items())
-    if (before.value(item, !applicable.get<bool>()) != applicable.get<bool>())
-      changed.push_back({{"kind", item.substr(0, item.find('/'))},
-                         {"name", item.substr(item.find('/') + 1)},
-                         {"applicable", applicable}});
-  out["applicabilityChanged"] = changed;
-  Reply outcome = reply(200, out);
-  outcome.masksChanged = true;
-  return outcome;
 }

@@ -35,12 +35,16 @@ class PanelModel {
   // Every simulated value and answer back to the data file's.
   void reset();
 
+  // What a change names and says, and the kinds of thing it can name (PanelModelChange.cpp).
+  struct Edit;
+  struct Target;
+
  private:
   StandinDiagServices* services() const;
   nlohmann::json applicability() const;
   Reply changeMask(const std::string& name, const nlohmann::json& body);
-  Reply resetOne(StandinDiagServices& simulation, const std::string& target,
-                 std::optional<StandinDiagData::Kind> kind, const std::string& name,
+  bool describes(StandinDiagData::Kind kind, const std::string& name) const;
+  Reply resetOne(StandinDiagServices& simulation, const Target& target, const Edit& edit,
                  const nlohmann::json& body);
 
   StandinHost& host_;

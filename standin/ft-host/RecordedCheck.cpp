@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <regex>
@@ -125,30 +126,11 @@ std::string pageCall(const json& step) {
   return "";
 }
 
-}  // namespace
+using Steps = std::vector<json>;
+using Line = std::function<void(const std::string&)>;
 
-std::string RecordedCheck::text(const Source& source, std::string& error) {
-  std::vector<json> steps(source.steps.begin(), source.steps.end());
-  // The page stamps its actions itself: a click's message may reach us after the requests it
-  // caused.
-  std::stable_sort(steps.begin(), steps.end(), [](const json& a, const json& b) {
-    return a.value("at", 0LL) < b.value("at", 0LL);
-  });
-  const auto load = std::find_if(steps.begin(), steps.end(), [](const json& s) {
-    return s.value("kind", "") == "request" && isPageLoad(s.value("target", ""));
-  });
-  if (load == steps.end()) {
-    error =
-        "the recording holds no load of the page: press Record (it opens the page), then "
-        "run the scenario";
-    return "";
-  }
-  const long long start = load->value("at", 0LL);
-  const long long length = steps.back().value("at", 0LL) - start;
-  const long long waitMs = std::max(kMinWaitMs, (2 * length + 999) / 1000 * 1000);
-
-  std::ostringstream body;
-  const auto line = [&body](const std::string& text) { body << "  " << text << "\n"; };
+// What the session had allowed and changed before the page loaded, then the load itself.
+void writeSetUp(const Line& line, const Steps& steps, Steps::const_iterator load) {
   // What the host warned about while recording is what the session was.
   std::set<std::string> problems;
   for (const json& step : steps)
@@ -159,19 +141,27 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
       for (const std::string& call : changeCalls(it->value("route", ""), (*it)["body"]))
         line("await " + call + ";");
   line("await ft.open(page, " + js(load->value("target", "")) + ");");
+}
 
-  std::map<std::string, int> asked;                      // requests of each command so far
-  std::map<std::string, std::set<std::string>> answers;  // each command's answers
-  std::vector<std::string> order;                        // the commands in the order first asked
+// The commands the page asked after its load, and what each was answered.
+struct Asked {
+  std::map<std::string, std::set<std::string>> answers;
+  std::vector<std::string> order;  // the commands in the order first asked
+};
+
+// The page's actions and the panel's changes, each after as many requests as it came after.
+Asked writeReplay(const Line& line, Steps::const_iterator load, Steps::const_iterator end) {
+  Asked asked;
+  std::map<std::string, int> counts;  // requests of each command so far
   std::optional<std::pair<std::string, int>> last, waited;
-  for (auto it = std::next(load); it != steps.end(); ++it) {
+  for (auto it = std::next(load); it != end; ++it) {
     const std::string kind = it->value("kind", "");
     if (kind == "request") {
       const std::string target = it->value("target", "");
       if (!isCommand(target)) continue;
-      if (asked[target]++ == 0) order.push_back(target);
-      answers[target].insert(it->value("body", ""));
-      last = {target, asked[target]};
+      if (counts[target]++ == 0) asked.order.push_back(target);
+      asked.answers[target].insert(it->value("body", ""));
+      last = {target, counts[target]};
       continue;
     }
     const std::vector<std::string> calls = kind == "change"
@@ -185,21 +175,31 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
     }
     for (const std::string& call : calls) line("await " + call + ";");
   }
-  for (const json& entry : source.texts) {
-    const json texts = entry.value("texts", json::array());
+  return asked;
+}
+
+void writeTextChecks(const Line& line, const json& texts) {
+  for (const json& entry : texts) {
+    const json expected = entry.value("texts", json::array());
     const std::string locator = "page.locator(" + js(entry.value("selector", "")) + ")";
-    if (texts.empty())
+    if (expected.empty())
       line("await expect(" + locator + ").toHaveCount(0);");
     else
-      line("await expect(" + locator + ").toHaveText(" + js(texts.size() == 1 ? texts[0] : texts) +
-           ", { timeout: WAIT_MS });");
+      line("await expect(" + locator + ").toHaveText(" +
+           js(expected.size() == 1 ? expected[0] : expected) + ", { timeout: WAIT_MS });");
   }
+}
+
+// The commands answered one way throughout, except those whose answers name the panel's
+// address.
+void writeAnswerChecks(std::ostringstream& body, const Asked& asked,
+                       const std::string& panelAddress) {
   std::vector<std::string> compared, varied;
-  for (const std::string& target : order) {
-    const std::set<std::string>& seen = answers[target];
+  for (const std::string& target : asked.order) {
+    const std::set<std::string>& seen = asked.answers.at(target);
     const bool naming =
-        !source.panelAddress.empty() && std::any_of(seen.begin(), seen.end(), [&](const auto& a) {
-          return a.find(source.panelAddress) != std::string::npos;
+        !panelAddress.empty() && std::any_of(seen.begin(), seen.end(), [&](const auto& a) {
+          return a.find(panelAddress) != std::string::npos;
         });
     if (seen.size() == 1 && !naming)
       compared.push_back("    " + js(target) + ": " + js(*seen.begin()) + ",\n");
@@ -215,7 +215,36 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
     body << "  // Not compared, their answers changed while recording:\n";
     for (const std::string& target : varied) body << "  //   " << target << "\n";
   }
+}
 
+}  // namespace
+
+std::string RecordedCheck::text(const Source& source, std::string& error) {
+  Steps steps(source.steps.begin(), source.steps.end());
+  // The page stamps its actions itself: a click's message may reach us after the requests it
+  // caused.
+  std::stable_sort(steps.begin(), steps.end(), [](const json& a, const json& b) {
+    return a.value("at", 0LL) < b.value("at", 0LL);
+  });
+  const auto load = std::find_if(steps.cbegin(), steps.cend(), [](const json& s) {
+    return s.value("kind", "") == "request" && isPageLoad(s.value("target", ""));
+  });
+  if (load == steps.cend()) {
+    error =
+        "the recording holds no load of the page: press Record (it opens the page), then "
+        "run the scenario";
+    return "";
+  }
+  const long long start = load->value("at", 0LL);
+  const long long length = steps.back().value("at", 0LL) - start;
+  const long long waitMs = std::max(kMinWaitMs, (2 * length + 999) / 1000 * 1000);
+
+  std::ostringstream body;
+  const Line line = [&body](const std::string& text) { body << "  " << text << "\n"; };
+  writeSetUp(line, steps, load);
+  const Asked asked = writeReplay(line, load, steps.cend());
+  writeTextChecks(line, source.texts);
+  writeAnswerChecks(body, asked, source.panelAddress);
   std::ostringstream out;
   out << "// " << source.title << ": recorded in ft-host's control panel. The page's actions and "
       << "the panel's\n"

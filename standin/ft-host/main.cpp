@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <QString>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -17,23 +16,18 @@
 #include <string>
 #include <thread>
 
-#include "ComponentModule.h"
 #include "HostContent.h"
 #include "HostControl.h"
-#include "IComponent.h"
 #include "ID.h"
 #include "ListenCheck.h"
+#include "LoadedComponent.h"
 #include "MakoraLog_Static.h"
 #include "MaskCheck.h"
 #include "PanelRecords.h"
-#include "ProxyComponent.h"
-#include "SimulationClock.h"
 #include "StandinDataManager.h"
-#include "StandinEvents.h"
 #include "StandinHost.h"
 #include "StandinLog.h"
 #include "WindowsFormat.h"
-#include "component/IQFTServer.h"
 
 namespace {
 
@@ -47,7 +41,6 @@ const char kListenAddressKey[] = "data:/Configuration/OrvaneFunctionTests/Listen
 // unless the machine is very busy.
 constexpr auto kListenTimeout = std::chrono::seconds(5);
 constexpr auto kListenPoll = std::chrono::milliseconds(10);
-const char kComponentId[] = "makora:ZRKOrvaneFTServer?OrvFTServer";
 
 // One line on stderr: the caller's exit status follows.
 int failure(const std::string& message) {
@@ -152,24 +145,6 @@ int parseOptions(int argc, char** argv, Options& options) {
   return -1;
 }
 
-// Both exports called, the component initialised and registered, its server interface reached.
-struct Running {
-  ID id{kComponentId};
-  IComponent* component = nullptr;
-  ProxyComponent* proxy = nullptr;
-  IQFTServer* server = nullptr;
-
-  // Destruction is announced first so that the proxy lets go before the component goes.
-  void destroy() {
-    if (component != nullptr) StandinEvents::announceDestroying(id);
-    delete proxy;
-    delete component;
-    proxy = nullptr;
-    component = nullptr;
-    server = nullptr;
-  }
-};
-
 // Hears the host's warnings and errors for the control panel while it lives.
 class ProblemListener {
  public:
@@ -183,128 +158,100 @@ class ProblemListener {
   ProblemListener& operator=(const ProblemListener&) = delete;
 };
 
-int serve(const Options& options, const sigset_t& stopSignals) {
-  StandinHost& host = StandinHost::instance();
-  // From the first load on: its warnings are the author's first findings.
-  PanelRecords records;
-  const ProblemListener listener(records);
-  std::string error;
-  // Loaded beside, so that a stop signal is taken even while a large file is read.
+// Reads the data file on a thread of its own, so that a stop signal is taken even while a large
+// file is read.
+bool loadData(StandinHost& host, const std::string& path, const HostControl::Settings& live,
+              const sigset_t& stopSignals, std::string& error) {
   bool loaded = false;
   std::atomic<bool> loading{true};
-  HostControl::Settings live;
-  if (options.portGiven) live.port = options.port;
-  if (options.controlPortGiven) live.controlPort = options.controlPort;
   std::thread loader([&] {
-    loaded = host.loadFile(options.data, error, [&live](HostContent& content) {
-      HostControl::applyOverrides(content, live);
-    });
+    loaded = host.loadFile(
+        path, error, [&live](HostContent& content) { HostControl::applyOverrides(content, live); });
     loading = false;
   });
   while (loading) {
     if (const int signal = waitForSignal(stopSignals, kListenPoll); signal != 0) {
-      failure(std::string("stopped on ") + ::strsignal(signal) + " while loading " + options.data);
+      failure(std::string("stopped on ") + ::strsignal(signal) + " while loading " + path);
       std::_Exit(kUsageError);  // nothing has started; the loader thread cannot be interrupted
     }
   }
   loader.join();
-  if (!loaded) return failure(error);
-  // Made absolute before the change of folder, which would move a relative path.
-  const std::string dataFile = absolute(options.data);
-  const std::string dataFolder = fs::path(dataFile).parent_path().string();
-  const std::string componentPath = absolute(options.component);
-  if (::chdir(dataFolder.c_str()) != 0)
-    return failure("cannot change to the folder of " + options.data + ": " + std::strerror(errno));
+  return loaded;
+}
 
-  const std::string ecu = options.ecu.empty() ? host.defaultEcu() : options.ecu;
-  if (ecu.empty())
-    return failure("no ECU: give --ecu or the ecu attribute of <host> in " + options.data);
+// What the author can be told before the component runs.
+void warnOfSetUpFaults(StandinHost& host, const std::string& ecu, const std::string& dataPath) {
   if (!host.describesEcu(ecu))
     logLine(MakoraLog_Static::Warning,
-            "ECU " + ecu + " is not described in " + options.data +
+            "ECU " + ecu + " is not described in " + dataPath +
                 ": the component finds no diagnostic services and skips the rest of its set-up");
-
   checkMasks(host, ecu, [](const std::string& line) { logLine(MakoraLog_Static::Warning, line); });
-  live.dataFile = dataFile;
-  live.ecu = ecu;
-  StandinDataManager& data = host.dataManager();
+}
+
+int configuredPort(StandinDataManager& data) {
   int port = kDefaultPort;
   if (data.readInteger(ID(kPortKey), port) != 0) port = kDefaultPort;
+  return port;
+}
+
+// Empty for every interface.
+std::string configuredAddress(StandinDataManager& data) {
   ACE_WString address;
-  const ListenCheck listen(data.readString(ID(kListenAddressKey), address) == 0
-                               ? WindowsFormat::toUtf8(std::wstring(address.c_str()))
-                               : std::string(),
-                           port);
-  const std::string cannotServe = "cannot serve ECU " + ecu + " on " + listen.where() + ": ";
-  if (const std::string obstacle = listen.obstacle(); !obstacle.empty())
-    return failure(cannotServe + obstacle);
+  return data.readString(ID(kListenAddressKey), address) == 0
+             ? WindowsFormat::toUtf8(std::wstring(address.c_str()))
+             : std::string();
+}
 
-  ComponentModule module;
-  if (!module.open(componentPath, error)) return failure(error);
-
-  Running running;
-  running.component = module.createComponent()(running.id);
-  if (running.component == nullptr)
-    return failure("module " + componentPath + " created no component for " + kComponentId);
-  running.proxy = module.createProxy()(running.id, running.component);
-  if (running.proxy == nullptr) {
-    running.destroy();
-    return failure("module " + componentPath + " created no proxy for " + kComponentId);
-  }
-  running.server = dynamic_cast<IQFTServer*>(running.proxy);
-  if (running.server == nullptr) {
-    running.destroy();
-    return failure("the proxy of module " + componentPath + " offers no server interface");
-  }
-  running.component->init();
-  running.proxy->Register(running.id);
-  if (!running.server->configure(QString::fromStdString(ecu))) {
-    running.destroy();
-    StandinEvents::shutdown();
-    return failure("the component refused configure(" + ecu + ")");
-  }
-  running.server->run();
-
-  // Announced only once this process holds the socket; a stop signal meanwhile ends it.
-  int signal = 0;
+// Whether the component listens within kListenTimeout; signal: a stop signal taken meanwhile.
+bool waitUntilListening(const ListenCheck& listen, const sigset_t& stopSignals, int& signal) {
   const auto deadline = std::chrono::steady_clock::now() + kListenTimeout;
   bool listening = false;
+  // The port is looked at again after a signal: one sent once the port accepted stops a
+  // server, not a start, and a supervisor that saw the port must see a clean stop.
   while (!(listening = listen.listening()) && signal == 0 &&
          std::chrono::steady_clock::now() < deadline)
     signal = waitForSignal(stopSignals, kListenPoll);
-  // The port is looked at again after a signal: one sent once the port accepted stops a
-  // server, not a start, and a supervisor that saw the port must see a clean stop.
-  if (!listening) {
-    running.server->stop();
-    running.destroy();
-    StandinEvents::shutdown();
-    module.close();
-    if (signal != 0)
-      return failure(std::string("stopped on ") + ::strsignal(signal) + " before serving");
+  return listening;
+}
+
+// A line on stdout for whoever started ft-host, and in the log.
+void announce(const std::string& line) {
+  std::printf("ft-host: %s\n", line.c_str());
+  std::fflush(stdout);
+  logLine(MakoraLog_Static::Information, line);
+}
+
+// Where the component is to serve, as start-up settled it.
+struct Serving {
+  std::string componentPath;
+  HostControl::Settings live;  // the ECU and the data file included
+  int port = kDefaultPort;
+  std::string cannotServe;  // the start of the error when it cannot
+};
+
+// Runs the component until a stop signal: empty after a clean stop, else why it could not
+// serve. Whatever was started has stopped when this returns.
+std::string serveUntilStopped(StandinHost& host, const Serving& serving, const ListenCheck& listen,
+                              const sigset_t& stopSignals, PanelRecords& records) {
+  LoadedComponent component;
+  std::string error;
+  if (!component.load(serving.componentPath, serving.live.ecu, error)) return error;
+  component.run();
+  // Announced only once this process holds the socket; a stop signal meanwhile ends it.
+  int signal = 0;
+  if (!waitUntilListening(listen, stopSignals, signal)) {
+    component.unload();  // so that the port is tried without it
+    if (signal != 0) return std::string("stopped on ") + ::strsignal(signal) + " before serving";
     const std::string obstacle = listen.obstacle();
-    return failure(cannotServe +
-                   (obstacle.empty() ? "refused by the component, nothing listens" : obstacle));
+    return serving.cannotServe +
+           (obstacle.empty() ? "refused by the component, nothing listens" : obstacle);
   }
-
   // The panel first, so that "serving" means everything is up.
-  HostControl control(host, *running.server, live, records);
-  const int controlPort = control.start(port & 0xFFFF, error);
-  if (controlPort < 0) {
-    running.server->stop();
-    running.destroy();
-    StandinEvents::shutdown();
-    return failure("--control-port: " + error);
-  }
-  const std::string served = "serving ECU " + ecu + " on " + listen.url();
-  std::printf("ft-host: %s\n", served.c_str());
-  std::fflush(stdout);
-  logLine(MakoraLog_Static::Information, served);
-
-  const std::string panel =
-      "control panel on http://127.0.0.1:" + std::to_string(controlPort) + "/";
-  std::printf("ft-host: %s\n", panel.c_str());
-  std::fflush(stdout);
-  logLine(MakoraLog_Static::Information, panel);
+  HostControl control(host, component.server(), serving.live, records);
+  const int controlPort = control.start(serving.port & 0xFFFF, error);
+  if (controlPort < 0) return "--control-port: " + error;
+  announce("serving ECU " + serving.live.ecu + " on " + listen.url());
+  announce("control panel on http://127.0.0.1:" + std::to_string(controlPort) + "/");
   // The page to open, for `./ft run`, which prints nothing of its own.
   if (const std::string page = control.scenarioPage(); !page.empty()) {
     std::string url = listen.url();
@@ -312,19 +259,42 @@ int serve(const Options& options, const sigset_t& stopSignals) {
     std::printf("ft-host: open %s%s\n", url.c_str(), page.c_str());
     std::fflush(stdout);
   }
-
   // A signal taken while waiting for the port is gone from the pending set.
   while (signal == 0 && ::sigwait(&stopSignals, &signal) != 0) {
   }
   logLine(MakoraLog_Static::Information, std::string("stopping on ") + ::strsignal(signal));
+  return {};
+}
 
-  control.stop();
-  SimulationClock::interruptSleeps();
-  running.server->stop();
-  running.destroy();
-  StandinEvents::shutdown();
-  module.close();
-  return 0;
+int serve(const Options& options, const sigset_t& stopSignals) {
+  StandinHost& host = StandinHost::instance();
+  // From the first load on: its warnings are the author's first findings.
+  PanelRecords records;
+  const ProblemListener listener(records);
+  Serving serving;
+  if (options.portGiven) serving.live.port = options.port;
+  if (options.controlPortGiven) serving.live.controlPort = options.controlPort;
+  std::string error;
+  if (!loadData(host, options.data, serving.live, stopSignals, error)) return failure(error);
+  // Made absolute before the change of folder, which would move a relative path.
+  serving.live.dataFile = absolute(options.data);
+  serving.componentPath = absolute(options.component);
+  if (::chdir(fs::path(serving.live.dataFile).parent_path().c_str()) != 0)
+    return failure("cannot change to the folder of " + options.data + ": " + std::strerror(errno));
+
+  serving.live.ecu = options.ecu.empty() ? host.defaultEcu() : options.ecu;
+  const std::string& ecu = serving.live.ecu;
+  if (ecu.empty())
+    return failure("no ECU: give --ecu or the ecu attribute of <host> in " + options.data);
+  warnOfSetUpFaults(host, ecu, options.data);
+  serving.port = configuredPort(host.dataManager());
+  const ListenCheck listen(configuredAddress(host.dataManager()), serving.port);
+  serving.cannotServe = "cannot serve ECU " + ecu + " on " + listen.where() + ": ";
+  if (const std::string obstacle = listen.obstacle(); !obstacle.empty())
+    return failure(serving.cannotServe + obstacle);
+
+  const std::string problem = serveUntilStopped(host, serving, listen, stopSignals, records);
+  return problem.empty() ? 0 : failure(problem);
 }
 
 }  // namespace

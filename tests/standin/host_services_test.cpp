@@ -87,6 +87,10 @@ TEST_F(HostLog, TranslatesTheWindowsFormat) {
          LOG_INFO(L"[%-4S|%*S|%.2S|%x|%lld]", "\xFF", 3, "\xC3", "\xE9\xE9\xE9", 255u, 1LL << 40);
        },
        "[\xC3\xBF   |  \xC3\x83|\xC3\xA9\xC3\xA9|ff|1099511627776]"},
+      {[] {
+         LOG_INFO(L"%S %hx %hhu %hc %Lg %zu %-3d|", "\xFF", 0x12345, 258, 'q', 1.5L, size_t{9}, 7);
+       },
+       "\xC3\xBF 2345 2 q 1.5 9 7  |"},
       {[&] { LOG_INFO(L"<%s>", longText.c_str()); }, "<" + std::string(10000, 'x') + ">"},
   };
   for (const auto& [log, expected] : rows) {

@@ -19,7 +19,10 @@
 // as warnings of the same form.
 //
 // Each element has one read* rule; a new element is a new rule called from
-// its parent's, with its attributes declared through attributes().
+// its parent's, with its attributes declared through attributes(). The rules of
+// the document, <data> and <texts> are in HostFileReader.cpp, those of <ecu> in
+// HostFileReaderEcu.cpp, the checks of values, attributes and places in
+// HostFileReaderChecks.cpp.
 class HostFileReader {
  public:
   // Reading ends early, as a fault, once stop is set.
@@ -60,6 +63,9 @@ class HostFileReader {
                       StandinDiagServices::Assignment& assignment);
   bool readBehaviour(pugi::xml_node node, Kind kind, const std::string& item,
                      const ItemNames& names, Simulation& sim);
+  bool readRamp(pugi::xml_node node, const std::string& element, SimulationBehaviour& ramp);
+  bool readBehaviourChildren(pugi::xml_node node, const ItemNames& names,
+                             SimulationBehaviour& behaviour);
   static bool isBehaviour(const char* element);
   bool duration(pugi::xml_node node, const std::string& text, Millis& ms);
   bool optionalDelay(pugi::xml_node node, Millis& ms);
@@ -86,6 +92,14 @@ class HostFileReader {
   std::string where(std::ptrdiff_t offset);
   std::size_t lineOf(std::ptrdiff_t offset);
   static std::vector<pugi::xml_node> elements(pugi::xml_node node);
+  static std::string trimmed(const std::string& text);
+  // Character data of an element: its text and CDATA children joined.
+  static std::string textOf(pugi::xml_node node);
+  // What a text that is not of the kind is said to be.
+  static const char* expectation(ValueKind kind);
+  // A decimal number of T's kind with an optional sign, surrounding blanks allowed.
+  template <class T>
+  static bool parseNumber(const std::string& text, T& value);
 
   const std::string& text_;
   std::string origin_;
