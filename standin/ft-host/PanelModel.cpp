@@ -62,7 +62,7 @@ json plain(const std::optional<SimulatedEcu::Value>& value) {
 // A state's value as the page shows it: the text of its interpretation's entry, else the number.
 std::string stateDisplay(long number, const StandinDiagData::Description& item,
                          StandinTextService& texts) {
-  const std::string display = std::to_string(number);
+  std::string display = std::to_string(number);
   if (item.interpretation)
     for (const auto& correspondance : *item.interpretation)
       if (correspondance.value == display) {

@@ -238,6 +238,7 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
   const long long start = load->value("at", 0LL);
   const long long length = steps.back().value("at", 0LL) - start;
   const long long waitMs = std::max(kMinWaitMs, (2 * length + 999) / 1000 * 1000);
+  const long long tenthsOfSeconds = (length + 50) / 100;
 
   std::ostringstream body;
   const Line line = [&body](const std::string& text) { body << "  " << text << "\n"; };
@@ -253,7 +254,8 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
       << "// the answers of the recording are expected. Edit it as any check "
       << "(docs/scenario-authors.md).\n"
       << "import { test, expect } from " << js(source.fixture) << ";\n\n"
-      << "// Twice the recording's " << (length + 50) / 100 / 10.0 << " s, for every wait.\n"
+      << "// Twice the recording's " << static_cast<double>(tenthsOfSeconds) / 10.0
+      << " s, for every wait.\n"
       << "const WAIT_MS = " << withThousands(waitMs) << ";\n\n"
       << "test(" << js(source.title) << ", async ({ page, ft }) => {\n"
       << "  test.setTimeout(60_000 + 2 * WAIT_MS);\n"

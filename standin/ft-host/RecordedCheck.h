@@ -8,7 +8,8 @@
 // command as they came after, then the page's final texts and the answers the recording saw.
 class RecordedCheck {
  public:
-  struct Source {
+  // Its implicit members can throw only when memory runs out.
+  struct Source {              // NOLINT(bugprone-exception-escape)
     nlohmann::json steps;      // PanelRecords::recording()'s, in the order they came
     std::string dataFile;      // the data file's name, beside the check
     std::string fixture;       // the import path of the fixture, from the check's folder

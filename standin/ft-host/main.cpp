@@ -299,7 +299,8 @@ int serve(const Options& options, const sigset_t& stopSignals) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// What throws here is running out of memory, which terminate reports as well as anything.
+int main(int argc, char** argv) {  // NOLINT(bugprone-exception-escape)
   // Stop signals are only ever taken by sigwait: block them before any thread exists,
   // so that every thread started later inherits the mask.
   sigset_t stopSignals;
