@@ -256,7 +256,8 @@ QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList name
   std::vector<BSet> values(std::size(ItemKind::kinds), BSet(10));
   for (const ItemKind& kind : ItemKind::kinds) {
     if (types.contains(QLatin1String(kind.word)) &&
-        readEcuSet(*dataManager, kind.valuesKey, ecu, values[static_cast<size_t>(&kind - ItemKind::kinds)]) != 0) {
+        readEcuSet(*dataManager, kind.valuesKey, ecu,
+                   values[static_cast<size_t>(&kind - ItemKind::kinds)]) != 0) {
       FT_LOG_WARNING(kClass,
                      L"[signalResponseFromDM]: There are no states, parameters or "
                      L"identification to be got from DM");
@@ -270,7 +271,8 @@ QString CommunicationHandler::signalResponseFromDM(QString ecu, QStringList name
     if (i > 0) answer += QChar(LIST_SEPARATOR);
     const ItemKind* kind = ItemKind::find(types.at(i));
     if (kind == nullptr) continue;
-    if (!kind->appendFields(*this, values[static_cast<size_t>(kind - ItemKind::kinds)], ecu, names.at(i), answer)) {
+    if (!kind->appendFields(*this, values[static_cast<size_t>(kind - ItemKind::kinds)], ecu,
+                            names.at(i), answer)) {
       FT_LOG_WARNING(kClass, L"[signalResponseFromDM]: Error getting value for %S: %s", kind->word,
                      FT_W(names.at(i)));
       return UNKNOWN;

@@ -5,13 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -73,18 +74,37 @@ std::string withThousands(long long n) {
   return digits;
 }
 
+// "/api/KIND" or "/api/KIND/TARGET" for the kinds of target the panel changes.
+bool splitChangeRoute(const std::string& route, std::string& kind, std::string& target) {
+  static const std::string prefix = "/api/";
+  if (route.compare(0, prefix.size(), prefix) != 0) return false;
+  const size_t slash = route.find('/', prefix.size());
+  kind = route.substr(prefix.size(), slash == std::string::npos ? slash : slash - prefix.size());
+  target = slash == std::string::npos ? "" : route.substr(slash + 1);
+  static const char* const kinds[] = {"ecu",     "state",    "parameter", "identification",
+                                      "command", "rawframe", "mask"};
+  const bool known = std::any_of(std::begin(kinds), std::end(kinds),
+                                 [&](const char* each) { return kind == each; });
+  return known && (slash == std::string::npos || !target.empty());
+}
+
+// A letter or digit, then letters, digits, _ and -, 64 in all at most.
+bool isCheckName(const std::string& name) {
+  const auto plain = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  return !name.empty() && name.size() <= 64 && plain(name[0]) &&
+         std::all_of(name.begin(), name.end(),
+                     [&](char c) { return plain(c) || c == '_' || c == '-'; });
+}
+
 // The fixture calls of a change made through the panel: the named ones where the body is one
 // the fixture has names for (an answer's mode and its delay each), ft.ecu.change with the body
 // as sent otherwise.
 std::vector<std::string> changeCalls(const std::string& route, const json& body) {
   if (route == "/api/reset") return {"ft.ecu.reset()"};
   if (route == "/api/reload") return {"ft.ecu.reload()"};
-  static const std::regex routeForm(
-      R"(/api/(ecu|state|parameter|identification|command|rawframe|mask)(/(.+))?)");
-  std::smatch m;
-  if (!std::regex_match(route, m, routeForm)) return {};
-  const std::string kind = m[1];
-  const std::string name = kind == "ecu" ? "" : js(std::string(m[3]));
+  std::string kind, target;
+  if (!splitChangeRoute(route, kind, target)) return {};
+  const std::string name = kind == "ecu" ? "" : js(target);
   const auto args = [&](const std::string& value) {
     return name.empty() ? value : value.empty() ? name : name + ", " + value;
   };
@@ -266,8 +286,7 @@ std::string RecordedCheck::text(const Source& source, std::string& error) {
 
 int RecordedCheck::save(const std::string& folder, const std::string& name, const std::string& text,
                         bool overwrite, std::string& path, std::string& error) {
-  static const std::regex nameForm("[A-Za-z0-9][A-Za-z0-9_-]{0,63}");
-  if (!std::regex_match(name, nameForm)) {
+  if (!isCheckName(name)) {
     error =
         "a check's name starts with a letter or digit and holds only letters, digits, _ "
         "and - (at most 64)";
