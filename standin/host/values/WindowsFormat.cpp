@@ -269,23 +269,23 @@ Length readWindowsLength(const wchar_t*& p) {
 }
 
 // Flags, width and precision at p as written, '*' kept.
-std::wstring readSpec(const wchar_t*& p) {
-  std::wstring spec = L"%";
-  while (isFlag(*p)) spec += *p++;
+std::wstring readDirective(const wchar_t*& p) {
+  std::wstring directive = L"%";
+  while (isFlag(*p)) directive += *p++;
   if (*p == L'*') {
-    spec += *p++;
+    directive += *p++;
   } else {
-    while (isDigit(*p)) spec += *p++;
+    while (isDigit(*p)) directive += *p++;
   }
   if (*p == L'.') {
-    spec += *p++;
+    directive += *p++;
     if (*p == L'*') {
-      spec += *p++;
+      directive += *p++;
     } else {
-      while (isDigit(*p)) spec += *p++;
+      while (isDigit(*p)) directive += *p++;
     }
   }
-  return spec;
+  return directive;
 }
 
 std::wstring glibcConversion(const Length& length, wchar_t conversion) {
@@ -321,14 +321,14 @@ std::wstring WindowsFormat::translate(const wchar_t* format) {
       ++p;
       continue;
     }
-    const std::wstring spec = readSpec(p);
+    const std::wstring directive = readDirective(p);
     const Length length = readWindowsLength(p);
     if (*p == L'\0') {
       // A format cut short prints as written.
       out += L"%%" + std::wstring(start + 1, p);
       continue;
     }
-    out += spec + glibcConversion(length, *p++);
+    out += directive + glibcConversion(length, *p++);
   }
   return out;
 }
