@@ -112,28 +112,36 @@ HttpDaemon::~HttpDaemon() {
   peer().close();
 }
 
+// The connection's life as its log has always told it: opened, served on its
+// thread (or turned away at the cap), closed and deleted.
 void HttpDaemon::serve(ACE_HANDLE handle, const ConnectionContext& context) {
-  HttpDaemon daemon(context);
-  daemon.peer().set_handle(handle);
-  ConnectionRegistry& registry = *context.registry;
-  // The socket has the time-outs already: it inherits them from the listener.
-  const int receiveTimeoutMs = registry.settings().receiveTimeoutMs;
-  if (!registry.add(handle)) {
-    FT_LOG_WARNING(kClass,
-                   L"[open()]: %d connections are being served already, closing the new one "
-                   L"without a reply",
-                   registry.size());
-    return;
+  FT_LOG_TRACE(kClass, L"[open()]: Method started.");
+  {
+    HttpDaemon daemon(context);
+    daemon.peer().set_handle(handle);
+    ConnectionRegistry& registry = *context.registry;
+    if (registry.add(handle)) {
+      daemon.registry_ = &registry;
+      // The socket has the time-outs already: it inherits them from the listener.
+      daemon.receiveTimeoutMs_ = registry.settings().receiveTimeoutMs;
+      FT_LOG_TRACE(kClass, L"[svc()]:Method called.");
+      daemon.process();
+    } else {
+      FT_LOG_WARNING(kClass,
+                     L"[open()]: %d connections are being served already, closing the new one "
+                     L"without a reply",
+                     registry.size());
+    }
+    FT_LOG_TRACE(kClass, L"[close()]: Method started.");
+    FT_LOG_TRACE(kClass, L"[handle_close()]: Method started.");
   }
-  daemon.registry_ = &registry;
-  daemon.receiveTimeoutMs_ = receiveTimeoutMs;
-  daemon.process();
+  FT_LOG_TRACE(kClass, L"[handle_close()]: Method end.");
+  FT_LOG_TRACE(kClass, L"[close()]: Method end.");
 }
 
 // The request text is the received bytes as Latin-1 up to the first NUL.
 int HttpDaemon::process() {
   FT_LOG_TRACE(kClass, L"[HttpDaemon::process()]:Method started.");
-  if (context_.router == nullptr) return -1;
   started_ = Clock::now();
   size_t length = 0;
   if (!receiveRequest(length)) return -1;
