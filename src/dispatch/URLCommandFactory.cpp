@@ -158,7 +158,10 @@ void URLCommandFactory::readFolders() {
 void URLCommandFactory::init(const QString& newEcuName) {
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::init()]: Method started.");
   std::unique_lock lock(settingsGuard_);
-  ecuName_ = newEcuName;
+  // Moved in, not copy-assigned: Qt's out-of-line copy assignment would release
+  // the old name where the thread checker sees no hand-over from the readers'
+  // copies, and report a race that is none.
+  ecuName_ = QString(newEcuName);
 
   if (!connectServices()) return;
   if (dataManager_->readFlag(ID(kDevelopmentModeKey), developmentMode_) != 0)

@@ -4,13 +4,16 @@
 // Guards against: a default lost or a setting not read, a data root left
 // relative or unclean, init going on past a missing component, a word routed
 // to the wrong handler or its empty parameter let through, a mask evaluated
-// over stale states or a broken one warned about more than once.
+// over stale states or a broken one warned about more than once, a reload
+// racing the requests that read its settings (seen under TSan).
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <typeinfo>
 #include <vector>
 
@@ -241,6 +244,26 @@ TEST_F(FactoryTest, MasksOverTheStatesOfTheLatestInit) {
   factory->init(QStringLiteral("DEMO"));
   EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 1", 6)), 0);
   EXPECT_EQ(factory->evaluateMask(ACE_WString(L"A == 3", 6)), 1);
+}
+
+// A reload configures again while connection threads read the settings.
+TEST_F(FactoryTest, InitRacesNoReaderOfItsSettings) {
+  load("");
+  factory->init(QStringLiteral("DEMO"));
+  std::atomic<bool> done{false};
+  std::thread reader([&] {
+    long long characters = 0;
+    while (!done.load())
+      for (const QString& text : {factory->getEcuName(), factory->getGUIHtmlFolder()})
+        for (const QChar c : text) characters += c.unicode() != 0;
+    EXPECT_GT(characters, 0);
+  });
+  for (int round = 0; round < 300; ++round)
+    factory->init(QString::fromLatin1(round % 2 == 0 ? "DEMO" : "OTHER"));
+  done = true;
+  reader.join();
+  factory->init(QStringLiteral("DEMO"));
+  EXPECT_EQ(factory->getEcuName(), QStringLiteral("DEMO"));
 }
 
 }  // namespace
