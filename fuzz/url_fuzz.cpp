@@ -1,12 +1,27 @@
 // Feeds arbitrary targets to the command and parameter extraction: no crash,
-// no undefined behaviour, and the same answer twice.
+// no undefined behaviour, the same answer twice, and the command the pattern
+// the scan replaced gives.
 #include <QMap>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "dispatch/URLCommandFactory.h"
+
+namespace {
+
+QString commandByPattern(const QString& url) {
+  static const QRegularExpression prefix(QStringLiteral("^([^:]+://[^:/]+(:[0-9]+)?)?/+"));
+  QString command = url;
+  command.remove(prefix);
+  const QStringList pieces = command.split(u'?', Qt::SkipEmptyParts);
+  return pieces.isEmpty() ? command : pieces.first();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString url =
@@ -17,6 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   URLCommandFactory::extractURLCommand(url, again);
   URLCommandFactory::extractURLParameters(url, parameters);
   URLCommandFactory::extractURLParameters(url, repeated);
-  if (command != again || parameters != repeated) std::abort();
+  if (command != again || parameters != repeated || command != commandByPattern(url)) std::abort();
   return 0;
 }

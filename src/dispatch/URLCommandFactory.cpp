@@ -3,7 +3,6 @@
 #include <ace/Guard_T.h>
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QStringList>
 #include <climits>
 #include <cmath>
@@ -32,6 +31,30 @@
 #include "platform/WideText.h"
 
 namespace {
+
+// Where the command starts: after "scheme://host[:port]" and the slashes that
+// follow it, or after the slashes the target starts with. The scheme runs to
+// the first ':'; a host or port not followed by a slash is no prefix at all.
+qsizetype commandStart(QStringView url) {
+  const auto slashesFrom = [url](qsizetype at) {
+    while (at < url.size() && url[at] == u'/') ++at;
+    return at;
+  };
+  const qsizetype colon = url.indexOf(u':');
+  if (colon > 0 && url.mid(colon).startsWith(u"://")) {
+    const qsizetype host = colon + 3;
+    qsizetype at = host;
+    while (at < url.size() && url[at] != u':' && url[at] != u'/') ++at;
+    bool prefix = at > host;
+    if (prefix && at < url.size() && url[at] == u':') {
+      const qsizetype port = ++at;
+      while (at < url.size() && url[at] >= u'0' && url[at] <= u'9') ++at;
+      prefix = at > port;
+    }
+    if (prefix && at < url.size() && url[at] == u'/') return slashesFrom(at);
+  }
+  return slashesFrom(0);
+}
 
 const wchar_t* const kClass = L"URLCommandFactory";
 
@@ -191,15 +214,19 @@ QString URLCommandFactory::extractConfValue(const ACE_WString& key, const QStrin
 }
 
 // The command is the target without its scheme, host, port and leading slashes,
-// up to the first '?'.
+// up to the first '?' (question marks it starts with skipped).
 bool URLCommandFactory::extractURLCommand(const QString url, QString& command) {
   FT_LOG_TRACE(kClass,
                L"[URLCommandFactory::extractURLCommand(const QString, QString&)]: Method started.");
-  static const QRegularExpression prefix(QStringLiteral("^([^:]+://[^:/]+(:[0-9]+)?)?/+"));
-  command = url;
-  command.remove(prefix);
-  const QStringList pieces = command.split(u'?', Qt::SkipEmptyParts);
-  if (!pieces.isEmpty()) command = pieces.first();
+  const QStringView rest = QStringView(url).mid(commandStart(url));
+  qsizetype begin = 0;
+  while (begin < rest.size() && rest[begin] == u'?') ++begin;
+  if (begin == rest.size()) {
+    command = rest.toString();  // nothing but question marks, or nothing
+  } else {
+    const qsizetype end = rest.indexOf(u'?', begin);
+    command = rest.mid(begin, end < 0 ? rest.size() - begin : end - begin).toString();
+  }
   FT_LOG_TRACE(kClass,
                L"[URLCommandFactory::extractURLCommand(const QString, QString&)]: Method end.");
   return true;

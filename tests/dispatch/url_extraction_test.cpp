@@ -1,7 +1,15 @@
+// The command and parameters of a target.
+// Guards against: a scheme, host, port or slash left on the command or cut
+// from it, a '?' ending the command in the wrong place, a parameter split at
+// the wrong '=' or '&', quotes kept, and the scan parting from the pattern
+// it replaced on targets nobody thought of.
 #include <gtest/gtest.h>
 
 #include <QMap>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
+#include <random>
 
 #include "dispatch/URLCommandFactory.h"
 
@@ -46,6 +54,29 @@ TEST(UrlExtraction, CommandAndParameters) {
     Params parameters;
     EXPECT_TRUE(URLCommandFactory::extractURLParameters(QString::fromUtf8(c.target), parameters));
     EXPECT_EQ(parameters, c.parameters);
+  }
+}
+
+// The pattern the scan replaced, kept as the reference for it.
+QString commandByPattern(const QString& url) {
+  static const QRegularExpression prefix(QStringLiteral("^([^:]+://[^:/]+(:[0-9]+)?)?/+"));
+  QString command = url;
+  command.remove(prefix);
+  const QStringList pieces = command.split(u'?', Qt::SkipEmptyParts);
+  return pieces.isEmpty() ? command : pieces.first();
+}
+
+TEST(UrlExtraction, CommandAgreesWithThePatternOnRandomTargets) {
+  static const char alphabet[] = "ab:/?09.";
+  std::mt19937 random(20261206);
+  std::uniform_int_distribution<int> length(0, 14), pick(0, sizeof(alphabet) - 2);
+  for (int round = 0; round < 20000; ++round) {
+    QString url;
+    for (int i = length(random); i > 0; --i) url += QLatin1Char(alphabet[pick(random)]);
+    if (round % 4 == 0) url.prepend(QStringLiteral("http://h"));
+    QString command;
+    URLCommandFactory::extractURLCommand(url, command);
+    ASSERT_EQ(command.toStdString(), commandByPattern(url).toStdString()) << url.toStdString();
   }
 }
 
