@@ -42,6 +42,12 @@ namespace mask {
 // only tells the kind of failure. The first cause found (the innermost) is kept.
 std::string& failure();
 void fail(std::string reason);
+// Set when a parse or evaluation starts; failure() empties itself on its next
+// use, so that a run that does not fail costs no clearing of a text.
+extern constinit thread_local bool tFailureStale;
+inline void forgetFailure() {
+  tFailureStale = true;
+}
 // "integer", "real", "text", "truth value" or "operator".
 const char* kindName(int32_t nodeKind);
 }  // namespace mask

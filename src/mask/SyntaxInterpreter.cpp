@@ -32,7 +32,7 @@ int explained(int s) {
 }  // namespace
 
 int SyntaxInterpreter::evaluate(const char* text, double& result) {
-  mask::failure().clear();
+  mask::forgetFailure();
   const int s = store_->evaluate(text, result);
   return s < 0 ? explained(s) : s;
 }
@@ -49,7 +49,7 @@ SyntaxInterpreter::Prepared SyntaxInterpreter::prepare(const char* text) {
 
 int SyntaxInterpreter::evaluate(const Prepared& mask, double& result) {
   if (mask.entry_ == nullptr) return evaluate(mask.hasText_ ? mask.text_.c_str() : nullptr, result);
-  mask::failure().clear();
+  mask::forgetFailure();
   auto* entry = static_cast<mask::TextMap::Entry*>(const_cast<void*>(mask.entry_));
   const int s = store_->evaluate(*entry, result);
   return s < 0 ? explained(s) : s;

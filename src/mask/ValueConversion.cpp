@@ -51,8 +51,14 @@ int32_t readInteger(const char* p, const char* end, int base) {
 
 }  // namespace
 
+constinit thread_local bool tFailureStale = false;
+
 std::string& failure() {
   thread_local std::string reason;
+  if (tFailureStale) {
+    reason.clear();
+    tFailureStale = false;
+  }
   return reason;
 }
 
