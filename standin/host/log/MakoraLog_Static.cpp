@@ -34,8 +34,12 @@ bool MakoraLog_Static::isEnabled(Level level) {
 }
 
 bool MakoraLog_Static::isEnabled(Level level, const wchar_t* className) {
-  return StandinLogState::instance().wanted(
-      level, className != nullptr && std::wcscmp(className, kRequestClass) == 0);
+  const StandinLogState& state = StandinLogState::instance();
+  // The class is compared only where it can matter: the trace lines of every
+  // request would otherwise each pay for it.
+  if (level >= state.level()) return true;
+  return level == Information && className != nullptr &&
+         std::wcscmp(className, kRequestClass) == 0 && state.wanted(level, true);
 }
 
 #define MAKORA_LOG_BODY(level)               \
