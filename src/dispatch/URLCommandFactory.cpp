@@ -112,7 +112,7 @@ QMap<QString, CommandCreator> URLCommandFactory::initCommandsMap() {
 
 // The host's services this component calls; false, logged, at the first one
 // missing, the text service excepted. Under the settings guard.
-bool URLCommandFactory::connectServices() {
+bool URLCommandFactory::connectServices(const QString& ecuName) {
   componentManager_ = ComponentManagerFactory::getComponentManager();
   if (componentManager_ == nullptr) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Component Manager.");
@@ -127,7 +127,7 @@ bool URLCommandFactory::connectServices() {
     return false;
   }
   const ACE_WString diagServicesId =
-      ZrkUtils::wideSprintf(L"diagServices:DiagServices?EcuDiag#%s", FT_W(ecuName_));
+      ZrkUtils::wideSprintf(L"diagServices:DiagServices?EcuDiag#%s", FT_W(ecuName));
   if (componentManager_->getComponent(ID(diagServicesId), &diagServices_) != 0) {
     FT_LOG_ERROR(kClass, L"[init]: Error loading Diag Services.");
     return false;
@@ -140,60 +140,62 @@ bool URLCommandFactory::connectServices() {
 
 // The data root, absolute and ending in '/', and the folders below it.
 // Under the settings guard.
-void URLCommandFactory::readFolders() {
+void URLCommandFactory::readFolders(Settings& settings) {
   const QString root = extractConfValue(ACE_WString(kDataRootKey, std::size(kDataRootKey) - 1),
                                         QStringLiteral("../../Data/GenAppli/KVL/"),
                                         QStringLiteral("Orvane Server Root path"));
-  dataRoot_ = QDir::cleanPath(QDir::current().absoluteFilePath(root));
-  if (!dataRoot_.endsWith(u'/')) dataRoot_ += u'/';
+  settings.dataRoot = QDir::cleanPath(QDir::current().absoluteFilePath(root));
+  if (!settings.dataRoot.endsWith(u'/')) settings.dataRoot += u'/';
 
   // The folders, in the order of their settings; each is kept as read.
   struct FolderSetting {
     const wchar_t* key;
     const char* defaultValue;
     const char* label;
-    QString URLCommandFactory::*member;
+    QString Settings::*member;
   };
   static const FolderSetting folders[] = {
       {L"data:/Configuration/OrvaneFunctionTests/GUIHtmlFolder", "/Scenario/gui/",
-       "GUI HTML folder", &URLCommandFactory::guiHtmlFolder_},
+       "GUI HTML folder", &Settings::guiHtmlFolder},
       {L"data:/Configuration/OrvaneFunctionTests/GUIJSFolder", "/Scenario/gui/scripts/",
-       "GUI JavaScript folder", &URLCommandFactory::guiJsFolder_},
+       "GUI JavaScript folder", &Settings::guiJsFolder},
       {L"data:/Configuration/OrvaneFunctionTests/GUIJSAPIFolder", "/Scripts/",
-       "JavaScript API folder", &URLCommandFactory::jsApiFolder_},
+       "JavaScript API folder", &Settings::jsApiFolder},
       {L"data:/Configuration/OrvaneFunctionTests/FlowFolder", "/Scenario/scf/", "Flowchart folder",
-       &URLCommandFactory::flowFolder_},
+       &Settings::flowFolder},
       {L"data:/Configuration/OrvaneFunctionTests/StyleFolder", "/Scenario/gui/Style/", "CSS folder",
-       &URLCommandFactory::styleFolder_},
+       &Settings::styleFolder},
       {L"data:/Configuration/OrvaneFunctionTests/MWExternalFolder", "/ExternalFiles/",
-       "MW External folder", &URLCommandFactory::mwExternalFolder_},
+       "MW External folder", &Settings::mwExternalFolder},
       {L"data:/Configuration/OrvaneFunctionTests/MWECUSpecificFolder", "/ECUSpecific/",
-       "MW ECU Specific folder", &URLCommandFactory::mwEcuSpecificFolder_},
+       "MW ECU Specific folder", &Settings::mwEcuSpecificFolder},
       {L"data:/Configuration/OrvaneFunctionTests/ATWSFolder", "/ApplicationData/ATWS/",
-       "ATWS folder", &URLCommandFactory::atwsFolder_},
+       "ATWS folder", &Settings::atwsFolder},
   };
   for (const FolderSetting& folder : folders)
-    this->*folder.member = extractConfValue(ACE_WString(folder.key, std::wcslen(folder.key)),
-                                            QString::fromLatin1(folder.defaultValue),
-                                            QString::fromLatin1(folder.label));
+    settings.*folder.member = extractConfValue(ACE_WString(folder.key, std::wcslen(folder.key)),
+                                               QString::fromLatin1(folder.defaultValue),
+                                               QString::fromLatin1(folder.label));
 }
 
 void URLCommandFactory::init(const QString& newEcuName) {
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::init()]: Method started.");
   std::unique_lock lock(settingsGuard_);
-  // Moved in, not copy-assigned: Qt's out-of-line copy assignment would release
-  // the old name where the thread checker sees no hand-over from the readers'
-  // copies, and report a race that is none.
-  ecuName_ = QString(newEcuName);
-
-  if (!connectServices()) return;
-  if (dataManager_->readFlag(ID(kDevelopmentModeKey), developmentMode_) != 0)
-    FT_LOG_TRACE(kClass, L"[init]: FT server production mode");
-
-  readFolders();
+  // What is not read again keeps its value; the name is taken even when a
+  // service is missing.
+  Settings next = *settings_;
+  next.ecuName = newEcuName;
+  const bool connected = connectServices(next.ecuName);
+  if (connected) {
+    if (dataManager_->readFlag(ID(kDevelopmentModeKey), next.developmentMode) != 0)
+      FT_LOG_TRACE(kClass, L"[init]: FT server production mode");
+    readFolders(next);
+  }
+  settings_ = std::make_shared<const Settings>(std::move(next));
   // The mask variables are the interpreter's to guard; only this thread
   // writes what getAllMaskFromDM reads here.
   lock.unlock();
+  if (!connected) return;
 
   if (!getAllMaskFromDM())
     FT_LOG_TRACE(kClass,
@@ -295,8 +297,8 @@ bool URLCommandFactory::getAllMaskFromDM() {
   FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method started");
   BSet states(0);
   if (dataManager_ == nullptr ||
-      dataManager_->readSet(ID(ZrkUtils::wideSprintf(kMaskStatesKey, FT_W(ecuName_))), states) !=
-          0) {
+      dataManager_->readSet(ID(ZrkUtils::wideSprintf(kMaskStatesKey, FT_W(getEcuName()))),
+                            states) != 0) {
     FT_LOG_TRACE(kClass, L"[URLCommandFactory::getAllMaskFromDM()]: Method end");
     return false;
   }

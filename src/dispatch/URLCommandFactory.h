@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <shared_mutex>
@@ -45,14 +46,31 @@ class URLCommandFactory {
   // is logged once per mask text and cause, naming the item.
   int evaluateMask(ACE_WString mask, const QString& item = QString());
 
-  QString getEcuName() const { return locked(ecuName_); }
-  QString getDataRoot() const { return locked(dataRoot_); }
-  QString getGUIHtmlFolder() const { return locked(guiHtmlFolder_); }
-  QString getJSAPIFolder() const { return locked(jsApiFolder_); }
-  QString getMWExternalFolder() const { return locked(mwExternalFolder_); }
-  QString getMWECUSpecificFolder() const { return locked(mwEcuSpecificFolder_); }
-  QString getATWSFolder() const { return locked(atwsFolder_); }
-  bool isDevelopmentMode() const { return locked(developmentMode_); }
+  // What init read, fixed until the next init: a request that takes them once
+  // sees one configuration throughout, whatever a reload changes meanwhile.
+  struct Settings {
+    QString ecuName;
+    bool developmentMode = false;
+    QString dataRoot;  // absolute, ending in '/'
+    QString guiHtmlFolder;
+    QString guiJsFolder;
+    QString jsApiFolder;
+    QString flowFolder;
+    QString styleFolder;
+    QString mwExternalFolder;
+    QString mwEcuSpecificFolder;
+    QString atwsFolder;
+  };
+  std::shared_ptr<const Settings> getSettings() const { return locked(settings_); }
+
+  QString getEcuName() const { return getSettings()->ecuName; }
+  QString getDataRoot() const { return getSettings()->dataRoot; }
+  QString getGUIHtmlFolder() const { return getSettings()->guiHtmlFolder; }
+  QString getJSAPIFolder() const { return getSettings()->jsApiFolder; }
+  QString getMWExternalFolder() const { return getSettings()->mwExternalFolder; }
+  QString getMWECUSpecificFolder() const { return getSettings()->mwEcuSpecificFolder; }
+  QString getATWSFolder() const { return getSettings()->atwsFolder; }
+  bool isDevelopmentMode() const { return getSettings()->developmentMode; }
 
   // The host services init obtained; each is null when it was not delivered.
   IBText* getTextService() const { return locked(textService_); }
@@ -61,11 +79,11 @@ class URLCommandFactory {
   IDiagServices* getDiagServices() const { return locked(diagServices_); }
 
  private:
-  bool connectServices();
-  void readFolders();
+  bool connectServices(const QString& ecuName);
+  void readFolders(Settings& settings);
   URLCommandFactory();
 
-  // Guards the host services and the settings below: init rewrites them
+  // Guards the host services and the settings below: init replaces them
   // while connection threads may be reading them.
   mutable std::shared_mutex settingsGuard_;
   template <typename T>
@@ -79,17 +97,8 @@ class URLCommandFactory {
   IDiagData* diagData_ = nullptr;
   IDiagServices* diagServices_ = nullptr;
 
-  QString ecuName_;
-  bool developmentMode_ = false;
-  QString dataRoot_;
-  QString guiHtmlFolder_;
-  QString guiJsFolder_;
-  QString jsApiFolder_;
-  QString flowFolder_;
-  QString styleFolder_;
-  QString mwExternalFolder_;
-  QString mwEcuSpecificFolder_;
-  QString atwsFolder_;
+  // Replaced whole, never changed in place.
+  std::shared_ptr<const Settings> settings_ = std::make_shared<const Settings>();
   // Connection threads evaluate masks at once, without a lock of ours.
   SyntaxInterpreter maskInterpreter_;
   // Mask texts and causes already warned about; guarded by maskWarningsMutex_.

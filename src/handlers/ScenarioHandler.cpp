@@ -27,9 +27,11 @@ Reply ScenarioHandler::servePage() {
     FT_LOG_ERROR(kClass, L"[processRequest]: URLCommandFactory::getInstance() returns null.");
     return Reply::failure();
   }
-  const QString path = factory->getGUIHtmlFolder() + parameters_.value(QStringLiteral("gui")) +
-                       QLatin1String(".html");
-  Utilities utilities(factory->getDataRoot());
+  // One reading of the settings for the whole page, whatever a reload does meanwhile.
+  const auto settings = factory->getSettings();
+  const QString path =
+      settings->guiHtmlFolder + parameters_.value(QStringLiteral("gui")) + QLatin1String(".html");
+  Utilities utilities(settings->dataRoot);
   QString page = utilities.readResourceAsText(path);
   if (page.isEmpty()) {
     // The failure's own stop event follows this one, so the host sees two for
@@ -40,7 +42,7 @@ Reply ScenarioHandler::servePage() {
         FT_W(path));
     return Reply::failure(1);
   }
-  processScripts(page);
+  processScripts(page, settings->jsApiFolder, settings->developmentMode);
   return Reply::html(page.toUtf8());
 }
 

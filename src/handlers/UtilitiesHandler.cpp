@@ -19,14 +19,15 @@ Reply truthWord(bool value) {
 
 }  // namespace
 
-URLCommandFactory* UtilitiesHandler::factory() {
+std::shared_ptr<const URLCommandFactory::Settings> UtilitiesHandler::settings() {
   URLCommandFactory* factory = URLCommandFactory::getInstance();
   if (factory == nullptr) {
     FT_LOG_ERROR(
         kClass,
         L"[UtilitiesHandler::processRequest]: URLCommandFactory::getInstance() returns null.");
+    return nullptr;
   }
-  return factory;
+  return factory->getSettings();
 }
 
 Reply UtilitiesHandler::answerRead() {
@@ -40,20 +41,20 @@ Reply UtilitiesHandler::answerReadXml() {
 // readFile looks in the ATWS folder; readXMLFile in the folder its type names,
 // else from the data root.
 Reply UtilitiesHandler::read(bool xml) {
-  URLCommandFactory* settings = factory();
+  const auto settings = this->settings();
   if (settings == nullptr) return Reply::failure();
   QString name = parameters_.value(QStringLiteral("name"));
   if (!xml) {
-    name = settings->getATWSFolder() + name;
+    name = settings->atwsFolder + name;
   } else {
     const QString type = parameters_.value(QStringLiteral("type"));
     if (type == QLatin1String("MWExt")) {
-      name = settings->getMWExternalFolder() + name;
+      name = settings->mwExternalFolder + name;
     } else if (type == QLatin1String("ECUSpec")) {
-      name = settings->getMWECUSpecificFolder() + name;
+      name = settings->mwEcuSpecificFolder + name;
     }
   }
-  Utilities utilities(settings->getDataRoot());
+  Utilities utilities(settings->dataRoot);
   if (!utilities.fileExists(name)) {
     FT_LOG_WARNING(kClass, L"[processRequest]: resource %s does not exist", FT_W(name));
     return Reply::ok(kPlainType);
@@ -71,26 +72,26 @@ Reply UtilitiesHandler::read(bool xml) {
 }
 
 Reply UtilitiesHandler::answerExists() {
-  URLCommandFactory* settings = factory();
+  const auto settings = this->settings();
   if (settings == nullptr) return Reply::failure();
   return truthWord(
-      Utilities(settings->getDataRoot())
-          .fileExists(settings->getATWSFolder() + parameters_.value(QStringLiteral("name"))));
+      Utilities(settings->dataRoot)
+          .fileExists(settings->atwsFolder + parameters_.value(QStringLiteral("name"))));
 }
 
 Reply UtilitiesHandler::answerWrite() {
-  URLCommandFactory* settings = factory();
+  const auto settings = this->settings();
   if (settings == nullptr) return Reply::failure();
-  Utilities(settings->getDataRoot())
-      .writeFile(settings->getATWSFolder() + parameters_.value(QStringLiteral("name")),
+  Utilities(settings->dataRoot)
+      .writeFile(settings->atwsFolder + parameters_.value(QStringLiteral("name")),
                  parameters_.value(QStringLiteral("content")));
   return Reply::ok(kPlainType);
 }
 
 Reply UtilitiesHandler::answerDelete() {
-  URLCommandFactory* settings = factory();
+  const auto settings = this->settings();
   if (settings == nullptr) return Reply::failure();
-  return truthWord(Utilities(settings->getDataRoot())
-                       .deleteResourceFile(settings->getATWSFolder() +
-                                           parameters_.value(QStringLiteral("name"))));
+  return truthWord(
+      Utilities(settings->dataRoot)
+          .deleteResourceFile(settings->atwsFolder + parameters_.value(QStringLiteral("name"))));
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
+
 #include "dispatch/CommandHandlerBase.h"
+#include "dispatch/URLCommandFactory.h"
 
 // "fileExists", "readFile", "readXMLFile", "writeFile", "deleteFile".
-class URLCommandFactory;
 
 class UtilitiesHandler : public CommandHandlerBase {
  public:
@@ -15,7 +17,7 @@ class UtilitiesHandler : public CommandHandlerBase {
   Reply answerDelete();
 
  private:
-  // The factory, or null with the error logged.
-  static URLCommandFactory* factory();
+  // The factory's settings, or null with the error logged.
+  static std::shared_ptr<const URLCommandFactory::Settings> settings();
   Reply read(bool xml);
 };

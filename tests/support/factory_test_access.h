@@ -2,6 +2,9 @@
 // otherwise only init fills from the component manager.
 #pragma once
 
+#include <memory>
+#include <utility>
+
 #include "dispatch/URLCommandFactory.h"
 
 struct FactoryTestAccess {
@@ -10,7 +13,11 @@ struct FactoryTestAccess {
   static void setDataManager(IDataManager* service) { factory().dataManager_ = service; }
   static void setDiagData(IDiagData* service) { factory().diagData_ = service; }
   static void setDiagServices(IDiagServices* service) { factory().diagServices_ = service; }
-  static void setEcuName(const QString& name) { factory().ecuName_ = name; }
+  static void setEcuName(const QString& name) {
+    URLCommandFactory::Settings settings = *factory().settings_;
+    settings.ecuName = name;
+    factory().settings_ = std::make_shared<const URLCommandFactory::Settings>(std::move(settings));
+  }
   static void clearServices() {
     setTextService(nullptr);
     setDataManager(nullptr);
