@@ -5,14 +5,14 @@
 // The first non-empty line, its white space simplified, is "METHOD TARGET HTTP/d.d".
 RequestLine RequestLine::parse(const QString& head) {
   RequestLine line;
+  // Trimmed, the head starts with its first line; the rest is not split up.
   const QString text = head.trimmed();
+  if (text.isEmpty()) return line;
   const qsizetype feed = text.indexOf(u'\n');
   const bool crlf = feed > 0 && text.at(feed - 1) == u'\r';
-  const QStringList lines = crlf ? text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)
-                                 : text.split(u'\n', Qt::SkipEmptyParts);
-  if (lines.isEmpty()) return line;
+  const QString first = feed < 0 ? text : text.left(crlf ? feed - 1 : feed);
 
-  const QStringList words = lines.first().simplified().split(u' ', Qt::SkipEmptyParts);
+  const QStringList words = first.simplified().split(u' ', Qt::SkipEmptyParts);
   if (words.size() > 0) line.method = words.at(0);
   if (words.size() > 1) line.target = words.at(1);
   if (words.size() > 2) {

@@ -1,3 +1,7 @@
+// The request line of a head.
+// Guards against: a word taken from the wrong place, blank lines or white
+// space before it miscounted, a later line of the head read as the first, a
+// bad or missing version taken as valid.
 #include <gtest/gtest.h>
 
 #include "http/RequestLine.h"
@@ -27,6 +31,9 @@ TEST(RequestLine, Parse) {
       {"", "", "", false},
       {"\r\n\r\n", "", "", false},
       {"\n", "", "", false},
+      {"GET /x HTTP/1.0\r\r\nHost: h", "GET", "/x", true},
+      {"GET /x\rHTTP/1.0\nHost: h\r\n", "GET", "/x", true},
+      {"GET /x HTTP/1.0\nHost: h\r\n", "GET", "/x", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.head);
