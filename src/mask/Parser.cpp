@@ -42,17 +42,6 @@ Node unary(Node, Node operand) {
   return std::make_unique<T>(std::move(operand));
 }
 
-// The close matching an open just before from: ')' for '(', ':' for '?'.
-// Quotes are not special, and neither are other brackets.
-const char* matching(const char* from, const char* end, char open, char close) {
-  int depth = 1;
-  for (const char* p = from; p < end; ++p) {
-    if (*p == open) ++depth;
-    if (*p == close && --depth == 0) return p;
-  }
-  return nullptr;
-}
-
 bool isOperand(signed char code) {
   return code == token::kName || code == token::kInteger || code == token::kReal ||
          code == token::kTrue || code == token::kFalse || code == token::kText;
@@ -121,8 +110,35 @@ std::string Parser::unexpected(const Token& token) {
 // Parse rule entry: a fresh nesting count for each text.
 int Parser::parse(TextCursor& cursor, Node& result) {
   start_ = cursor.pos;
+  pairBrackets(cursor.pos, cursor.end);
   int height = 0;
   return parseLevel(cursor, result, kWholeText, 1, height);
+}
+
+// A close pairs with the latest open of its kind still unpaired, which is the
+// one a count of opens and closes from that open would find. Quotes are not
+// special, and neither are the other kind's brackets.
+void Parser::pairBrackets(const char* begin, const char* end) {
+  closeOf_.assign(static_cast<size_t>(end - begin), -1);
+  std::vector<int64_t> parens;
+  std::vector<int64_t> questions;
+  const auto pair = [this](std::vector<int64_t>& opens, int64_t at) {
+    if (opens.empty()) return;
+    closeOf_[static_cast<size_t>(opens.back())] = at;
+    opens.pop_back();
+  };
+  for (const char* p = begin; p < end; ++p) {
+    const int64_t at = p - begin;
+    if (*p == '(') parens.push_back(at);
+    if (*p == ')') pair(parens, at);
+    if (*p == '?') questions.push_back(at);
+    if (*p == ':') pair(questions, at);
+  }
+}
+
+const char* Parser::closing(const char* open, const char* end) const {
+  const int64_t close = closeOf_[static_cast<size_t>(open - start_)];
+  return close >= 0 && start_ + close < end ? start_ + close : nullptr;
 }
 
 // Operand rule: a name must be bound now; literals become value nodes.
@@ -219,7 +235,7 @@ int Parser::function(const Rule& rule, Level& at) {
   TextCursor& cursor = at.cursor;
   if (cursor.pos >= cursor.end || *cursor.pos != '(')
     return error(status::kSyntaxError, cursor.pos, "expected '(' right after the function name");
-  const char* close = matching(cursor.pos + 1, cursor.end, '(', ')');
+  const char* close = closing(cursor.pos, cursor.end);
   if (close == nullptr)
     return error(status::kSyntaxError, cursor.pos, "expected ')' closing the function argument");
   TextCursor inner{cursor.pos + 1, close};
@@ -238,7 +254,7 @@ int Parser::group(const Rule& rule, Level& at) {
     return error(status::kSyntaxError, at.cursor.pos - 1,
                  "expected an operator between a number and '('");
   TextCursor& cursor = at.cursor;
-  const char* close = matching(cursor.pos, cursor.end, '(', ')');
+  const char* close = closing(cursor.pos - 1, cursor.end);
   if (close == nullptr) {
     cursor.pos = cursor.end;
     return status::kOk;
@@ -252,7 +268,7 @@ int Parser::group(const Rule& rule, Level& at) {
 // the matching ':', the else-part to the end of this text.
 int Parser::conditional(const Rule& rule, Level& at) {
   TextCursor& cursor = at.cursor;
-  const char* colon = matching(cursor.pos, cursor.end, '?', ':');
+  const char* colon = closing(cursor.pos - 1, cursor.end);
   TextCursor thenPart{cursor.pos, colon != nullptr ? colon : cursor.end};
   Node then;
   Node otherwise;

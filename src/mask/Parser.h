@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "mask/Expression.h"
 #include "mask/Tokenizer.h"
@@ -56,6 +58,14 @@ class Parser {
   int group(const Rule& rule, Level& at);
   int conditional(const Rule& rule, Level& at);
 
+  // Pairs every '(' with its ')' and every '?' with its ':' in one pass.
+  void pairBrackets(const char* begin, const char* end);
+  // The ')' or ':' that closes the '(' or '?' at open, if it lies before end.
+  const char* closing(const char* open, const char* end) const;
+
   ExpressionStore& store_;
   const char* start_ = nullptr;  // of the whole text, for positions
+  // By offset from start_: where the bracket opened there closes, or -1. Found
+  // once, so that each nesting level does not scan the rest of the text again.
+  std::vector<int64_t> closeOf_;
 };
