@@ -2,26 +2,13 @@
 // no undefined behaviour, the same answer twice, and the command the pattern
 // the scan replaced gives.
 #include <QMap>
-#include <QRegularExpression>
 #include <QString>
-#include <QStringList>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "dispatch/URLCommandFactory.h"
-
-namespace {
-
-QString commandByPattern(const QString& url) {
-  static const QRegularExpression prefix(QStringLiteral("^([^:]+://[^:/]+(:[0-9]+)?)?/+"));
-  QString command = url;
-  command.remove(prefix);
-  const QStringList pieces = command.split(u'?', Qt::SkipEmptyParts);
-  return pieces.isEmpty() ? command : pieces.first();
-}
-
-}  // namespace
+#include "support/url_pattern.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString url =

@@ -30,6 +30,10 @@ std::shared_ptr<const URLCommandFactory::Settings> UtilitiesHandler::settings() 
   return factory->getSettings();
 }
 
+QString UtilitiesHandler::atwsName(const URLCommandFactory::Settings& settings) const {
+  return settings.atwsFolder + parameters_.value(QStringLiteral("name"));
+}
+
 Reply UtilitiesHandler::answerRead() {
   return read(false);
 }
@@ -74,24 +78,19 @@ Reply UtilitiesHandler::read(bool xml) {
 Reply UtilitiesHandler::answerExists() {
   const auto settings = this->settings();
   if (settings == nullptr) return Reply::failure();
-  return truthWord(
-      Utilities(settings->dataRoot)
-          .fileExists(settings->atwsFolder + parameters_.value(QStringLiteral("name"))));
+  return truthWord(Utilities(settings->dataRoot).fileExists(atwsName(*settings)));
 }
 
 Reply UtilitiesHandler::answerWrite() {
   const auto settings = this->settings();
   if (settings == nullptr) return Reply::failure();
   Utilities(settings->dataRoot)
-      .writeFile(settings->atwsFolder + parameters_.value(QStringLiteral("name")),
-                 parameters_.value(QStringLiteral("content")));
+      .writeFile(atwsName(*settings), parameters_.value(QStringLiteral("content")));
   return Reply::ok(kPlainType);
 }
 
 Reply UtilitiesHandler::answerDelete() {
   const auto settings = this->settings();
   if (settings == nullptr) return Reply::failure();
-  return truthWord(
-      Utilities(settings->dataRoot)
-          .deleteResourceFile(settings->atwsFolder + parameters_.value(QStringLiteral("name"))));
+  return truthWord(Utilities(settings->dataRoot).deleteResourceFile(atwsName(*settings)));
 }

@@ -19,5 +19,7 @@ class UtilitiesHandler : public CommandHandlerBase {
  private:
   // The factory's settings, or null with the error logged.
   static std::shared_ptr<const URLCommandFactory::Settings> settings();
+  // The file in the ATWS folder that the request names.
+  QString atwsName(const URLCommandFactory::Settings& settings) const;
   Reply read(bool xml);
 };

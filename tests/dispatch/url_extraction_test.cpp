@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QMap>
-#include <QRegularExpression>
 #include <QString>
-#include <QStringList>
 #include <random>
 
 #include "dispatch/URLCommandFactory.h"
+#include "support/url_pattern.h"
 
 namespace {
 
@@ -55,15 +54,6 @@ TEST(UrlExtraction, CommandAndParameters) {
     EXPECT_TRUE(URLCommandFactory::extractURLParameters(QString::fromUtf8(c.target), parameters));
     EXPECT_EQ(parameters, c.parameters);
   }
-}
-
-// The pattern the scan replaced, kept as the reference for it.
-QString commandByPattern(const QString& url) {
-  static const QRegularExpression prefix(QStringLiteral("^([^:]+://[^:/]+(:[0-9]+)?)?/+"));
-  QString command = url;
-  command.remove(prefix);
-  const QStringList pieces = command.split(u'?', Qt::SkipEmptyParts);
-  return pieces.isEmpty() ? command : pieces.first();
 }
 
 TEST(UrlExtraction, CommandAgreesWithThePatternOnRandomTargets) {
