@@ -60,22 +60,46 @@ struct Figures {
   long errors = 0;   // connections that ended without a reply
 };
 
+// A file under /proc, up to limit bytes; empty when it cannot be read.
+std::string procText(const std::filesystem::path& path, size_t limit) {
+  FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return {};
+  std::string text(limit, '\0');
+  text.resize(std::fread(text.data(), 1, limit, file));
+  std::fclose(file);
+  return text;
+}
+
+// The fields of /proc/PID/stat after the name, which may hold blanks: they start
+// behind its ')'. Null when the process is gone.
+const char* statFields(const std::string& stat) {
+  const char* end = std::strrchr(stat.c_str(), ')');
+  return end == nullptr ? nullptr : end + 1;
+}
+
+// Every process there is now.
+std::vector<pid_t> processes() {
+  std::vector<pid_t> ids;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") == std::string::npos)
+      ids.push_back(static_cast<pid_t>(std::atoi(name.c_str())));
+  }
+  return ids;
+}
+
+std::filesystem::path procFile(pid_t pid, const char* leaf) {
+  return std::filesystem::path("/proc") / std::to_string(pid) / leaf;
+}
+
 // Processor time (user and system) the process has used so far, in µs.
 double cpuTimeUs(pid_t pid) {
-  char path[64];
-  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
-  FILE* file = std::fopen(path, "r");
-  if (file == nullptr) return 0;
-  char text[1024] = {};
-  const size_t n = std::fread(text, 1, sizeof text - 1, file);
-  std::fclose(file);
-  text[n] = '\0';
-  // The fields after the name, which may hold blanks, start behind its ')'.
-  const char* rest = std::strrchr(text, ')');
+  const std::string stat = procText(procFile(pid, "stat"), 1023);
+  const char* fields = statFields(stat);
   unsigned long user = 0, system = 0;
-  if (rest == nullptr ||
-      std::sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user,
-                  &system) != 2)
+  if (fields == nullptr ||
+      std::sscanf(fields, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) !=
+          2)
     return 0;
   return double(user + system) * 1e6 / double(::sysconf(_SC_CLK_TCK));
 }
@@ -83,36 +107,22 @@ double cpuTimeUs(pid_t pid) {
 // The processor time of a process and its children (nginx's workers).
 double cpuTimeTreeUs(pid_t pid) {
   double total = cpuTimeUs(pid);
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    FILE* file = std::fopen((entry.path() / "stat").c_str(), "r");
-    if (file == nullptr) continue;
-    char text[1024] = {};
-    const size_t n = std::fread(text, 1, sizeof text - 1, file);
-    std::fclose(file);
-    text[n] = '\0';
-    const char* rest = std::strrchr(text, ')');
+  for (const pid_t child : processes()) {
+    const std::string stat = procText(procFile(child, "stat"), 1023);
+    const char* fields = statFields(stat);
     int parent = 0;
-    if (rest != nullptr && std::sscanf(rest + 1, " %*c %d", &parent) == 1 && parent == pid)
-      total += cpuTimeUs(static_cast<pid_t>(std::atoi(name.c_str())));
+    if (fields != nullptr && std::sscanf(fields, " %*c %d", &parent) == 1 && parent == pid)
+      total += cpuTimeUs(child);
   }
   return total;
 }
 
 // The process whose command line holds both texts, or -1.
 pid_t findProcess(const std::string& program, const std::string& argument) {
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    FILE* file = std::fopen((entry.path() / "cmdline").c_str(), "r");
-    if (file == nullptr) continue;
-    char text[4096] = {};
-    const size_t n = std::fread(text, 1, sizeof text - 1, file);
-    std::fclose(file);
-    const std::string line(text, n);
+  for (const pid_t pid : processes()) {
+    const std::string line = procText(procFile(pid, "cmdline"), 4095);
     if (line.find(program) != std::string::npos && line.find(argument) != std::string::npos)
-      return static_cast<pid_t>(std::atoi(name.c_str()));
+      return pid;
   }
   return -1;
 }

@@ -5,7 +5,14 @@
 
 namespace {
 const wchar_t* const kClass = L"PQFTServer";
+
+// The server to forward to; nullptr, with the warning, when none is loaded.
+IQFTServer* loaded(IQFTServer* component, const wchar_t* caller) {
+  if (component == nullptr)
+    FT_LOG_WARNING(kClass, L"[PQFTServer::%s]: Component not loaded.", caller);
+  return component;
 }
+}  // namespace
 
 PQFTServer::PQFTServer(IComponent* wrapped)
     : ProxyComponent(wrapped), component_(dynamic_cast<IQFTServer*>(wrapped)) {
@@ -25,31 +32,21 @@ void PQFTServer::handleEvent(const EventDestroyingComponent& event) {
 
 void PQFTServer::run() {
   FT_LOG_TRACE(kClass, L"[PQFTServer::run()]: Method started.");
-  if (component_ != nullptr)
-    component_->run();
-  else
-    FT_LOG_WARNING(kClass, L"[PQFTServer::run()]: Component not loaded.");
+  if (IQFTServer* server = loaded(component_, L"run()")) server->run();
   FT_LOG_TRACE(kClass, L"[PQFTServer::run()]: Method end.");
 }
 
 bool PQFTServer::configure(const QString& ecuName) {
   FT_LOG_TRACE(kClass, L"[PQFTServer::configure()]: Method started.");
   bool result = false;
-  if (component_ != nullptr)
-    result = component_->configure(ecuName);
-  else
-    FT_LOG_WARNING(
-        kClass,
-        L"[PQFTServer::configure(const QString, const QString) : bool]: Component not loaded.");
+  if (IQFTServer* server = loaded(component_, L"configure(const QString, const QString) : bool"))
+    result = server->configure(ecuName);
   FT_LOG_TRACE(kClass, L"[PQFTServer::configure()]: Method end.");
   return result;
 }
 
 void PQFTServer::stop() {
   FT_LOG_TRACE(kClass, L"[PQFTServer::stop()]: Method started.");
-  if (component_ != nullptr)
-    component_->stop();
-  else
-    FT_LOG_WARNING(kClass, L"[PQFTServer::stop()]: Component not loaded.");
+  if (IQFTServer* server = loaded(component_, L"stop()")) server->stop();
   FT_LOG_TRACE(kClass, L"[PQFTServer::stop()]: Method end.");
 }

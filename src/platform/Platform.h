@@ -43,6 +43,8 @@ class Platform {
   // The file relative below root for reading, as openFolderBeneath and openIn
   // together would open it, in one call where the system has one.
   static FileHandle openBeneath(const std::string& root, const std::string& relative, int& error);
+  // The same by openFolderBeneath and openIn, where the system has no single call.
+  static FileHandle walkBeneath(const std::string& root, const std::string& relative, int& error);
   // -1 unless file is a regular file.
   static long long regularFileSize(int file, int& error);
   // Reads up to size bytes, fewer only at the end of the file.

@@ -1,7 +1,6 @@
 // The POSIX half of the platform calls; the Windows half is PlatformWindows.cpp.
 #ifndef _WIN32
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <pthread.h>
@@ -160,21 +159,6 @@ FileHandle Platform::openIn(int folder, const std::string& leaf, FileAccess acce
   return FileHandle(file);
 }
 
-namespace {
-
-// The walk, where the kernel cannot resolve beneath a folder in one call.
-FileHandle walkBeneath(const std::string& root, const std::string& relative, int& error) {
-  const size_t slash = relative.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
-  const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
-  const FileHandle parent = Platform::openFolderBeneath(root, folder, error);
-  if (!parent.isOpen()) return {};
-  return Platform::openIn(parent.get(), leaf.empty() ? "." : leaf, Platform::FileAccess::Read,
-                          error);
-}
-
-}  // namespace
-
 // The kernel refuses any link and any way out of root, as the walk does step by
 // step: two opens whatever the depth.
 FileHandle Platform::openBeneath(const std::string& root, const std::string& relative, int& error) {
@@ -215,10 +199,14 @@ long long Platform::regularFileSize(int file, int& error) {
   return status.st_size;
 }
 
-long long Platform::readFully(int file, char* buffer, long long size, int& error) {
+namespace {
+// move(offset) is one read or write of the rest from offset; an interrupted one
+// is repeated. The bytes moved, fewer when a call moves none, or -1.
+template <class Move>
+long long untilDone(long long size, int& error, Move move) {
   long long done = 0;
   while (done < size) {
-    const ssize_t n = read(file, buffer + done, static_cast<size_t>(size - done));
+    const ssize_t n = move(done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       error = errno;
@@ -229,17 +217,22 @@ long long Platform::readFully(int file, char* buffer, long long size, int& error
   }
   return done;
 }
+}  // namespace
+
+long long Platform::readFully(int file, char* buffer, long long size, int& error) {
+  return untilDone(size, error, [&](long long at) {
+    return read(file, buffer + at, static_cast<size_t>(size - at));
+  });
+}
 
 bool Platform::writeFully(int file, const char* data, long long size, int& error) {
-  long long done = 0;
-  while (done < size) {
-    const ssize_t n = write(file, data + done, static_cast<size_t>(size - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = errno;
-      return false;
-    }
-    done += n;
+  const long long done = untilDone(size, error, [&](long long at) {
+    return write(file, data + at, static_cast<size_t>(size - at));
+  });
+  if (done < 0) return false;
+  if (done < size) {
+    error = EIO;
+    return false;
   }
   if (fsync(file) != 0) {
     error = errno;
@@ -315,13 +308,6 @@ void Platform::closeFile(int file) {
 }
 
 // Sockets.
-
-bool Platform::parseIPv4(const char* text, uint32_t& address) {
-  in_addr parsed{};
-  if (inet_pton(AF_INET, text, &parsed) != 1) return false;
-  address = ntohl(parsed.s_addr);
-  return true;
-}
 
 void Platform::setCloseOnExec(ACE_HANDLE handle) {
   ::fcntl(handle, F_SETFD, FD_CLOEXEC);

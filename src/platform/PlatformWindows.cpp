@@ -329,12 +329,7 @@ FileHandle Platform::openIn(int folder, const std::string& leaf, FileAccess acce
 
 // Windows has no call that opens beneath a folder: the folders are walked.
 FileHandle Platform::openBeneath(const std::string& root, const std::string& relative, int& error) {
-  const size_t slash = relative.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : relative.substr(0, slash);
-  const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
-  const FileHandle parent = openFolderBeneath(root, folder, error);
-  if (!parent.isOpen()) return {};
-  return openIn(parent.get(), leaf.empty() ? "." : leaf, FileAccess::Read, error);
+  return walkBeneath(root, relative, error);
 }
 
 long long Platform::regularFileSize(int file, int& error) {

@@ -13,13 +13,6 @@
 
 #include <cerrno>
 
-bool Platform::parseIPv4(const char* text, uint32_t& address) {
-  IN_ADDR parsed{};
-  if (InetPtonA(AF_INET, text, &parsed) != 1) return false;
-  address = ntohl(parsed.s_addr);
-  return true;
-}
-
 void Platform::setCloseOnExec(ACE_HANDLE handle) {
   SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
 }

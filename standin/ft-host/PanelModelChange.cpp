@@ -188,12 +188,24 @@ bool resetItem(SimulatedEcu& ecu, const Edit& edit, Millis now) {
   return true;
 }
 
-// What a command or raw frame of the live simulation answers.
-template <typename Entries>
-std::optional<Answer> answerIn(const Entries& entries, const std::wstring& name) {
-  const auto found = entries.find(name);
-  if (found == entries.end()) return std::nullopt;
+// Commands and raw frames: the ECU lists them by name, each with its answer and one field more
+// (a status, a response) that a change may set.
+template <auto entries>
+std::optional<Answer> listedAnswer(const SimulatedEcu& ecu, const Edit& edit) {
+  const auto found = (ecu.live().*entries).find(edit.wideName);
+  if (found == (ecu.live().*entries).end()) return std::nullopt;
   return Answer{found->second.refuse, found->second.noAnswer, found->second.delayMs};
+}
+
+template <auto setAnswer, auto field, auto setField>
+void applyListed(SimulatedEcu& ecu, const Edit& edit, Millis) {
+  (ecu.*setAnswer)(edit.wideName, edit.answer);
+  if (edit.*field) (ecu.*setField)(edit.wideName, *(edit.*field));
+}
+
+template <auto reset>
+bool resetListed(SimulatedEcu& ecu, const Edit& edit, Millis) {
+  return (ecu.*reset)(edit.wideName);
 }
 
 std::string readStatus(const std::string&, const json& value, Edit& edit) {
@@ -219,26 +231,15 @@ const PanelModel::Target kTargets[] = {
        ecu.resetEcuAnswer();
        return true;
      }},
-    {"command", "command", std::nullopt,
-     [](const SimulatedEcu& ecu, const Edit& edit) {
-       return answerIn(ecu.live().commands, edit.wideName);
-     },
+    {"command", "command", std::nullopt, listedAnswer<&SimulatedEcu::Description::commands>,
      readStatus, false,
-     [](SimulatedEcu& ecu, const Edit& edit, Millis) {
-       ecu.setCommandAnswer(edit.wideName, edit.answer);
-       if (edit.status) ecu.setCommandStatus(edit.wideName, *edit.status);
-     },
-     [](SimulatedEcu& ecu, const Edit& edit, Millis) { return ecu.resetCommand(edit.wideName); }},
-    {"rawframe", "raw frame", std::nullopt,
-     [](const SimulatedEcu& ecu, const Edit& edit) {
-       return answerIn(ecu.live().rawFrames, edit.wideName);
-     },
+     applyListed<&SimulatedEcu::setCommandAnswer, &Edit::status, &SimulatedEcu::setCommandStatus>,
+     resetListed<&SimulatedEcu::resetCommand>},
+    {"rawframe", "raw frame", std::nullopt, listedAnswer<&SimulatedEcu::Description::rawFrames>,
      nullptr, true,
-     [](SimulatedEcu& ecu, const Edit& edit, Millis) {
-       ecu.setRawFrameAnswer(edit.wideName, edit.answer);
-       if (edit.response) ecu.setRawFrameResponse(edit.wideName, *edit.response);
-     },
-     [](SimulatedEcu& ecu, const Edit& edit, Millis) { return ecu.resetRawFrame(edit.wideName); }},
+     applyListed<&SimulatedEcu::setRawFrameAnswer, &Edit::response,
+                 &SimulatedEcu::setRawFrameResponse>,
+     resetListed<&SimulatedEcu::resetRawFrame>},
 };
 
 PanelModel::Reply noSuch(const char* noun, const std::string& name, const std::string& ecu) {

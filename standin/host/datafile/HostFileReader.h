@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "HostContent.h"
+#include "SimulatedEcu.h"
 
 // Reads one host data file into HostContent. The first fault ends the reading
 // with one message "origin:line: what"; findings that do not stop it are kept
@@ -60,7 +61,7 @@ class HostFileReader {
   bool readInterpretation(pugi::xml_node node, Description& item);
   bool readCommand(pugi::xml_node node, const ItemNames& names, Simulation& sim, Seen& seen);
   bool readAssignment(pugi::xml_node set, const ItemNames& names,
-                      StandinDiagServices::Assignment& assignment);
+                      SimulatedEcu::Assignment& assignment);
   bool readBehaviour(pugi::xml_node node, Kind kind, const std::string& item,
                      const ItemNames& names, Simulation& sim);
   bool readRamp(pugi::xml_node node, const std::string& element, SimulationBehaviour& ramp);
@@ -75,7 +76,7 @@ class HostFileReader {
   // The value of node's text or attribute, or a fault naming node and the text.
   bool typed(pugi::xml_node node, const std::string& text, ValueKind kind, Value& value);
   bool itemValue(pugi::xml_node node, const std::string& text, Kind kind,
-                 StandinDiagServices::Value& value);
+                 SimulatedEcu::Value& value);
   // False, with a fault naming both lines, when name was seen before; what is e.g. <ecu name="X">.
   bool once(Seen& seen, const std::string& name, pugi::xml_node node, const std::string& what);
   bool optionalStatus(pugi::xml_node node, const char* name, std::optional<int>& status);

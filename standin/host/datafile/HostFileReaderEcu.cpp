@@ -116,7 +116,7 @@ bool HostFileReader::readItem(pugi::xml_node node, Simulation& sim, std::vector<
   }
 
   if (pugi::xml_attribute valueAttr = node.attribute("value")) {
-    StandinDiagServices::Value value;
+    SimulatedEcu::Value value;
     if (!itemValue(node, valueAttr.value(), item.kind, value)) return false;
     const std::wstring wideName = pugi::as_wide(item.name);
     if (const long* state = std::get_if<long>(&value))
@@ -155,7 +155,7 @@ bool HostFileReader::readCommand(pugi::xml_node node, const ItemNames& names, Si
       !once(seen, "command " + name, node, "<command name=\"" + name + "\">"))
     return false;
   const std::wstring wideName = pugi::as_wide(name);
-  StandinDiagServices::Command command;
+  SimulatedEcu::Command command;
   std::optional<int> status;
   if (!optionalStatus(node, "status", status) || !optionalStatus(node, "refuse", command.refuse) ||
       !optionalDelay(node, command.delayMs))
@@ -163,7 +163,7 @@ bool HostFileReader::readCommand(pugi::xml_node node, const ItemNames& names, Si
   command.status = status.value_or(0);
   for (pugi::xml_node set : elements(node)) {
     if (std::strcmp(set.name(), "set") != 0) return unknown(set, node);
-    StandinDiagServices::Assignment assignment;
+    SimulatedEcu::Assignment assignment;
     if (!attributes(set, {"state", "parameter", "identification", "value"}) || !leaf(set) ||
         !readAssignment(set, names, assignment))
       return false;
@@ -175,7 +175,7 @@ bool HostFileReader::readCommand(pugi::xml_node node, const ItemNames& names, Si
 
 // One <set>: exactly one listed item and a value of its type.
 bool HostFileReader::readAssignment(pugi::xml_node set, const ItemNames& names,
-                                    StandinDiagServices::Assignment& assignment) {
+                                    SimulatedEcu::Assignment& assignment) {
   const ItemElement* named = nullptr;
   for (const ItemElement& candidate : kItemElements) {
     if (!set.attribute(candidate.name)) continue;
@@ -203,7 +203,7 @@ bool HostFileReader::readRawFrame(pugi::xml_node node, Simulation& sim, Seen& se
       !once(seen, "rawframe " + request, node, "<rawframe request=\"" + request + "\">"))
     return false;
   const std::wstring wideRequest = pugi::as_wide(request);
-  StandinDiagServices::RawFrame frame;
+  SimulatedEcu::RawFrame frame;
   if (!optionalStatus(node, "refuse", frame.refuse) || !optionalDelay(node, frame.delayMs))
     return false;
   if (!frame.refuse && !required(node, "response", frame.responseHex)) return false;
@@ -282,7 +282,7 @@ bool HostFileReader::readBehaviourChildren(pugi::xml_node node, const ItemNames&
   const bool ramp = behaviour.shape == SimulationBehaviour::Shape::Ramp;
   for (pugi::xml_node child : elements(node)) {
     if (std::strcmp(child.name(), "set") == 0) {
-      StandinDiagServices::Assignment assignment;
+      SimulatedEcu::Assignment assignment;
       if (!attributes(child, {"state", "parameter", "identification", "value"}) || !leaf(child) ||
           !readAssignment(child, names, assignment))
         return false;
@@ -338,7 +338,7 @@ bool HostFileReader::optionalDelay(pugi::xml_node node, Millis& ms) {
 
 // An item's value: integer for a state, real for a parameter, text for an identification.
 bool HostFileReader::itemValue(pugi::xml_node node, const std::string& text, Kind kind,
-                               StandinDiagServices::Value& value) {
+                               SimulatedEcu::Value& value) {
   Value parsed;
   if (!typed(node, text, itemElement(kind).valueKind, parsed)) return false;
   if (const long* number = std::get_if<long>(&parsed))

@@ -39,6 +39,28 @@ void restore(Map& live, const Map& file, const typename Map::key_type& key) {
     live.erase(key);
 }
 
+// Applies change to the entry listed under name; false when none is.
+template <class Map, class Change>
+bool changeListed(Map& entries, const std::wstring& name, Change change) {
+  auto found = entries.find(name);
+  if (found == entries.end()) return false;
+  change(found->second);
+  return true;
+}
+
+// Whether a listed entry's answer or its field differs from the file's; false
+// when either does not list it.
+template <class Entry, class Field>
+bool differsFromFile(const std::map<std::wstring, Entry>& live,
+                     const std::map<std::wstring, Entry>& file, const std::wstring& name,
+                     Field Entry::*field) {
+  auto now = live.find(name);
+  auto was = file.find(name);
+  if (now == live.end() || was == file.end()) return false;
+  return now->second.*field != was->second.*field ||
+         !same(answerOf(now->second), answerOf(was->second));
+}
+
 }  // namespace
 
 SimulatedEcu::SimulatedEcu() = default;
@@ -151,32 +173,23 @@ SimulatedEcu::Answer SimulatedEcu::itemAnswer(const ItemKey& item) const {
 }
 
 bool SimulatedEcu::setCommandAnswer(const std::wstring& name, const Answer& answer) {
-  auto found = live_.commands.find(name);
-  if (found == live_.commands.end()) return false;
-  setAnswerOf(found->second, answer);
-  return true;
+  return changeListed(live_.commands, name,
+                      [&](Command& command) { setAnswerOf(command, answer); });
 }
 
 bool SimulatedEcu::setCommandStatus(const std::wstring& name, int status) {
-  auto found = live_.commands.find(name);
-  if (found == live_.commands.end()) return false;
-  found->second.status = status;
-  return true;
+  return changeListed(live_.commands, name, [&](Command& command) { command.status = status; });
 }
 
 bool SimulatedEcu::setRawFrameAnswer(const std::wstring& request, const Answer& answer) {
-  auto found = live_.rawFrames.find(request);
-  if (found == live_.rawFrames.end()) return false;
-  setAnswerOf(found->second, answer);
-  return true;
+  return changeListed(live_.rawFrames, request,
+                      [&](RawFrame& frame) { setAnswerOf(frame, answer); });
 }
 
 bool SimulatedEcu::setRawFrameResponse(const std::wstring& request,
                                        const std::string& responseHex) {
-  auto found = live_.rawFrames.find(request);
-  if (found == live_.rawFrames.end()) return false;
-  found->second.responseHex = responseHex;
-  return true;
+  return changeListed(live_.rawFrames, request,
+                      [&](RawFrame& frame) { frame.responseHex = responseHex; });
 }
 
 bool SimulatedEcu::itemChanged(const ItemKey& item) const {
@@ -186,19 +199,11 @@ bool SimulatedEcu::itemChanged(const ItemKey& item) const {
 }
 
 bool SimulatedEcu::commandChanged(const std::wstring& name) const {
-  auto live = live_.commands.find(name);
-  auto file = described_.commands.find(name);
-  if (live == live_.commands.end() || file == described_.commands.end()) return false;
-  return live->second.status != file->second.status ||
-         !same(answerOf(live->second), answerOf(file->second));
+  return differsFromFile(live_.commands, described_.commands, name, &Command::status);
 }
 
 bool SimulatedEcu::rawFrameChanged(const std::wstring& request) const {
-  auto live = live_.rawFrames.find(request);
-  auto file = described_.rawFrames.find(request);
-  if (live == live_.rawFrames.end() || file == described_.rawFrames.end()) return false;
-  return live->second.responseHex != file->second.responseHex ||
-         !same(answerOf(live->second), answerOf(file->second));
+  return differsFromFile(live_.rawFrames, described_.rawFrames, request, &RawFrame::responseHex);
 }
 
 bool SimulatedEcu::ecuAnswerChanged() const {

@@ -18,11 +18,6 @@ class StandinDiagData;
 // component reads it.
 class HOST_API StandinDiagServices : public IDiagServices {
  public:
-  using Kind = SimulatedEcu::Kind;
-  using Value = SimulatedEcu::Value;
-  using Assignment = SimulatedEcu::Assignment;
-  using Command = SimulatedEcu::Command;
-  using RawFrame = SimulatedEcu::RawFrame;
   using Simulation = SimulatedEcu::Description;
   using Millis = SimulationClock::Millis;
 

@@ -52,3 +52,16 @@ struct BDomData::Impl {
   static std::string utf8(const ACE_WString& text);
   static ACE_WString wide(const char* utf8Text);
 };
+
+// The members a state, a parameter and an identification have alike (their
+// classes share no base: the host declares each on its own).
+#define FT_DESCRIBED_ITEM_MEMBERS(Item)             \
+  bool Item::set_name(const ACE_WString& name) {    \
+    return impl_->setAttribute("name", name);       \
+  }                                                 \
+  bool Item::has_Mask() const {                     \
+    return static_cast<bool>(impl_->child("Mask")); \
+  }                                                 \
+  bool Item::get_Mask(DRMask& mask) const {         \
+    return impl_->getChild("Mask", mask);           \
+  }

@@ -2,17 +2,7 @@
 
 #include "BDomDataImpl.h"
 
-bool DRParameter::set_name(const ACE_WString& name) {
-  return impl_->setAttribute("name", name);
-}
-
-bool DRParameter::has_Mask() const {
-  return static_cast<bool>(impl_->child("Mask"));
-}
-
-bool DRParameter::get_Mask(DRMask& mask) const {
-  return impl_->getChild("Mask", mask);
-}
+FT_DESCRIBED_ITEM_MEMBERS(DRParameter)
 
 bool DRParameter::has_Format() const {
   return static_cast<bool>(impl_->child("Format"));

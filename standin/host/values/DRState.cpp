@@ -2,17 +2,7 @@
 
 #include "BDomDataImpl.h"
 
-bool DRState::set_name(const ACE_WString& name) {
-  return impl_->setAttribute("name", name);
-}
-
-bool DRState::has_Mask() const {
-  return static_cast<bool>(impl_->child("Mask"));
-}
-
-bool DRState::get_Mask(DRMask& mask) const {
-  return impl_->getChild("Mask", mask);
-}
+FT_DESCRIBED_ITEM_MEMBERS(DRState)
 
 bool DRState::has_Interpretation() const {
   return static_cast<bool>(impl_->child("Interpretation"));

@@ -117,6 +117,21 @@
     return body;
   }
 
+  // Sends command about the data items: its answer holds perItem fields for each item, in order.
+  async function askAboutItems(command, items, perItem) {
+    checkItems(items);
+    if (items.length === 0) return [];
+    var params = {
+      names: items.map(function (i) { return i.name; }).join(';'),
+      types: items.map(function (i) { return i.type; }).join(';')
+    };
+    var fields = (await sendChecked(command, params)).split(';');
+    if (fields.length !== perItem * items.length) {
+      throw failure('BAD REPLY', command, params, fields.length + ' fields');
+    }
+    return fields;
+  }
+
   // Lists uncaught errors and failed commands on the page itself, in development mode only:
   // the same entry again counts up instead of piling up (a failing poll repeats every second).
   var problems = {
@@ -230,16 +245,7 @@
      *   One item without a value makes the whole read fail with "UNKNOWN".
      */
     readSignals: async function (items) {
-      checkItems(items);
-      if (items.length === 0) return [];
-      var params = {
-        names: items.map(function (i) { return i.name; }).join(';'),
-        types: items.map(function (i) { return i.type; }).join(';')
-      };
-      var fields = (await sendChecked('readSignal', params)).split(';');
-      if (fields.length !== 2 * items.length) {
-        throw failure('BAD REPLY', 'readSignal', params, fields.length + ' fields');
-      }
+      var fields = await askAboutItems('readSignal', items, 2);
       return items.map(function (item, i) {
         return { name: item.name, type: item.type, value: fields[2 * i], text: fields[2 * i + 1] };
       });
@@ -251,16 +257,7 @@
      * @return {Promise<boolean[]>}
      */
     isApplicable: async function (items) {
-      checkItems(items);
-      if (items.length === 0) return [];
-      var params = {
-        names: items.map(function (i) { return i.name; }).join(';'),
-        types: items.map(function (i) { return i.type; }).join(';')
-      };
-      var fields = (await sendChecked('isApplicable', params)).split(';');
-      if (fields.length !== items.length) {
-        throw failure('BAD REPLY', 'isApplicable', params, fields.length + ' fields');
-      }
+      var fields = await askAboutItems('isApplicable', items, 1);
       return fields.map(function (f) { return f === '1'; });
     },
 
