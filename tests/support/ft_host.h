@@ -62,29 +62,81 @@ inline int pickFreePort() {
   return port;
 }
 
-// Read from the kernel's tables so that probing opens no connection the
+// A socket of the kernel's tables: addresses as "0100007F:1F90", state "0A" listening,
+// "01" established; queues "tx_queue:rx_queue" in hex. Reading them opens no connection the
 // server would have to handle.
+struct SocketRow {
+  std::string local, remote, state, queues;
+};
+inline std::vector<SocketRow> socketRows() {
+  std::vector<SocketRow> rows;
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::istringstream lines(readFile(table));
+    std::string line, slot;
+    std::getline(lines, line);  // header
+    for (SocketRow row; lines >> slot >> row.local >> row.remote >> row.state >> row.queues &&
+                        std::getline(lines, line);)
+      rows.push_back(row);
+  }
+  return rows;
+}
+
 inline bool isListening(int port) {
   char hexPort[8];
   std::snprintf(hexPort, sizeof hexPort, ":%04X", port);
-  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-    std::istringstream lines(readFile(table));
-    std::string line, slot, local, remote, state;
-    std::getline(lines, line);  // header
-    while (lines >> slot >> local >> remote >> state && std::getline(lines, line))
-      if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, hexPort) == 0)
-        return true;
-  }
+  for (const SocketRow& row : socketRows())
+    if (row.state == "0A" && row.local.size() > 5 &&
+        row.local.compare(row.local.size() - 5, 5, hexPort) == 0)
+      return true;
   return false;
 }
 
-// A connected socket, or -1.
-inline int connectTo(int port) {
+// The threads of a process; 0 once it has gone.
+inline size_t threadsOf(pid_t pid) {
+  std::error_code ec;
+  size_t count = 0;
+  for (std::filesystem::directory_iterator it("/proc/" + std::to_string(pid) + "/task", ec), end;
+       !ec && it != end; it.increment(ec))
+    ++count;
+  return count;
+}
+
+// A connected socket, or -1; a receive buffer of receiveBuffer bytes when given, so that a
+// reply fills it fast.
+inline int connectTo(int port, int receiveBuffer = 0) {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd >= 0 && receiveBuffer > 0)
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
   sockaddr_in addr = loopback(port);
   if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
   if (fd >= 0) ::close(fd);
   return -1;
+}
+
+// A socket listening on a loopback port the kernel picks, which port receives; -1 on failure.
+inline int listenOnLoopback(int& port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr = loopback(0);
+  socklen_t length = sizeof addr;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  port = ntohs(addr.sin_port);
+  return fd;
+}
+
+// What arrives on fd until the peer closes; "<open>" when it has not within timeoutMs.
+inline std::string readUntilClosed(int fd, int timeoutMs) {
+  std::string out;
+  char buf[65536];
+  pollfd p{fd, POLLIN, 0};
+  for (ssize_t n;;) {
+    if (::poll(&p, 1, timeoutMs) <= 0) return "<open>";
+    if ((n = ::recv(fd, buf, sizeof buf, 0)) <= 0) return out;
+    out.append(buf, size_t(n));
+  }
 }
 
 // Starts ft-host with stdout to outPath and stderr to errPath (the same file
@@ -127,27 +179,39 @@ inline int waitForExit(pid_t pid, std::chrono::milliseconds bound = std::chrono:
 
 }  // namespace detail
 
+// A fresh folder named prefix-XXXXXX, removed with its content at the end; path() is empty when
+// it could not be made.
+class TempDir {
+ public:
+  explicit TempDir(
+      const std::string& prefix = (std::filesystem::temp_directory_path() / "ft-test").string())
+      : path_(prefix + "-XXXXXX") {
+    if (!::mkdtemp(path_.data())) path_.clear();
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 class FtHostProcess {
  public:
   FtHostProcess() = default;
   FtHostProcess(const FtHostProcess&) = delete;
   FtHostProcess& operator=(const FtHostProcess&) = delete;
-  ~FtHostProcess() {
-    stop();
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
-  }
+  ~FtHostProcess() { stop(); }
 
   // Writes the data file, starts ft-host on a free port and waits (10 s at
   // most) until it says it serves. False when it exited or never listened; output()
   // and log() then tell why.
   bool start(const std::string& dataFileXmlText, const std::vector<std::string>& extraArgs = {}) {
-    if (pid_ > 0) return false;
-    if (dir_.empty()) {
-      std::string templ = (std::filesystem::temp_directory_path() / "ft-host-XXXXXX").string();
-      if (!::mkdtemp(templ.data())) return false;
-      dir_ = templ;
-    }
+    if (pid_ > 0 || dir_.empty()) return false;
     if (!(std::ofstream(dir_ + "/host.xml", std::ios::binary) << dataFileXmlText)) return false;
     // Another process may take the port between the pick and ft-host's bind.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -169,6 +233,7 @@ class FtHostProcess {
   }
 
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   std::string dir() const { return dir_; }
   std::string log() const { return detail::readFile(dir_ + "/host.log"); }
   // ft-host's standard output and error together.
@@ -198,7 +263,8 @@ class FtHostProcess {
     return false;
   }
 
-  std::string dir_;
+  const TempDir folder_{(std::filesystem::temp_directory_path() / "ft-host").string()};
+  const std::string dir_ = folder_.path();
   int port_ = -1;
   pid_t pid_ = -1;
 };
