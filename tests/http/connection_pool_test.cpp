@@ -1,11 +1,10 @@
 // How the threads that accept and serve connections grow, retire and stop.
+// Guards against: more or fewer threads than connections plus one accepting,
+// a newcomer refused while a silent connection holds a place, idle threads
+// never retiring (or the last one retiring), a stop that waits for an accept,
+// an accepted socket timing out by the accept's wait.
 #include <ace/Thread_Manager.h>
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -17,6 +16,7 @@
 #include "http/ConnectionPool.h"
 #include "http/ConnectionRegistry.h"
 #include "platform/Platform.h"
+#include "support/ft_host.h"
 
 namespace {
 
@@ -28,9 +28,7 @@ bool waitFor(const std::function<bool()>& done) {
 
 // The far end has closed the connection.
 bool sawEnd(int fd) {
-  pollfd p{fd, POLLIN, 10000};
-  char byte;
-  return ::poll(&p, 1, 10000) == 1 && ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+  return detail::readUntilClosed(fd, 10000).empty();
 }
 
 class ConnectionPoolTest : public ::testing::Test {
@@ -38,15 +36,8 @@ class ConnectionPoolTest : public ::testing::Test {
   void SetUp() override {
     StandinLog::setStderr(false);
     StandinLog::setLevel(MakoraLog_Static::Error);
-    listening = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(::listen(listening, 16), 0);
-    ASSERT_EQ(::getsockname(listening, reinterpret_cast<sockaddr*>(&address), &size), 0);
-    port = ntohs(address.sin_port);
+    listening = detail::listenOnLoopback(port);
+    ASSERT_GE(listening, 0);
   }
   void TearDown() override {
     for (int fd : clients) ::close(fd);
@@ -58,12 +49,8 @@ class ConnectionPoolTest : public ::testing::Test {
     ASSERT_TRUE(registry.pool().start(listening, ConnectionContext{&router, &registry, kGroup}));
   }
   int connect() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int fd = detail::connectTo(port);
+    EXPECT_GE(fd, 0);
     clients.push_back(fd);
     return fd;
   }

@@ -1,8 +1,12 @@
 // ft-host under load and under clients that misbehave: every well-formed
 // request is answered exactly, misbehaving clients cost a bounded time and
 // no side effect, and the connection threads go back to idle afterwards.
+// Guards against: a reply mixed up or cut under load, threads that never
+// retire, a request under the size limit cut, a half-sent or oversized write
+// applied, a stalled reader holding others up or its connection for ever, XML
+// reads beyond their budget or a budget share never given back, a stop that
+// hangs or crashes with requests in flight.
 #include <gtest/gtest.h>
-#include <netinet/tcp.h>
 
 #include <atomic>
 #include <chrono>
@@ -32,51 +36,18 @@ const std::string kOctets = "HTTP/1.0 200 Ok\r\nContent-Type: application/octet-
 const std::string kScript =
     "HTTP/1.0 200 Ok\r\nContent-Type: text/javascript; charset=utf-8\r\n\r\n";
 
-// The threads of the host, read from /proc; -1 when it is not found.
-int threadCount(const FtHostProcess& host) {
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string cmdline = detail::readFile(entry.path().string() + "/cmdline");
-    if (cmdline.find(host.dir() + "/host.xml") == std::string::npos) continue;
-    int count = 0;
-    for ([[maybe_unused]] const auto& task :
-         std::filesystem::directory_iterator(entry.path() / "task"))
-      ++count;
-    return count;
-  }
-  return -1;
-}
-
 // Waits (20 s at most) until the host has fewer than above threads: the count.
 int threadsDropBelow(const FtHostProcess& host, int above) {
-  int threads = threadCount(host);
+  int threads = int(detail::threadsOf(host.pid()));
   for (int i = 0; i < 400 && threads >= above; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    threads = threadCount(host);
+    threads = int(detail::threadsOf(host.pid()));
   }
   return threads;
 }
 
-// A connected socket whose receive buffer is small, so that a reply fills it fast.
-int connectSmallWindow(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const int size = 4096;
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-  sockaddr_in addr = detail::loopback(port);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-// Reads until the server closes; false when it has not within timeoutMs.
 bool closedByServer(int fd, int timeoutMs) {
-  char buf[65536];
-  pollfd p{fd, POLLIN, 0};
-  for (;;) {
-    if (::poll(&p, 1, timeoutMs) <= 0) return false;
-    if (::recv(fd, buf, sizeof buf, 0) <= 0) return true;
-  }
+  return detail::readUntilClosed(fd, timeoutMs) != "<open>";
 }
 
 TEST(ServerLoad, MixedRequestsFromFiftyClientsAreAllAnsweredExactly) {
@@ -90,7 +61,7 @@ TEST(ServerLoad, MixedRequestsFromFiftyClientsAreAllAnsweredExactly) {
   // One request starts one connection thread and whatever the host starts
   // lazily; idle is the count once that thread has retired.
   ASSERT_EQ(httpGet(host.port(), "/retrieveInitialValue"), k404);
-  const int idle = threadsDropBelow(host, threadCount(host));
+  const int idle = threadsDropBelow(host, int(detail::threadsOf(host.pid())));
 
   const std::vector<std::pair<std::string, std::string>> requests = {
       {"/small.bin", kOctets + small},
@@ -114,7 +85,7 @@ TEST(ServerLoad, MixedRequestsFromFiftyClientsAreAllAnsweredExactly) {
   for (auto& c : clients) c.join();
   EXPECT_EQ(wrong.load(), 0);
 
-  EXPECT_GT(threadCount(host), idle);
+  EXPECT_GT(int(detail::threadsOf(host.pid())), idle);
   EXPECT_EQ(threadsDropBelow(host, idle + 1), idle);
 
   // A request just under the 1 MiB limit is read whole, however the network
@@ -149,7 +120,7 @@ TEST(ServerLoad, MisbehavingClientsCostABoundedTimeAndNoSideEffect) {
     ::send(fd, half.data(), half.size(), MSG_NOSIGNAL);
     silent.push_back(fd);
   }
-  const int stalled = connectSmallWindow(host.port());
+  const int stalled = detail::connectTo(host.port(), 4096);
   const std::string bigRequest = "GET /huge.bin HTTP/1.0\r\n\r\n";
   ::send(stalled, bigRequest.data(), bigRequest.size(), MSG_NOSIGNAL);
   silent.push_back(stalled);
@@ -200,7 +171,7 @@ TEST(ServerLoad, StalledReadersOfABigTextFileHoldNoOneUp) {
   std::vector<int> stalled;
   const std::string request = "GET /readFile?name=big.txt HTTP/1.0\r\n\r\n";
   for (int i = 0; i < 20; ++i) {
-    stalled.push_back(connectSmallWindow(host.port()));
+    stalled.push_back(detail::connectTo(host.port(), 4096));
     ::send(stalled.back(), request.data(), request.size(), MSG_NOSIGNAL);
   }
   for (int i = 0; i < 20; ++i)
@@ -232,7 +203,7 @@ TEST(ServerLoad, StalledReadersOfBigXmlFilesHoldABoundedShare) {
 
   std::vector<int> stalled;
   for (int i = 0; i < 2; ++i) {
-    stalled.push_back(connectSmallWindow(host.port()));
+    stalled.push_back(detail::connectTo(host.port(), 4096));
     ::send(stalled.back(), request.data(), request.size(), MSG_NOSIGNAL);
     pollfd p{stalled.back(), POLLIN, 0};  // the reply has begun: its share is taken
     ASSERT_EQ(::poll(&p, 1, 60000), 1);
