@@ -1,3 +1,8 @@
+// The component's life: its settings from the host, run, stop and destruction.
+// Guards against: a port or connection setting not read, wrapped or not
+// warned about when out of range, a run before configure or on port 0
+// accepted, a run after stop serving, the listening socket outliving stop or
+// destruction, destruction not waiting for live connections.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,10 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "StandinHost.h"
-#include "StandinLog.h"
 #include "component/CQFTServer.h"
 #include "support/ft_host.h"
+#include "support/standin_host_test.h"
 
 namespace {
 
@@ -32,24 +36,14 @@ bool listeningBecomes(int port, bool wanted) {
   return false;
 }
 
-class ServerTest : public ::testing::Test {
+class ServerTest : public StandinHostTest {
  protected:
-  void SetUp() override {
-    StandinHost::instance().clear();
-    StandinLog::setLevel(MakoraLog_Static::Trace);
-    StandinLog::setStderr(false);
-  }
   void TearDown() override {
     server.reset();
-    StandinLog::stopCapture();
-    StandinLog::setStderr(true);
-    StandinHost::instance().clear();
+    StandinHostTest::TearDown();
   }
   void configure(const std::string& data) {
-    std::string error;
-    ASSERT_TRUE(StandinHost::instance().loadText(
-        "<host ecu=\"DEMO\"><data>" + data + "</data><ecu name=\"DEMO\"/></host>", error))
-        << error;
+    ASSERT_NO_FATAL_FAILURE(load(data));
     server = std::make_unique<CQFTServer>(ID("OrvFTServer"));
     ASSERT_TRUE(server->configure(QStringLiteral("DEMO")));
   }

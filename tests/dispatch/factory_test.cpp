@@ -17,8 +17,6 @@
 #include <typeinfo>
 #include <vector>
 
-#include "StandinHost.h"
-#include "StandinLog.h"
 #include "communication/CommunicationHandler.h"
 #include "dispatch/URLCommandFactory.h"
 #include "handlers/GUIHandler.h"
@@ -26,6 +24,7 @@
 #include "handlers/ScenarioHandler.h"
 #include "handlers/UtilitiesHandler.h"
 #include "http/RequestDesc.h"
+#include "support/standin_host_test.h"
 
 namespace {
 
@@ -37,23 +36,8 @@ bool contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-class FactoryTest : public ::testing::Test {
+class FactoryTest : public StandinHostTest {
  protected:
-  void SetUp() override {
-    StandinHost::instance().clear();
-    StandinLog::setLevel(MakoraLog_Static::Trace);
-    StandinLog::setStderr(false);
-  }
-  void TearDown() override {
-    StandinLog::stopCapture();
-    StandinHost::instance().clear();
-  }
-  void load(const std::string& data) {
-    std::string error;
-    ASSERT_TRUE(StandinHost::instance().loadText(
-        "<host ecu=\"DEMO\"><data>" + data + "</data><ecu name=\"DEMO\"/></host>", error))
-        << error;
-  }
   // init, returning "<class>: <message>" of every line it logged.
   std::vector<std::string> initLogged(const char* ecu = "DEMO") {
     StandinLog::startCapture();

@@ -1,5 +1,9 @@
 // What one connection handler reads of a request and how it logs it; the
 // replies themselves are checked over real sockets in the integration tests.
+// Guards against: request bytes not taken as Latin-1 or read past a NUL, a
+// request line cut by the network read as ended, one past the size limit or
+// one whose sender stopped processed, a silent peer answered or ending a
+// scenario.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,11 +14,10 @@
 #include <vector>
 
 #include "StandinEvents.h"
-#include "StandinHost.h"
-#include "StandinLog.h"
 #include "dispatch/CommandRouter.h"
 #include "http/HttpDaemon.h"
 #include "platform/Limits.h"
+#include "support/standin_host_test.h"
 
 namespace {
 
@@ -46,15 +49,12 @@ class Connection {
   int client = -1;
 };
 
-class HttpDaemonTest : public ::testing::Test {
+class HttpDaemonTest : public StandinHostTest {
  protected:
   void SetUp() override {
-    StandinHost::instance().clear();
-    StandinLog::setLevel(MakoraLog_Static::Trace);
-    StandinLog::setStderr(false);
+    StandinHostTest::SetUp();
     StandinEvents::clear();
   }
-  void TearDown() override { StandinLog::stopCapture(); }
   static bool logged(const std::vector<LogRecord>& records, const std::string& message) {
     for (const auto& r : records)
       if (r.className == "HttpDaemon" && r.message == message) return true;
