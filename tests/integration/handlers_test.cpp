@@ -1,6 +1,10 @@
 // GUI files, scenario pages, display texts and the five file commands over
 // HTTP, byte for byte, with the stop events the host receives and the disk
 // after each; names that try to leave the data root.
+// Guards against: a reply byte changed, a stop event too many or missing, a
+// file outside the root read, written or deleted, a foreign page's command
+// applied however its head is cut, a command whose head never ended applied,
+// a scenario page's title marked outside development mode.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -159,9 +163,10 @@ TEST_F(Handlers, WriteReadDelete) {
 }
 
 // A foreign page gets a refused command's answer, changes nothing and ends
-// no scenario, however its head is cut or spelt; the same request without
-// browser headers works. Each row's head goes in two pieces, the second after
-// a pause, as a long request line leaves the headers to a later receive.
+// no scenario, however its head is cut; the same request without browser
+// headers works. How each header is judged is CrossSiteGuard's table. Each
+// row's head goes in two pieces, the second after a pause, as a long request
+// line leaves the headers to a later receive.
 TEST_F(Handlers, ForeignSitesChangeNothing) {
   const std::string write = "GET /writeFile?name=x.txt&content=new HTTP/1.1\r\n";
   // The request line alone fills the first receive.
@@ -177,13 +182,8 @@ TEST_F(Handlers, ForeignSitesChangeNothing) {
     size_t events;
   } rows[] = {
       {write, "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
-      {write, "Host: rebound.example\r\n\r\n", k404, 0},
-      {write, "Host: 127.0.0.1\r\nOrigin: http://evil.example\r\n\r\n", k404, 0},
       {longWrite, "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
-      {write, "host: 127.0.0.1\r\nsec-fetch-site: CROSS-SITE\r\n\r\n", k404, 0},
-      {write, "ORIGIN: http://evil.example\r\n\r\n", k404, 0},
-      // Every copy counts, and a bare line feed ends a header line too.
-      {write, "Sec-Fetch-Site: same-origin\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
+      // A bare line feed ends a header line too.
       {"GET /writeFile?name=x.txt&content=new HTTP/1.1\n", "Origin: http://evil.example\n\n", k404,
        0},
       // Ending the scenario or failing a command ends nothing for a foreign page.
