@@ -1,8 +1,10 @@
 // Where a path ends below the data root, and which names the fast open takes.
 // Guards against: a text check skipped before the file system is asked, a link
-// followed out of the root, a write's temporary file reachable by name, the
-// fast open taking ".", "..", a link or a folder, or refusing a name written
-// with a leading '/' (as the configured folders are).
+// followed out of the root, ".." taken as written rather than from where a link
+// led, a sibling folder whose name starts with the root's taken for inside, a
+// write's temporary file reachable by name, the fast open taking ".", "..", a
+// link or a folder, or refusing a name written with a leading '/' (as the
+// configured folders are).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -19,13 +21,20 @@ using Where = ConfinedRoot::Where;
 class ConfinedRootTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(QDir().mkpath(root + "sub"));
+    ASSERT_TRUE(QDir().mkpath(root + "sub") && QDir().mkpath(root + "a/b"));
+    ASSERT_TRUE(QDir().mkpath(temp.path() + "/rootout"));
     put("root/sub/page.html", "page");
     put("root/.ft-write-1", "half written");
     put("outside.txt", "secret");
+    put("rootout/x.txt", "secret");
     link("../outside.txt", "root/out");
     link("sub/page.html", "root/in");
     link("nowhere", "root/dangling");
+    link("../../sub", "root/a/b/shortcut");  // inside, but ".." after it climbs out
+    link("../rootout", "root/sibling");      // a folder whose name starts with the root's
+    ASSERT_EQ(::symlink((root + "sub/page.html").toUtf8().constData(),
+                        (root + "absolute").toUtf8().constData()),
+              0);
   }
   void put(const QString& name, const QByteArray& bytes) {
     QFile file(temp.path() + "/" + name);
@@ -49,12 +58,16 @@ TEST_F(ConfinedRootTest, ResolvesInsideMissingOrOutside) {
       {"", Where::Inside, ""},
       {"sub/../sub/page.html", Where::Inside, "sub/page.html"},
       {"in", Where::Inside, "sub/page.html"},  // a link that stays inside
+      {"absolute", Where::Inside, "sub/page.html"},
+      {"a/b/shortcut/page.html", Where::Inside, "sub/page.html"},
       {"sub/none.html", Where::Missing, ""},
       {"dangling", Where::Missing, ""},
       {".ft-write-1", Where::Missing, ""},  // a write in progress
       {"out", Where::Outside, ""},          // a link that leaves
       {"../outside.txt", Where::Outside, ""},
       {"sub/../../outside.txt", Where::Outside, ""},
+      {"a/b/shortcut/../../outside.txt", Where::Outside, ""},  // the kernel climbs from sub
+      {"sibling/x.txt", Where::Outside, ""},
   };
   for (const auto& row : rows) {
     ConfinedRoot::Target target;
