@@ -1,4 +1,10 @@
 // The host's logger and events.
+// Guards against: a Windows directive translated wrongly, a narrow argument not
+// read as UTF-8 (Latin-1 where it is not), a control or line separator logged
+// raw, a line below the level formatted or written, a request line lost to the
+// level, a log file not flushed or not turned over, a destroying event reaching
+// another component's proxy, events out of order or lost after shutdown, the
+// delivery thread taking a component's thread name.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -20,6 +26,7 @@
 #include "StandinEvents.h"
 #include "StandinLimits.h"
 #include "StandinLog.h"
+#include "WindowsFormat.h"
 #include "standin_test_util.h"
 
 namespace {
@@ -47,56 +54,57 @@ class HostLog : public testing::Test {
   }
 };
 
-TEST_F(HostLog, TranslatesTheWindowsFormat) {
+// A component's message as the log writes it: formatted, as UTF-8, controls escaped.
+template <typename... Args>
+std::string logged(const wchar_t* format, Args... args) {
+  std::wstring message;
+  return WindowsFormat::format(message, format, args...)
+             ? StandinLog::escapeControls(WindowsFormat::toUtf8(message))
+             : "(unformattable)";
+}
+
+TEST(WindowsFormat, TranslatesTheFormatAndEscapesControls) {
   const std::wstring longText(10000, L'x');
-  const std::pair<std::function<void()>, std::string> rows[] = {
-      {[] { LOG_INFO(L"[%s|%ws|%ls]", L"a", L"b", L"c"); }, "[a|b|c]"},
-      {[] { LOG_INFO(L"%S|%hs", "narrow", "too"); }, "narrow|too"},
-      {[] { LOG_INFO(L"%S", "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC"); },
-       "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC"},
-      {[] { LOG_INFO(L"%s", L"\u00E9t\u00E9 \U0001F600"); }, "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80"},
-      {[] { LOG_INFO(L"[%*s][%-*.*s]", 4, L"a", 4, 2, L"abc"); }, "[   a][ab  ]"},
-      {[] { LOG_INFO(L"100%% of %d%%", 5); }, "100% of 5%"},
-      {[] { LOG_INFO(L"%I64d %I64u", 1099511627776LL, 18446744073709551615ULL); },
+  const std::pair<std::string, std::string> rows[] = {
+      {logged(L"[%s|%ws|%ls]", L"a", L"b", L"c"), "[a|b|c]"},
+      {logged(L"%S|%hs", "narrow", "too"), "narrow|too"},
+      {logged(L"%S", "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC"), "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC"},
+      {logged(L"%s", L"\u00E9t\u00E9 \U0001F600"), "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80"},
+      {logged(L"[%*s][%-*.*s]", 4, L"a", 4, 2, L"abc"), "[   a][ab  ]"},
+      {logged(L"100%% of %d%%", 5), "100% of 5%"},
+      {logged(L"%I64d %I64u", 1099511627776LL, 18446744073709551615ULL),
        "1099511627776 18446744073709551615"},
-      {[] { LOG_INFO(L"%c%c%C", L'o', L'\u00E9', 'y'); }, "o\xC3\xA9y"},
-      {[] { LOG_INFO(L"%d %i %u %05d %x %X %ld", -1, 2, 3u, 42, 255, 255, 7L); },
-       "-1 2 3 00042 ff FF 7"},
-      {[] { LOG_INFO(L"50%"); }, "50%"},
-      {[] { LOG_INFO(L"%s", static_cast<const wchar_t*>(nullptr)); }, "(null)"},
+      {logged(L"%c%c%C", L'o', L'\u00E9', 'y'), "o\xC3\xA9y"},
+      {logged(L"%d %i %u %05d %x %X %ld", -1, 2, 3u, 42, 255, 255, 7L), "-1 2 3 00042 ff FF 7"},
+      {logged(L"50%"), "50%"},
+      {logged(L"%s", static_cast<const wchar_t*>(nullptr)), "(null)"},
       // No logged text can start a line of its own.
-      {[] { LOG_INFO(L"a%Sb", "\r\n[EventService] received event 669\t\x01\x7F"); },
+      {logged(L"a%Sb", "\r\n[EventService] received event 669\t\x01\x7F"),
        "a\\r\\n[EventService] received event 669\\t\\x01\\x7Fb"},
       // Nor with what some readers take for a line end: C1, U+2028, U+2029, a stray C1 byte.
-      {[] {
-         LOG_INFO(L"a%Sb",
-                  "\xC2\x85[E] 669\xE2\x80\xA8[E]\xE2\x80\xA9\xC2\x9F\xC2\xA0\xE2\x80\xA7");
-       },
+      {logged(L"a%Sb", "\xC2\x85[E] 669\xE2\x80\xA8[E]\xE2\x80\xA9\xC2\x9F\xC2\xA0\xE2\x80\xA7"),
        "a\\xC2\\x85[E] 669\\xE2\\x80\\xA8[E]\\xE2\\x80\\xA9\\xC2\\x9F\xC2\xA0\xE2\x80\xA7"
        "b"},
-      {[] {
-         StandinLog::write(MakoraLog_Static::Information, "X",
-                           "a\x85[E]\xE2\x80"
-                           "b\xA0");
-       },
+      {StandinLog::escapeControls("a\x85[E]\xE2\x80"
+                                  "b\xA0"),
        "a\\x85[E]\xE2\\x80b\xA0"},
       // Bytes that are not UTF-8 are taken as Latin-1, the rest of the line as usual.
-      {[] { LOG_INFO(L"'%S' %d %s %.1f", "caf\xE9 \xC3\xA9 \xED\xA0\x80", -3, L"w", 2.25); },
+      {logged(L"'%S' %d %s %.1f", "caf\xE9 \xC3\xA9 \xED\xA0\x80", -3, L"w", 2.25),
        "'caf\xC3\xA9 \xC3\xA9 \xC3\xAD\xC2\xA0\\xC2\\x80' -3 w 2.2"},
-      {[] {
-         LOG_INFO(L"[%-4S|%*S|%.2S|%x|%lld]", "\xFF", 3, "\xC3", "\xE9\xE9\xE9", 255u, 1LL << 40);
-       },
+      {logged(L"[%-4S|%*S|%.2S|%x|%lld]", "\xFF", 3, "\xC3", "\xE9\xE9\xE9", 255u, 1LL << 40),
        "[\xC3\xBF   |  \xC3\x83|\xC3\xA9\xC3\xA9|ff|1099511627776]"},
-      {[] {
-         LOG_INFO(L"%S %hx %hhu %hc %Lg %zu %-3d|", "\xFF", 0x12345, 258, 'q', 1.5L, size_t{9}, 7);
-       },
+      {logged(L"%S %hx %hhu %hc %Lg %zu %-3d|", "\xFF", 0x12345, 258, 'q', 1.5L, size_t{9}, 7),
        "\xC3\xBF 2345 2 q 1.5 9 7  |"},
-      {[&] { LOG_INFO(L"<%s>", longText.c_str()); }, "<" + std::string(10000, 'x') + ">"},
+      {logged(L"<%s>", longText.c_str()), "<" + std::string(10000, 'x') + ">"},
   };
-  for (const auto& [log, expected] : rows) {
-    log();
-    EXPECT_EQ(messages(), std::vector<std::string>{expected});
-  }
+  for (size_t row = 0; row < std::size(rows); ++row)
+    EXPECT_EQ(rows[row].first, rows[row].second) << "row " << row;
+}
+
+// The log formats and escapes as above.
+TEST_F(HostLog, WritesTheFormattedMessageEscaped) {
+  LOG_INFO(L"a%Sb %d", "\r\n", 5);
+  EXPECT_EQ(messages(), std::vector<std::string>{"a\\r\\nb 5"});
 }
 
 TEST_F(HostLog, LinesBelowTheLevelAreDroppedUnformatted) {
