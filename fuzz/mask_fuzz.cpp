@@ -1,11 +1,13 @@
 // Feeds arbitrary bytes to the mask interpreter: every text must end with a
-// status, without a crash, a leak or undefined behaviour, and a second
-// evaluation of the same text (now cached) must agree with the first.
+// status (a failure with its reason), without a crash, a leak or undefined
+// behaviour, and a second evaluation of the same text (now cached) must agree
+// with the first.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "mask/ExpressionCodes.h"
 #include "mask/ExpressionStore.h"
 #include "mask/SyntaxInterpreter.h"
 
@@ -21,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int s1 = interpreter.evaluate(text.c_str(), first);
   const int s2 = interpreter.evaluate(text.c_str(), second);
   if (s1 < -7 || s1 > 2) std::abort();
+  if (s1 < 0 && mask::failure().empty()) std::abort();  // a failure always says why
   // An assignment may change what the second evaluation reads.
   if (text.find('=') == std::string::npos && s1 != s2) std::abort();
   return 0;

@@ -1,5 +1,7 @@
 // Operators and conversion functions: refused kinds, results, bit widths,
 // and when a result counts as constant.
+// Results the random texts of the engine's test reach are pinned there; the rows
+// here name the rules, and the kinds, bit widths and constancy it cannot see.
 // Guards against: an operand kind accepted that must be refused, 32-bit wrap
 // or truncation lost, the wrong operand's bit width kept, a result marked
 // constant that depends on a variable (or not marked when it does not), &&
@@ -28,24 +30,18 @@ TEST_F(OperatorsTest, Arithmetic) {
       {"7 / 2", kConstant, "i:3/32"},
       {"-7 / 2", kConstant, "i:-3/32"},
       {"7 / 0", kTypeError, ""},
-      {"7 / 0.0", kTypeError, ""},
       {"1 + 2.5", kConstant, "r:3.5"},
-      {"2.5 - 1", kConstant, "r:1.5"},
-      {"2.5 * 2", kConstant, "r:5"},
       {"5 / 2.0", kConstant, "r:2.5"},
       {"true + 1", kTypeError, ""},
       {"-'a'", kUnsupported, ""},
       {"1 +", kMissingOperand, ""},
       {"V + 1", kOk, "i:32/32"},
-      {"V - 1", kOk, "i:30/32"},
-      {"V * 1", kOk, "i:31/32"},
-      {"V / 1", kOk, "i:31/32"},
+      {"V / 1", kOk, "i:31/32"},  // division goes the general path, the others a fast one
       {"-V", kOk, "i:-31/0"},
       {"B12 - V", kOk, "i:-29/12"},
       {"'ab' + 'cd'", kConstant, "t:abcd"},
       {"'ab' - 'cd'", kTypeError, ""},
       {"2147483647 + 1", kConstant, "i:-2147483648/32"},
-      {"65536 * 65536", kConstant, "i:0/32"},
       {"(-2147483647 - 1) / -1", kConstant, "i:-2147483648/32"},
       {"$HexaToString$(V - 1)", kOk, "t:0000001E"},
   };
@@ -84,14 +80,11 @@ TEST_F(OperatorsTest, BitwiseAndBitTest) {
 // && / || deciding on the left where they can.
 TEST_F(OperatorsTest, ComparisonsAndLogic) {
   const EvalRow rows[] = {
-      {"1 == 1.0", kConstant, "b:true"},  {"2 != 2", kConstant, "b:false"},
-      {"2 != 2.5", kConstant, "b:true"},  {"1 < 2", kConstant, "b:true"},
-      {"2 < 1", kConstant, "b:false"},    {"2 > 1", kConstant, "b:true"},
-      {"1 > 2", kConstant, "b:false"},    {"1 <= 1", kConstant, "b:true"},
-      {"2 <= 1.5", kConstant, "b:false"}, {"3 >= 3", kConstant, "b:true"},
-      {"2 >= 3", kConstant, "b:false"},   {"A == 1", kTrue, "b:true"},
-      {"A > 1", kFalse, "b:false"},       {"1 == 'a'", kTypeError, ""},
-      {"true == 1", kTypeError, ""},
+      {"1 == 1.0", kConstant, "b:true"}, {"2 != 2.5", kConstant, "b:true"},
+      {"1 < 2", kConstant, "b:true"},    {"2 > 1", kConstant, "b:true"},
+      {"1 <= 1", kConstant, "b:true"},   {"3 >= 3", kConstant, "b:true"},
+      {"A == 1", kTrue, "b:true"},       {"A > 1", kFalse, "b:false"},
+      {"1 == 'a'", kTypeError, ""},      {"true == 1", kTypeError, ""},
   };
   for (const EvalRow& row : rows) expectRow(row);
   // Infinity less infinity is unordered: only != holds.
