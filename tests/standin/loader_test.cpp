@@ -309,8 +309,6 @@ TEST_F(HostFile, RoundTrip) {
       {"DEMO", read(kGear), 0, "States", "(absent)"},  // no value: nothing stored
       {"DEMO", raw("1001"), 0, "RawFrames", "(absent)"},
       {"DEMO", read(kPump, "OTHER"), 0, "States", "(absent)"},  // another ECU's data set
-      {"DEMO", read(kPump), 0, "States", "Pump=0"},
-      {"DEMO", read("<Parameter name=\"Volt\"/>"), 0, "Parameters", "Volt=12.600000"},
       {"DEMO", read("<Identification name=\"VIN\"/>"), 0, "Identifications", "VIN='VF1 <x>'"},
       {"DEMO", command("Broken"), -14, "Commands", "(absent)"},
       {"DEMO", command("Slow"), 0, "Commands", "Slow=-992"},
@@ -395,34 +393,18 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
       // The document.
       {Both, "<host>\n<data>\n</host>", "3: malformed XML: Start-end tags mismatch"},
       {Both, "<hosts/>", "1: the root element is <hosts>, not <host>"},
-      {Both, "<host/>\n<host/>", "2: a second root element <host>"},
       {Both, "<host ecu='E'><ecu name='E'/></host>junk", R"(1: text "junk" outside the root)"},
-      {Both, "\n junk <host/>", R"(2: text "junk" outside the root element)"},
-      {Both, "<host/>\n  &amp; a long paragraph that goes\non",
-       R"(2: text "& a long paragraph that ...")"},
-      {Both, "<host/>\n<![CDATA[ ]]>", R"(2: text "" outside the root element)"},
       {Loads, "<?xml version='1.0'?>\n<!-- a -->\n<?pi x?>\n<host/>\n<!-- b --><?pi y?>\n\n", ""},
-      {Both, "<host owner='x'/>", "1: unknown attribute owner of <host>"},
       {Both, "<host>\n  <datum/>\n</host>", "2: unknown element <datum> in <host>"},
       // <data>, just past the bounds of each type.
-      {Both, data("\n<integer>1</integer>"), "2: <integer> lacks the attribute key"},
       {Both, data("\n\n<integer key='K'>12a</integer>"), R"(3: <integer key="K">: "12a" is not a)"},
       {Both, data("<integer key='K'>2147483648</integer>"),
        R"(1: <integer key="K">: "2147483648")"},
-      {Both, data("<integer key='K'>-2147483649</integer>"), R"(1: <integer key="K">: "-21474)"},
-      {Both, data("<flag key='K'>yes</flag>"), R"(1: <flag key="K">: "yes" is not true, false)"},
-      {Both, data("<string key='K'><b/></string>"), "1: unknown element <b> in <string>"},
       {Both, data("<integer key='K'>1</integer>\n<string key='K'/>"),
        R"(2: <string key="K"> is given twice, first on line 1)"},
-      {Both, "<host><data>\n<set key='K'/>\n</data><data>\n<set key='K'/></data></host>",
-       R"(4: <set key="K"> is given twice, first on line 2)"},
       {Both, set("<integer name='i'>9223372036854775808</integer>"), R"(1: <integer name="i">)"},
       {Both, set("<bytes name='B'>ABC</bytes>"), R"(1: <bytes name="B">: "ABC" is not hex)"},
-      {Both, set("<bytes name='B'>0G</bytes>"), R"(1: <bytes name="B">: "0G" is not hex)"},
-      {Both, set("<float name='F'>1,5</float>"), R"(1: <float name="F">: "1,5" is not a number)"},
       {Both, set("<float name='F'>inf</float>"), R"(1: <float name="F">: "inf" is not a number)"},
-      {Both, set("<flag name='F'>1</flag>"), "1: unknown element <flag> in <set>"},
-      {Both, set("<integer>1</integer>"), "1: <integer> lacks the attribute name"},
       {Warns, data("\n" + conf + "OrvaneData/OrvaneDataRot'/>"),
        "2: the component reads no key data:/Configuration/OrvaneData/OrvaneDataRot, did you "
        "mean data:/Configuration/OrvaneData/OrvaneDataRoot?"},
@@ -432,56 +414,21 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
        "1: the component reads no key data:/Configuration/OrvaneFunctionTests/DevelopmentModus, "
        "did you mean data:/Configuration/OrvaneFunctionTests/DevelopmentMode? Development mode "
        "is off: no problem panel on the page, no live reload."},
-      // Spelt right as well: it is on, and the warning says nothing of it.
-      {Warns,
-       data("<flag key='data:/Configuration/OrvaneFunctionTests/DevelopmentModus'>1</flag>"
-            "<flag key='data:/Configuration/OrvaneFunctionTests/DevelopmentMode'>1</flag>"),
-       "1: the component reads no key data:/Configuration/OrvaneFunctionTests/DevelopmentModus, "
-       "did you mean data:/Configuration/OrvaneFunctionTests/DevelopmentMode?"},
       // <texts> and <ecu>
-      {Both, "<host><texts><text>x</text></texts></host>", "1: <text> lacks the attribute code"},
       {Both, "<host><ecu/></host>", "1: <ecu> lacks the attribute name"},
-      {Both, "<host><ecu name='E'/>\n<ecu name='E'/></host>",
-       R"(2: <ecu name="E"> is given twice, first on line 1)"},
-      {Both, "<host><ecu name='E' refuse='x'/></host>", R"(1: <ecu> refuse="x" is not a)"},
-      {Both, ecu("<state name='S'/>\n<state name='S'/>"),
-       R"(2: <state name="S"> is given twice, first on line 1)"},
       {Both, ecu("<state name='S' value='1.5'/>"), R"(1: <state name="S">: "1.5" is not a)"},
-      {Both, ecu("<parameter name='P' value='abc'/>"), R"(1: <parameter name="P">: "abc")"},
-      {Both, ecu("<state name='S' format='2'/>"), "1: unknown attribute format of <state>"},
-      {Both, ecu("<parameter name='P' format='twenty'/>"), R"(1: <parameter name="P">: "twenty")"},
       {Both, ecu("<parameter name='P' format='-2'/>"), R"(1: <parameter name="P">: "-2" is not a)"},
-      {Both, inState("<mask>a</mask><mask>b</mask>"), "1: second <mask> in <state>"},
-      {Both, inState("<interpretation><correspondance/></interpretation>"),
-       "1: <correspondance> lacks the attribute value"},
-      {Both, ecu("<command name='C'/>\n<command name='C'/>"),
-       R"(2: <command name="C"> is given twice, first on line 1)"},
-      {Both, inParameter("<interpretation/>"), "1: unknown element <interpretation>"},
-      {Both, ecu("<command name='C' status='ok'/>"), R"(1: <command> status="ok" is not a)"},
       {Both, inCommand("<set parameter='S' value='1'/>"), R"(1: <set parameter="S">: no such)"},
-      {Loader, inCommand("<set state='S' value='1.5'/>"), R"(1: <set state="S">: "1.5")"},
-      {Both, inCommand("<set state='S'/>"), "1: <set> lacks the attribute value"},
       {Loader, inCommand("<set state='S' parameter='S' value='1'/>"), "1: <set> names more than"},
-      {Both, ecu("<rawframe request='A' refuse='-992'/>\n<rawframe request='A' response='00'/>"),
-       R"(2: <rawframe request="A"> is given twice, first on line 1)"},
-      {Both, ecu("<rawframe response='59'/>"), "1: <rawframe> lacks the attribute request"},
       {Both, ecu("<rawframe request='19' response='590'/>"),
        R"(1: <rawframe request="19">: "590")"},
       // Time: delays, ramps and sequences.
       {Both, ecu("\n<command name='C' delay='1s'/>"),
        R"(2: <command> delay="1s" is not a whole number of milliseconds from 0 to 600000)"},
       {Both, ecu("<command name='C' delay='600001'/>"), R"(1: <command> delay="600001")"},
-      {Both, ecu("<state name='S' delay='-1'/>"), R"(1: <state> delay="-1")"},
       {Loader, inState("\n<ramp from='0' to='9' step='1' period='5' start='Go'/>"),
        R"(2: <ramp> of S: start="Go" is no command)"},
-      {Loader, inState("<ramp from='0' to='1.5' step='1' period='1'/>"), R"(1: <ramp> of S: to=)"},
-      {Both, inParameter("<ramp from='0' to='1' step='1'/>"),
-       "1: <ramp> lacks the attribute period"},
       {Both, inParameter("<ramp from='0' to='1' step='0' period='5'/>"), "1: <ramp> of P: step is"},
-      {Both,
-       ecu("<identification name='I'><ramp from='0' to='1' step='1' period='5'/>"
-           "</identification>"),
-       "1: unknown element <ramp>"},
       {Loader,
        inState("<ramp from='0' to='1' step='1' period='1'/>\n<sequence>" + step + "</sequence>"),
        "2: second <ramp> or <sequence>"},
@@ -489,17 +436,9 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
       {Both, inParameter("<ramp from='0' to='1' step='1' period='9223372036854775807'/>"),
        R"(1: <ramp>: "9223372036854775807" is not a whole number of milliseconds from 1 to )"
        "86400000"},
-      {Both, inState("<sequence><step value='1' duration='86400001'/></sequence>"),
-       R"(1: <step>: "86400001")"},
       {Loader, inParameter("<ramp from='-1.7e308' to='1.7e308' step='1e300' period='1'/>"),
        "1: <ramp> of P: from -1.7e308 to 1.7e308 in steps of 1e300 takes more than 1000000 steps"},
-      {Loader, inParameter("<ramp from='0' to='1' step='1e-300' period='1'/>"),
-       "1: <ramp> of P: from 0 to 1 in steps of 1e-300 takes more than"},
       {Loads, inParameter("<ramp from='0' to='1000000' step='1' period='86400000'/>"), ""},
-      {Both, inState("<sequence/>"), "1: <sequence> of S has no <step>"},
-      {Both, inState("<sequence><step value='1' duration='0'/></sequence>"), R"(1: <step>: "0")"},
-      {Both, inState("<sequence repeat='maybe'>" + step + "</sequence>"),
-       R"(1: <sequence>: "maybe")"},
       {Loader, inState("\n<sequence repeat='1'>" + step + "<set state='S' value='0'/></sequence>"),
        "2: <sequence> of S repeats, so it never ends and its <set> never applies"},
       // Files: read only when regular and within the size cap.
@@ -535,54 +474,34 @@ TEST_F(HostFile, FaultsNameTheLineAndTheCulprit) {
   fs::remove_all(dir);
 }
 
-// Start and Stop race with reads: every stored pump state must be one the
-// commands set, and the last command decides the final value.
-TEST_F(HostFile, ConcurrentQueriesKeepValuesConsistent) {
-  load(kFile);
-  IDiagServices& demo = *services("DEMO");
-  const DRQuery queries[] = {command("Start"), command("Stop"), read(kPump)};
-  std::atomic<int> failures{0};
-  std::atomic<bool> torn{false};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 6; ++t)
-    threads.emplace_back([&, t] {
-      for (int i = 0; i < 300; ++i) {
-        if (demo.executeQuery(queries[t % 3]) != 0) ++failures;
-        const std::string states = stored("States");
-        if (states != "(absent)" && states != "Pump=0" && states != "Pump=1") torn = true;
-      }
-    });
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(failures.load(), 0);
-  EXPECT_FALSE(torn.load());
-  ASSERT_EQ(demo.executeQuery(queries[1]), 0);
-  ASSERT_EQ(demo.executeQuery(queries[2]), 0);
-  EXPECT_EQ(stored("States"), "Pump=0");
-}
-
-// Readers during reloads see the old content or the new, never an empty service: no
-// missing text, key or service, and a query's result survives a reload right after it.
-TEST_F(HostFile, ReloadsSwapInOneStepWhileReadersRead) {
+// Queries racing each other and reloads see the old content or the new, never a torn value
+// or an empty service; a query's result survives a reload right after it.
+TEST_F(HostFile, QueriesAndReloadsRaceWithoutGaps) {
   load(kFile);
   IDiagServices& demo = *services("DEMO");
   ASSERT_EQ(demo.executeQuery(read(kPump)), 0);
   load(kFile);
   EXPECT_EQ(stored("States"), "Pump=0");
 
+  const DRQuery queries[] = {command("Start"), command("Stop"), read(kPump)};
   std::atomic<bool> done{false};
   std::atomic<int> gaps{0};
-  std::thread reader([&] {
-    while (!done) {
-      int value = 0;
-      gaps += text(L"T_ON") != L"Läuft";
-      gaps += data_.readInteger(ID("data:/I"), value) != 0;
-      gaps += services("DEMO") == nullptr;
-      gaps += stored("States") == "(absent)";
-    }
-  });
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 3; ++t)
+    readers.emplace_back([&, t] {
+      for (int i = t; !done; ++i) {
+        int value = 0;
+        gaps += demo.executeQuery(queries[i % 3]) != 0;
+        const std::string states = stored("States");
+        gaps += states != "Pump=0" && states != "Pump=1";
+        gaps += text(L"T_ON") != L"Läuft";
+        gaps += data_.readInteger(ID("data:/I"), value) != 0;
+        gaps += services("DEMO") == nullptr;
+      }
+    });
   for (int i = 0; i < 300; ++i) load(kFile);
   done = true;
-  reader.join();
+  for (std::thread& reader : readers) reader.join();
   EXPECT_EQ(gaps.load(), 0);
 }
 
