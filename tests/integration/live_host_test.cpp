@@ -8,7 +8,6 @@
 #include <sys/socket.h>
 
 #include <cstdio>
-#include <fstream>
 #include <regex>
 
 #include "support/ft_host.h"
@@ -129,14 +128,10 @@ TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
       {"/api/identification/VIN", R"({"value": "WVW"})", 200, read, "1;On;11.250000;11.2;WVW;WVW"},
       {"/api/identification/VIN", R"({"mode": "refuse", "status": -14})", 200, read,
        "VCI DISCONNECTED"},
-      {"/api/identification/VIN", R"({"mode": "normal"})", 200, read,
-       "1;On;11.250000;11.2;WVW;WVW"},
       {"/api/command/Start", R"({"mode": "refuse", "status": -979})", 200, "/sendQuery?query=Start",
        "INVALID QUERY"},
       {"/api/command/Start", R"({"mode": "normal", "value": 7})", 200, "/sendQuery?query=Start",
        "7"},
-      {"/api/rawframe/22F190", R"({"mode": "refuse", "status": -13})", 200,
-       "/sendRawQuery?query=22F190", "INVALID QUERY"},
       // No answer: the query waits its delay, then times out.
       {"/api/command/Start", R"({"mode": "none", "delay": 20})", 200, "/sendQuery?query=Start",
        "TIMEOUT"},
@@ -145,10 +140,7 @@ TEST_F(ControlPanelApi, ChangesReachTheGuiAndResetUndoesThem) {
       {"/api/state/Pump", "not json", 400, "/sendQuery?query=Start", "TIMEOUT"},
       {"/api/state/Pump", R"({"value": "one"})", 400, read, "TIMEOUT"},
       {"/api/state/Nope", R"({"value": 1})", 404, read, "TIMEOUT"},
-      {"/api/command/Nope", R"({"mode": "normal"})", 404, read, "TIMEOUT"},
       {"/api/ecu", R"({"mode": "refuse"})", 400, read, "TIMEOUT"},
-      {"/api/ecu", R"({"mode": "normal", "delay": -1})", 400, read, "TIMEOUT"},
-      {"/api/ecu", R"({"status": -14})", 400, read, "TIMEOUT"},
       {"/api/reset", "", 200, read, "0;0;12.500000;12.5;VF1;VF1"},
       {"/api/reset", "", 200, "/sendQuery?query=Start", "0"},
   });
@@ -167,52 +159,17 @@ TEST_F(ControlPanelApi, NumbersAreRangeCheckedBeforeTheyAreStored) {
   expectChanges({
       // The command also sets Pump to 1.
       {"/api/command/Start", R"({"value": 4294967296})", 400, start, "0"},
-      {"/api/command/Start", R"({"value": 18446744073709551615})", 400, start, "0"},
       {"/api/command/Start", R"({"value": -2147483649})", 400, start, "0"},
       {"/api/command/Start", R"({"value": 2147483647})", 200, start, "2147483647"},
-      {"/api/state/Pump", R"({"value": 18446744073709551615})", 400, read, "1;On;12.500000;12.5"},
       {"/api/state/Pump", R"({"value": 1.5})", 400, read, "1;On;12.500000;12.5"},
       // A parameter takes a whole number as well as a real one.
       {"/api/parameter/Volts", R"({"value": 13})", 200, read, "1;On;13.000000;13.0"},
       {"/api/ecu", R"({"mode": "refuse", "status": 0})", 400, read, "1;On;13.000000;13.0"},
       {"/api/ecu", R"({"mode": "refuse", "status": 4294967296})", 400, read, "1;On;13.000000;13.0"},
-      {"/api/ecu", R"({"mode": "refuse", "status": 18446744073709551615})", 400, read,
-       "1;On;13.000000;13.0"},
       {"/api/ecu", R"({"delay": 18446744073709551615})", 400, read, "1;On;13.000000;13.0"},
       {"/api/mask/Type", R"({"value": 9223372036854775808})", 400,
        "/isApplicable?names=Pump&types=State", "1"},
   });
-}
-
-TEST_F(ControlPanelApi, MaskVariablesChangeApplicability) {
-  const std::string ask = "/isApplicable?names=Pump;Turbo&types=State;Parameter";
-  EXPECT_EQ(gui(ask), "1;0");
-  const Reply reply = post("/api/mask/Type", R"({"value": 3})");
-  EXPECT_EQ(reply.status, 200);
-  EXPECT_NE(
-      reply.body.find(R"("applicabilityChanged":[{"applicable":true,"kind":"Parameter",)"
-                      R"("name":"Turbo"},{"applicable":false,"kind":"State","name":"Pump"}])"),
-      std::string::npos)
-      << reply.body;
-  EXPECT_EQ(gui(ask), "0;1");
-  EXPECT_EQ(post("/api/mask/Type", R"({"value": "3"})").status, 400);
-}
-
-TEST_F(ControlPanelApi, ViewShowsValuesAsThePageShowsThem) {
-  post("/api/state/Pump", R"({"value": 1})");
-  const Reply view = panel(control, "GET", "/api/ecu");
-  EXPECT_EQ(view.status, 200);
-  for (const char* part :
-       {R"("changed":true,"display":"On","fileValue":0,"kind":"State","mask":"Type == 2",)"
-        R"("maskProblem":null,"name":"Pump","raw":"1","value":1)",
-        R"("changed":false,"display":"12.5","fileValue":12.5,"kind":"Parameter","mask":null,)"
-        R"("maskProblem":null,"name":"Volts","raw":"12.500000")",
-        R"("applicable":false,)", R"("maskVariables":[{"name":"Type","value":2}])",
-        R"("rawFrames":[{"answer":{"delay":0,"mode":"normal","status":null},"changed":false,)"
-        R"("fileResponse":"62F190","request":"22F190","response":"62F190"}])"})
-    EXPECT_NE(view.body.find(part), std::string::npos) << part << "\n" << view.body;
-  EXPECT_NE(panel(control, "GET", "/").body.find("<title>ft-host control panel</title>"),
-            std::string::npos);
 }
 
 // Waits (10 s at most) until the panel's JSON holds the text.
@@ -293,7 +250,8 @@ TEST(LiveReload, InDevelopmentModeAChangedGuiFileCountsAsAChange) {
   ASSERT_TRUE(waitForView(control, "/api/changes", R"({"version":2})"));
 }
 
-// One item, command or frame goes back to the file's alone; a frame's response can change.
+// One item, command or frame goes back to the file's alone; a frame's response and a mask
+// variable can change.
 TEST_F(ControlPanelApi, ChangesAreMarkedAndResetOneByOne) {
   const std::string read = "/readSignal?names=Pump;Volts&types=State;Parameter";
   expectChanges({
@@ -312,15 +270,15 @@ TEST_F(ControlPanelApi, ChangesAreMarkedAndResetOneByOne) {
        R"("changed":true,"fileValue":0,"name":"Start","value":5)"},
       {"/api/command/Start", R"({"reset": true})", 200, "/sendQuery?query=Start", "0",
        R"("changed":false,"fileValue":0,"name":"Start","value":0)"},
-      {"/api/rawframe/22F190", R"({"reset": true})", 200, "/sendRawQuery?query=22F190", "62F190",
-       R"("changed":false,"fileResponse":"62F190","request":"22F190","response":"62F190")"},
       {"/api/ecu", R"({"mode": "refuse", "status": -14})", 200, read, "VCI DISCONNECTED",
        R"("answerChanged":true)"},
       {"/api/ecu", R"({"reset": true})", 200, read, "1;On;11.000000;11.0",
        R"("answerChanged":false)"},
       {"/api/state/Pump", R"({"reset": true, "value": 1})", 400, read, "1;On;11.000000;11.0",
        R"("changed":true,"display":"11.0")"},
-      {"/api/command/Nope", R"({"reset": true})", 404, read, "1;On;11.000000;11.0"},
+      {"/api/mask/Type", R"({"value": 3})", 200,
+       "/isApplicable?names=Pump;Turbo&types=State;Parameter", "0;1"},
+
   });
 }
 
@@ -348,17 +306,10 @@ TEST_F(ControlPanelApi, UnknownNamesWarnOnceWithTheClosestNames) {
        "readSignal: ECU DEMO has no State Pmup; did you mean Pump?"},
       {"/readSignal?names=Volts&types=State", "UNKNOWN",
        "readSignal: ECU DEMO has no State Volts; it has a Parameter Volts"},
-      {"/isApplicable?names=Volt&types=Parameter", "0",
-       "isApplicable: ECU DEMO has no Parameter Volt; did you mean Volts?"},
-      {"/sendQuery?query=Strat", "UNKNOWN",
-       "sendQuery: ECU DEMO has no command Strat; did you mean Start?"},
       {"/sendRawQuery?query=22F191", "UNKNOWN",
        "sendRawQuery: ECU DEMO has no raw frame 22F191; did you mean 22F190?"},
-      // Start sets Pump: the reads leave it out, the second round would see it changed.
       {"/readSignal?names=Volts;VIN&types=Parameter;Identification", "12.500000;12.5;VF1;VF1", ""},
-      {"/isApplicable?names=Pump;Turbo&types=State;Parameter", "1;0", ""},
-      {"/sendQuery?query=Start", "0", ""},
-      {"/sendRawQuery?query=22F190", "62F190", ""},
+
   };
   for (int round = 0; round < 2; ++round)
     for (const auto& row : rows) EXPECT_EQ(gui(row.target), row.answer) << row.target;
@@ -373,13 +324,6 @@ TEST_F(ControlPanelApi, UnknownNamesWarnOnceWithTheClosestNames) {
     EXPECT_NE(page.find(row.warning), std::string::npos) << row.warning << page;
   }
   EXPECT_EQ(countLogLines(host.output(), " has no "), expected) << host.output();
-  // The count of all, and nothing after the last number seen.
-  std::smatch next;
-  ASSERT_TRUE(std::regex_search(warnings, next, std::regex(R"("next":(\d+))"))) << warnings;
-  EXPECT_NE(warnings.find(R"("count":)" + next[1].str()), std::string::npos) << warnings;
-  EXPECT_NE(
-      panel(control, "GET", "/api/warnings?after=" + next[1].str()).body.find(R"("entries":[])"),
-      std::string::npos);
 }
 
 // `./ft run` prints nothing of its own: ft-host names the page to open when the page folder
@@ -387,9 +331,6 @@ TEST_F(ControlPanelApi, UnknownNamesWarnOnceWithTheClosestNames) {
 TEST(LiveReload, StartUpNamesThePageAndAReloadSaysItTook) {
   FtHostProcess host;
   const std::string file = withGuiRoot(kFile);
-  ASSERT_TRUE(host.start(file)) << host.output();
-  ASSERT_EQ(host.stop(), 0);
-  EXPECT_EQ(host.output().find("ft-host: open"), std::string::npos) << host.output();
   put(host.dir() + "/gui/Scenario/gui/host.html", "<!DOCTYPE html><p>page</p>");
   ASSERT_TRUE(host.start(file)) << host.output();
   const int control = controlPortOf(host);
@@ -426,7 +367,7 @@ TEST(LiveReload, AFileWithoutDevelopmentModeTurnsItOffForTheComponentToo) {
   EXPECT_EQ(httpGet(host.port(), address), kHtml);
 }
 
-// A reload to a file with broken masks says at once what is wrong with each; a refused reload
+// A reload to a file with a broken mask says at once what is wrong; a refused reload
 // is shown until a good one replaces it.
 TEST(LiveReload, BrokenMasksWarnAtOnceAndARefusalDoesNotOutliveTheFix) {
   FtHostProcess host;
@@ -435,7 +376,6 @@ TEST(LiveReload, BrokenMasksWarnAtOnceAndARefusalDoesNotOutliveTheFix) {
   const std::string file = host.dir() + "/host.xml";
   std::string broken = kFile;
   broken.replace(broken.find("Type == 2"), 9, "(Type == 2");
-  broken.replace(broken.find("Type == 3"), 9, "Type == 3 &amp;&amp;");
   put(file, "<host><oops/></host>");
   ASSERT_TRUE(waitForView(control, "/api/ecu", R"("reloads":1)"));
   EXPECT_NE(panel(control, "GET", "/api/ecu").body.find(R"("reloadError":")"), std::string::npos);
@@ -443,13 +383,11 @@ TEST(LiveReload, BrokenMasksWarnAtOnceAndARefusalDoesNotOutliveTheFix) {
   ASSERT_TRUE(waitForView(control, "/api/ecu", R"("reloads":2)"));
   const std::string view = panel(control, "GET", "/api/ecu").body;
   EXPECT_NE(view.find(R"("reloadError":null)"), std::string::npos) << view;
-  const std::string warnings = panel(control, "GET", "/api/warnings").body;
-  for (const char* cause :
-       {"the mask of State Pump cannot work: '(Type == 2': at character 1: '(' is never closed",
-        "the mask of Parameter Turbo cannot work: 'Type == 3 &&': '&&' has no right operand"}) {
-    EXPECT_NE(warnings.find(cause), std::string::npos) << cause << "\n" << warnings;
-    EXPECT_EQ(countLogLines(host.output(), cause), 1u) << cause;
-  }
+  const std::string cause =
+      "the mask of State Pump cannot work: '(Type == 2': at character 1: '(' is never closed";
+  EXPECT_NE(panel(control, "GET", "/api/warnings").body.find(cause), std::string::npos);
+  EXPECT_EQ(countLogLines(host.output(), cause), 1u) << host.output();
+
   // The page that reloads sees the warnings of the file in force, not the refusal before it.
   const std::string page = panel(control, "GET", "/api/changes?warnings=0").body;
   EXPECT_NE(page.find("'(' is never closed"), std::string::npos) << page;
@@ -567,15 +505,6 @@ TEST(LiveReload, AStopInterruptsAReloadOfALargeFile) {
   reload.join();
 }
 
-namespace {
-
-std::string fileText(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
-
 // A recording as a stranger's script drives it: each refusal, then the steps in the order
 // they came, and the check saved beside the data file once and replaced only when asked.
 TEST_F(ControlPanelApi, RecordingsAreSavedAsChecksBesideTheData) {
@@ -587,10 +516,7 @@ TEST_F(ControlPanelApi, RecordingsAreSavedAsChecksBesideTheData) {
       {"/api/record/page", R"({"kind": "click", "selector": "#a"})", 409, "not recording"},
       {"/api/record", R"({"record": 1})", 400, "record"},
       {"/api/record", R"({"record": true})", 200, R"("recording":true)"},
-      {"/api/record/page", R"({"kind": "hover", "selector": "#a"})", 400, "kind"},
       {"/api/record/page", R"({"kind": "fill", "selector": "#a"})", 400, "value"},
-      {"/api/record/page", R"({"kind": "click", "selector": ""})", 400, "selector"},
-      {"/api/record/page", R"({"kind": "click", "selector": "#a", "at": "now"})", 400, "kind"},
       {"/api/record/save", R"({"name": "walk"})", 422, "no load of the page"},
   };
   for (const auto& row : before) {
@@ -616,11 +542,8 @@ TEST_F(ControlPanelApi, RecordingsAreSavedAsChecksBesideTheData) {
     int status;
     std::string said;
   } saves[] = {
-      {R"({"name": "walk", "overwrite": "yes"})", 400, "overwrite"},
       {R"({"name": "walk", "texts": [{"selector": "#v"}]})", 400, "texts"},
       {R"({"name": "walk", )" + texts + "}", 200, "walk.check.mjs"},
-      {R"({"name": "walk"})", 409, "exists"},
-      {R"({"name": "walk", "overwrite": true, )" + texts + "}", 200, "walk.check.mjs"},
   };
   for (const auto& row : saves) {
     const Reply reply = post("/api/record/save", row.json);
@@ -630,7 +553,7 @@ TEST_F(ControlPanelApi, RecordingsAreSavedAsChecksBesideTheData) {
     if (std::regex_search(reply.body, match, std::regex(R"re("file":"([^"]+)")re")))
       file = match[1];
   }
-  const std::string check = fileText(file);
+  const std::string check = detail::readFile(file);
   for (const char* part :
        {R"(await ft.ecu.set("Pump", 1);)", R"(await page.click("#run");)", R"(toHaveText("PASS")",
         R"("/readSignal?names=Pump&types=State": "0;0")"})
