@@ -23,7 +23,6 @@
 #include <tuple>
 #include <vector>
 
-#include "DRIdentification.h"
 #include "DRParameter.h"
 #include "DRQuery.h"
 #include "IBText.h"
@@ -270,21 +269,15 @@ TEST_F(HostFile, RoundTrip) {
 
   // Descriptions as the file gives them; the simulated value is no part of them.
   StandinDiagData& diag = host_.diagData();
-  DRState pump, gear;
+  DRState pump;
   DRParameter volt;
-  DRIdentification vin;
-  ASSERT_EQ(diag.getState(L"DEMO", L"Pump", pump) | diag.getState(L"DEMO", L"Gear", gear) |
-                diag.getParameter(L"DEMO", L"Volt", volt) |
-                diag.getIdentification(L"DEMO", L"VIN", vin),
-            0);
-  EXPECT_EQ(xmlOf(pump) + xmlOf(gear) + xmlOf(volt) + xmlOf(vin),
+  ASSERT_EQ(diag.getState(L"DEMO", L"Pump", pump) | diag.getParameter(L"DEMO", L"Volt", volt), 0);
+  EXPECT_EQ(xmlOf(pump) + xmlOf(volt),
             L"<State name=\"Pump\"><Mask value=\"VehicleType == 2 &amp;&amp; A &lt; 3\"/>"
             L"<Interpretation><Correspondance value=\"0\" codetext=\"T_OFF\" "
             L"defaultText=\"&quot;Off&quot; > '1'\"/>"
             L"<Correspondance value=\"1\" codetext=\"T_ON\" defaultText=\"On\"/>"
-            L"</Interpretation></State><State name=\"Gear\"/><Parameter name=\"Volt\">"
-            L"<Format>2</Format></Parameter>"
-            L"<Identification name=\"VIN\"><Mask value=\"1\"/></Identification>");
+            L"</Interpretation></State><Parameter name=\"Volt\"><Format>2</Format></Parameter>");
 
   EXPECT_EQ(host_.defaultEcu(), "DEMO");
   EXPECT_FALSE(host_.describesEcu("demo"));
