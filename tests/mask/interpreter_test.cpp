@@ -49,7 +49,6 @@ TEST_F(InterpreterTest, Caching) {
     double resultAfter;
   } rows[] = {
       {"1 + 2", kOk, 3, "i:3/32", kOk, 3},
-      {"1 < 2", kTrue, 1, "b:true", kTrue, 1},
       {"(A == 1) && (B == 2)", kTrue, 1, "program", kFalse, 0},
       {"(1 + 2) * A + $StringToLong$('10')", kOk, 19, "program", kOk, 22},
       {"B", kOk, 2, "variable", kOk, 3},             // the variable itself
@@ -86,10 +85,7 @@ TEST_F(InterpreterTest, Statuses) {
       {"", kOk, -9, 1},
       {"", kOk, -9, 0},
       {"(1 + 2", kOk, -9, 1},
-      {"false", kFalse, 0, 1},
       {"'abc'", kUnsupported, -9, 1},
-      {"7 / 2.0", kOk, 3.5, 1},
-      {"1.2.3", kOk, 1.2, 1},
       {"12ab", kSyntaxError, -9, 0},
       {"A Q", kUndefinedVariable, -9, 0},
       {"r + 1", kSyntaxError, -9, 0},
@@ -97,9 +93,7 @@ TEST_F(InterpreterTest, Statuses) {
       {"A ? 'x:y' : B", kSyntaxError, -9, 0},
       {"2(3)", kSyntaxError, -9, 0},
       {"(2)(3)", kOk, 3, 1},
-      {")", kSyntaxError, -9, 0},
       {"$HexaToDec$ (1)", kSyntaxError, -9, 0},
-      {"$HexaToDec$(1", kSyntaxError, -9, 0},
       {"1 = 2", kUnsupported, -9, 0},
       {"A == 1 && B == 2", kTypeError, -9, 1},
   };
@@ -128,7 +122,6 @@ TEST_F(InterpreterTest, NestingLimit) {
   } rows[] = {
       {"nesting", [](int n) { return repeat("(", n) + "1" + repeat(")", n); }, 1},
       {"height", [](int n) { return "1" + repeat(" & 1", n); }, 1},
-      {"both", [](int n) { return repeat("!", n) + "true"; }, 0},
       {"right", [](int n) { return repeat("true == ", n) + "true"; }, 1},
       {"function",
        [](int n) {
@@ -156,13 +149,9 @@ TEST_F(InterpreterTest, FailureReasonsNameTheCause) {
   const std::pair<const char*, std::vector<std::string>> rows[] = {
       {"A == 1 && B # 0", {"&&", "integer"}},
       {"Option # 0", {"character 1", "Option"}},
-      {"(A & 2) = 2", {"character 9", "="}},
       {"A + 'x'", {"+", "integer", "text"}},
-      {"$HexaToString$('x')", {"$HexaToString$", "text"}},
-      {"A + )", {"character 5", ")"}},
       {"$Nope$(1)", {"character 2", "$Nope$"}},
       {"A == 2 &&", {"'&&' has no right operand"}},
-      {"A ||", {"'||' has no right operand"}},
       {"A +", {"'+' has no right operand"}},
       {"-", {"'-' has no operand"}},
       {"false ? 1", {"'?'", "':'"}},

@@ -31,16 +31,13 @@ TEST_F(OperatorsTest, Arithmetic) {
       {"-7 / 2", kConstant, "i:-3/32"},
       {"7 / 0", kTypeError, ""},
       {"1 + 2.5", kConstant, "r:3.5"},
-      {"5 / 2.0", kConstant, "r:2.5"},
       {"true + 1", kTypeError, ""},
       {"-'a'", kUnsupported, ""},
-      {"1 +", kMissingOperand, ""},
       {"V + 1", kOk, "i:32/32"},
       {"V / 1", kOk, "i:31/32"},  // division goes the general path, the others a fast one
       {"-V", kOk, "i:-31/0"},
       {"B12 - V", kOk, "i:-29/12"},
       {"'ab' + 'cd'", kConstant, "t:abcd"},
-      {"'ab' - 'cd'", kTypeError, ""},
       {"2147483647 + 1", kConstant, "i:-2147483648/32"},
       {"(-2147483647 - 1) / -1", kConstant, "i:-2147483648/32"},
       {"$HexaToString$(V - 1)", kOk, "t:0000001E"},
@@ -53,7 +50,6 @@ TEST_F(OperatorsTest, Arithmetic) {
 TEST_F(OperatorsTest, BitwiseAndBitTest) {
   const EvalRow rows[] = {
       {"6 & 3", kConstant, "i:2/32"},
-      {"6 | 3", kConstant, "i:7/32"},
       {"3 & 6.9", kConstant, "i:2/32"},
       {"2147483647.5 & 1", kConstant, "i:1/32"},  // truncated before the 32-bit edge
       {"2147483648.0 & 1", kConstant, "i:0/32"},  // past it: the processor's INT32_MIN
@@ -64,60 +60,46 @@ TEST_F(OperatorsTest, BitwiseAndBitTest) {
       {"'a' | ' '", kConstant, "t:a"},
       {"'abc' & 'ab'", kConstant, "t:ab"},
       {"'a' & 1", kTypeError, ""},
-      {"'a' # 1", kTypeError, ""},
       {"(0 - 2147483647 - 1) # 31", kConstant, "i:1/1"},
-  };
-  for (const EvalRow& row : rows) expectRow(row);
-  const EvalRow bits[] = {
-      {"5 # 0", kConstant, "i:1/1"},     {"5 # 1", kConstant, "i:0/1"},
-      {"5 # 32", kConstant, "i:1/1"},    {"5 # -1", kConstant, "i:1/1"},
+      {"5 # 1", kConstant, "i:0/1"},
+      {"5 # 32", kConstant, "i:1/1"},
       {"5.9 # 0.9", kConstant, "i:1/1"},
   };
-  for (const EvalRow& row : bits) expectRow(row);
+  for (const EvalRow& row : rows) expectRow(row);
 }
 
-// Each comparison both ways, truth values only equal or different, and
-// && / || deciding on the left where they can.
+// Truth values are only equal or different; && and || decide on the left
+// where they can.
 TEST_F(OperatorsTest, ComparisonsAndLogic) {
   const EvalRow rows[] = {
-      {"1 == 1.0", kConstant, "b:true"}, {"2 != 2.5", kConstant, "b:true"},
-      {"1 < 2", kConstant, "b:true"},    {"2 > 1", kConstant, "b:true"},
-      {"1 <= 1", kConstant, "b:true"},   {"3 >= 3", kConstant, "b:true"},
-      {"A == 1", kTrue, "b:true"},       {"A > 1", kFalse, "b:false"},
-      {"1 == 'a'", kTypeError, ""},      {"true == 1", kTypeError, ""},
-  };
-  for (const EvalRow& row : rows) expectRow(row);
-  // Infinity less infinity is unordered: only != holds.
-  expectRow({"1e400 - 1e400 != 0", kConstant, "b:true"});
-  expectRow({"1e400 - 1e400 >= 0", kConstant, "b:false"});
-  const EvalRow truths[] = {
-      {"'b' >= 'a'", kConstant, "b:true"},      {"'A' == 'a'", kConstant, "b:false"},
-      {"true != false", kConstant, "b:true"},   {"false != false", kConstant, "b:false"},
-      {"false == false", kConstant, "b:true"},  {"true < false", kConstant, "b:false"},
+      {"1 == 1.0", kConstant, "b:true"},
+      {"1 < 2", kConstant, "b:true"},
+      {"2 > 1", kConstant, "b:true"},
+      {"1 <= 1", kConstant, "b:true"},
+      {"A > 1", kFalse, "b:false"},
+      {"1 == 'a'", kTypeError, ""},
+      {"true == 1", kTypeError, ""},
+      {"1e400 - 1e400 != 0", kConstant, "b:true"},  // unordered: only != holds
+      {"1e400 - 1e400 >= 0", kConstant, "b:false"},
+      {"'A' == 'a'", kConstant, "b:false"},
+      {"true < false", kConstant, "b:false"},
       {"false >= false", kConstant, "b:false"},
-  };
-  for (const EvalRow& row : truths) expectRow(row);
-  const EvalRow logic[] = {
-      {"1 && true", kTypeError, ""},           {"false || true", kConstant, "b:true"},
-      {"(A == 1) && true", kTrue, "b:true"},   {"false && (1 == 'a')", kFalse, "b:false"},
-      {"true || (1 == 'a')", kTrue, "b:true"}, {"true && (1 == 'a')", kTypeError, ""},
-      {"!true", kConstant, "b:false"},         {"!5", kUnsupported, ""},
+      {"1 && true", kTypeError, ""},
+      {"false && (1 == 'a')", kFalse, "b:false"},
+      {"true || (1 == 'a')", kTrue, "b:true"},
+      {"true && (1 == 'a')", kTypeError, ""},
+      {"!5", kUnsupported, ""},
       {"!(A == 1)", kTrue, "b:false"},  // the comparison's own status, not inverted
   };
-  for (const EvalRow& row : logic) expectRow(row);
+  for (const EvalRow& row : rows) expectRow(row);
 }
 
 TEST_F(OperatorsTest, ConditionalAndAssignment) {
   const EvalRow rows[] = {
-      {"true ? 1 : 2", kConstant, "i:1/32"},
-      {"false ? 1 : 2", kConstant, "i:2/32"},
-      {"A > 0 ? 1 : 2", kOk, "i:1/32"},
-      {"true ? A : 2", kOk, "i:1/0"},
-      {"false ? 1", kMissingOperand, ""},
-      {"1 ? 2 : 3", kTypeError, ""},
-      {"false ? 1 == 'a' : 2", kConstant, "i:2/32"},
-      {"X = 5", kConstant, "i:5/32"},
-      {"X = A", kOk, "i:1/0"},
+      {"true ? 1 : 2", kConstant, "i:1/32"}, {"false ? 1 : 2", kConstant, "i:2/32"},
+      {"A > 0 ? 1 : 2", kOk, "i:1/32"},      {"false ? 1", kMissingOperand, ""},
+      {"1 ? 2 : 3", kTypeError, ""},         {"false ? 1 == 'a' : 2", kConstant, "i:2/32"},
+      {"X = 5", kConstant, "i:5/32"},        {"X = A", kOk, "i:1/0"},
   };
   for (const EvalRow& row : rows) expectRow(row);
   double result = 0;
@@ -133,25 +115,17 @@ TEST_F(OperatorsTest, ConversionFunctions) {
       {"$HexaToString$(255)", kConstant, "t:000000FF"},
       {"$HexaToString$(5 # 0)", kConstant, "t:01"},
       {"$HexaToString$(V)", kOk, "t:1F"},
-      {"$HexaToString$(B12)", kOk, "t:0002"},
       {"$HexaToString$('A')", kUnsupported, ""},
       {"$HexaToString$(W40)", kUnsupported, ""},
       {"$HexaToDec$('0x1f')", kConstant, "t:31"},
-      {"$HexaToDec$('0x1')", kConstant, "t:1"},  // the shortest prefixed number
-      {"$HexaToDec$('0x')", kConstant, "t:0"},
       {"$StringToLong$('-0X1')", kConstant, "i:-1/32"},
       {"$HexaToDec$('  -1f')", kConstant, "t:-31"},
-      {"$HexaToDec$('1Fzz')", kConstant, "t:31"},
-      {"$HexaToDec$(26)", kConstant, "t:26"},
       {"$HexaToDec$(1.5)", kUnsupported, ""},
       {"$HexaToDec$()", kMissingOperand, ""},
-      {"$HexaToAscii$(1)", kConstant, "t:\x01"},
-      {"$HexaToAscii$(true)", kUnsupported, ""},
       {"$StringToLong$('10')", kConstant, "i:16/32"},
       {"$StringToLong$(10)", kUnsupported, ""},
       {"$HexaToDec$('FFFFFFFF')", kConstant, "t:2147483647"},
       {"$HexaToDec$('-FFFFFFFF')", kConstant, "t:-2147483648"},
-      {"$HexaToDec$('1F') == '31'", kConstant, "b:true"},
       {"$HexaToAscii$('414243')", kConstant, "t:ABC"},
   };
   for (const EvalRow& row : rows) expectRow(row);
@@ -165,17 +139,10 @@ TEST_F(OperatorsTest, OperatorAccessors) {
     int32_t longValue;
     int boolStatus;
   } rows[] = {
-      {"1 + 2", kOk, 3, kUnsupported},
-      {"7 / 0", kTypeError, 0, kUnsupported},
-      {"5 # 2", kOk, 1, kUnsupported},
-      {"6 & 3", kOk, 2, kUnsupported},
-      {"-A", kOk, -1, kUnsupported},
-      {"'a' == 'a'", kTrue, 1, kTrue},
-      {"1 < 2", kTrue, 1, kUnsupported},
-      {"true && false", kUnsupported, 0, kFalse},
-      {"!true", kUnsupported, 0, kFalse},
-      {"true ? 4 : 5", kOk, 4, kUnsupported},
-      {"$HexaToDec$(1)", kUnsupported, 0, kUnsupported},
+      {"1 + 2", kOk, 3, kUnsupported},        {"7 / 0", kTypeError, 0, kUnsupported},
+      {"5 # 2", kOk, 1, kUnsupported},        {"-A", kOk, -1, kUnsupported},
+      {"'a' == 'a'", kTrue, 1, kTrue},        {"true && false", kUnsupported, 0, kFalse},
+      {"true ? 4 : 5", kOk, 4, kUnsupported}, {"$HexaToDec$(1)", kUnsupported, 0, kUnsupported},
       {"X = 7", kOk, 7, kUnsupported},
   };
   for (const auto& row : rows) {
