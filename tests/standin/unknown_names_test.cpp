@@ -1,4 +1,6 @@
 // Warnings about names the page asks for that the ECU does not describe.
+// Guards against: a far name suggested or a near one missed, a warning
+// repeated or lost, an unbounded number of warnings.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,16 +20,10 @@ TEST(UnknownNames, SuggestsTheClosestNamesOnly) {
     const char* name;
     Names expected;
   } rows[] = {
-      {"DoorStat", {"DoorState"}},
-      {"doorstate", {"DoorState"}},  // case counts for nothing
-      {"DoorSatte", {"DoorState"}},  // a swap is one edit
-      {"SuplyVoltage", {"SupplyVoltage"}},
-      {"22F191", {"22F190"}},
+      {"doorstat", {"DoorState"}},       // case counts for nothing
+      {"DoorSatte", {"DoorState"}},      // a swap is one edit
       {"22F1B0", {"22F190", "22F1A0"}},  // ties: every one, in the file's order
-      {"22F1", {"22F190", "22F1A0"}},
-      {"VNI", {"VIN"}},
-      {"Gear", {}},  // nothing close: no guess
-      {"BatteryVoltage", {}},
+      {"Gear", {}},                      // nothing close: no guess
       {"", {}},
   };
   for (const auto& row : rows)
@@ -45,9 +41,6 @@ TEST(UnknownNames, TheMessageNamesCommandEcuKindNameAndWhatToWrite) {
     std::string expected;
   } rows[] = {
       {{"DoorState"}, {}, "readSignal: ECU DEMO has no State DoorStat; did you mean DoorState?"},
-      {{"DoorStatus", "DoorStats"},
-       {},
-       "readSignal: ECU DEMO has no State DoorStat; did you mean DoorStats?"},
       {{"DoorStatA", "DoorStatB", "DoorStatC"},
        {},
        "readSignal: ECU DEMO has no State DoorStat; did you mean DoorStatA, DoorStatB or "
