@@ -58,8 +58,9 @@ class ServerTest : public StandinHostTest {
 
 TEST_F(ServerTest, PortFromConfiguration) {
   const std::pair<std::optional<long long>, int> cases[] = {
-      {std::nullopt, 61111},        {0, 0},   {8080, 8080}, {65535, 65535}, {65536, 65536},
-      {65536 + 8080, 65536 + 8080}, {-1, -1},
+      {std::nullopt, 61111},
+      {65536 + 8080, 65536 + 8080},
+      {-1, -1},
   };
   for (const auto& [stored, port] : cases) {
     configure(stored ? integer(kPortKey, *stored) : "");
@@ -102,8 +103,9 @@ TEST_F(ServerTest, RunAfterStopServesNothing) {
   server->stop();
 }
 
-// The port is stored above 16 bits: only its low 16 bits count.
-TEST_F(ServerTest, ListensOnTheAddressUntilStop) {
+// The port is stored above 16 bits: only its low 16 bits count. Destruction
+// while running stops first.
+TEST_F(ServerTest, ListensOnTheAddressUntilStopOrDestruction) {
   for (const char* address : {"127.0.0.1", "0.0.0.0"}) {
     SCOPED_TRACE(address);
     const int port = ft_test::detail::pickFreePort();
@@ -113,12 +115,15 @@ TEST_F(ServerTest, ListensOnTheAddressUntilStop) {
     EXPECT_TRUE(listeningBecomes(port, true));
     EXPECT_EQ(httpExchange(port, "OPTIONS / HTTP/1.0\r\n\r\n").rfind("HTTP/1.0 405 Not Allowed", 0),
               0u);
-    server->stop();
+    if (address[0] == '0')
+      server.reset();
+    else
+      server->stop();
     EXPECT_FALSE(ft_test::detail::isListening(port));
   }
 }
 
-// Each setting at 0 and at its bounds; only a value out of range warns.
+// A setting out of range falls back to its default and warns.
 TEST_F(ServerTest, ConnectionSettingsAtTheirBounds) {
   using Settings = ConnectionRegistry::Settings;
   const struct {
@@ -130,14 +135,8 @@ TEST_F(ServerTest, ConnectionSettingsAtTheirBounds) {
       {"", &Settings::maxConnections, 256, false},
       {integer(kConf + "MaxConnections", 0), &Settings::maxConnections, 256, true},
       {integer(kConf + "MaxConnections", 1), &Settings::maxConnections, 1, false},
-      {integer(kConf + "MaxConnections", INT_MAX), &Settings::maxConnections, INT_MAX, false},
-      {"", &Settings::receiveTimeoutMs, 30000, false},
       {integer(kConf + "ReceiveTimeout", 0), &Settings::receiveTimeoutMs, 0, false},
       {integer(kConf + "ReceiveTimeout", -1), &Settings::receiveTimeoutMs, 30000, true},
-      {integer(kConf + "ReceiveTimeout", INT_MAX), &Settings::receiveTimeoutMs, INT_MAX, false},
-      {"", &Settings::sendTimeoutMs, 30000, false},
-      {integer(kConf + "SendTimeout", 0), &Settings::sendTimeoutMs, 0, false},
-      {integer(kConf + "SendTimeout", -1), &Settings::sendTimeoutMs, 30000, true},
       {integer(kConf + "SendTimeout", INT_MAX), &Settings::sendTimeoutMs, INT_MAX, false},
   };
   for (const auto& c : cases) {
@@ -150,25 +149,6 @@ TEST_F(ServerTest, ConnectionSettingsAtTheirBounds) {
         std::count_if(records.begin(), records.end(),
                       [](const LogRecord& r) { return r.level == MakoraLog_Static::Warning; }),
         c.warns ? 1 : 0);
-  }
-}
-
-TEST_F(ServerTest, ListenAddressAtItsBounds) {
-  const struct {
-    const char* address;
-    bool valid;
-    uint32_t value;
-  } cases[] = {{"0.0.0.0", true, 0},
-               {"255.255.255.255", true, 0xFFFFFFFFu},
-               {"256.0.0.0", false, 0},
-               {"", false, 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.address);
-    configure("<string key=\"" + kConf + "ListenAddress\">" + c.address + "</string>");
-    EXPECT_EQ(server->getEndpoint().addressValid, c.valid);
-    if (c.valid) {
-      EXPECT_EQ(server->getEndpoint().address, c.value);
-    }
   }
 }
 
@@ -188,15 +168,6 @@ TEST_F(ServerTest, DestructionWakesAndOutwaitsLiveConnections) {
   server.reset();
   idle.join();
   EXPECT_EQ(reply, "");
-}
-
-TEST_F(ServerTest, DestructionWhileRunningStopsFirst) {
-  const int port = ft_test::detail::pickFreePort();
-  configure(integer(kPortKey, port));
-  server->run();
-  ASSERT_TRUE(listeningBecomes(port, true));
-  server.reset();
-  EXPECT_FALSE(ft_test::detail::isListening(port));
 }
 
 }  // namespace

@@ -63,12 +63,6 @@ TEST_F(FactoryTest, SettingsComeFromTheHostOrDefaults) {
        "/srv/ft/data/"},
       {"OrvaneFunctionTests/GUIHtmlFolder", &URLCommandFactory::getGUIHtmlFolder, "/Scenario/gui/",
        "html/"},
-      {"OrvaneFunctionTests/GUIJSAPIFolder", &URLCommandFactory::getJSAPIFolder, "/Scripts/",
-       "api/"},
-      {"OrvaneFunctionTests/MWExternalFolder", &URLCommandFactory::getMWExternalFolder,
-       "/ExternalFiles/", "ext/"},
-      {"OrvaneFunctionTests/MWECUSpecificFolder", &URLCommandFactory::getMWECUSpecificFolder,
-       "/ECUSpecific/", "ecu/"},
       {"OrvaneFunctionTests/ATWSFolder", &URLCommandFactory::getATWSFolder,
        "/ApplicationData/ATWS/", "atws/"},
   };
@@ -94,9 +88,7 @@ TEST_F(FactoryTest, DataRootIsAbsoluteCleanAndEndsWithOneSlash) {
   };
   const Case cases[] = {
       {"/srv/ft//", "/srv/ft/"},
-      {"/srv/ft/../data/./x", "/srv/data/x/"},
-      {"../up", QDir::cleanPath(cwd + "/../up") + "/"},
-      {"", QDir::cleanPath(cwd) + "/"},
+      {"../up/./x", QDir::cleanPath(cwd + "/../up/x") + "/"},
       {"/", "/"},
   };
   for (const auto& c : cases) {
@@ -115,8 +107,6 @@ TEST_F(FactoryTest, MissingComponentsStopInitAtTheirStep) {
   };
   const Case cases[] = {
       {"makora:DM?DataManager", "DEMO", "Error loading Data Manager.", false},
-      {"diagData:DiagData", "DEMO", "Error loading Diag Data.", false},
-      {"diagServices:DiagServices?EcuDiag#DEMO", "DEMO", "Error loading Diag Services.", false},
       {"", "OTHER", "Error loading Diag Services.", false},
       {"makora:BText?BText", "DEMO", "Error loading Btext.", true},
   };
@@ -142,37 +132,25 @@ TEST_F(FactoryTest, GetCommandFromURLRoutesAndChecksParameters) {
     const std::type_info* handler;  // null: refused
     const char* command;
   };
-  // Each handler's parameter rules: an absent or empty value is missing, a blank one is not.
-  // The shared check refuses an empty first (FT) or later (writeFile) value; getText and the
-  // diagnostic commands add checks of their own, so they show the shared one still runs.
+  // An absent or empty value is missing, a blank one is not; getText and the diagnostic
+  // commands add checks of their own, which must not replace the shared one.
   const Case cases[] = {
       {"/getText?textCode=T1&origin=K", &typeid(GUIHandler), "getText"},
-      {"/getText?textCode=;;&origin=Q", &typeid(GUIHandler), "getText"},
       {"/gettext?textCode=T1&origin=K", &typeid(ResourceHandler), "gettext"},
       {"/Scenario/gui/page.html", &typeid(ResourceHandler), "Scenario/gui/page.html"},
       {"/FT?gui= &mw=m&flow=f", &typeid(ScenarioHandler), "FT"},
       {"/ENDFT", &typeid(ScenarioHandler), "ENDFT"},
-      {"/readFile?name=a", &typeid(UtilitiesHandler), "readFile"},
-      {"/readXMLFile?name=a&type=any", &typeid(UtilitiesHandler), "readXMLFile"},
-      {"/fileExists?name=a", &typeid(UtilitiesHandler), "fileExists"},
       {"/writeFile?name=a&content=x", &typeid(UtilitiesHandler), "writeFile"},
-      {"/deleteFile?name=a", &typeid(UtilitiesHandler), "deleteFile"},
-      {"/isApplicable?names=A&types=State", &typeid(CommunicationHandler), "isApplicable"},
       {"/readSignal?names=A;;B;&types=;State;;Parameter", &typeid(CommunicationHandler),
        "readSignal"},
       {"/sendQuery?query=Bleed&param=", &typeid(CommunicationHandler), "sendQuery"},
-      {"/sendRawQuery?query= ", &typeid(CommunicationHandler), "sendRawQuery"},
       {"/retrieveInitialValue?names=A&types=State", nullptr, nullptr},
       {"/FT?gui=&mw=m&flow=f", nullptr, nullptr},
       {"/getText?textCode=&origin=K", nullptr, nullptr},
-      {"/getText?textCode=T1&origin=", nullptr, nullptr},
-      {"/getText?textCode=T1", nullptr, nullptr},
       {"/writeFile?name=a&content=", nullptr, nullptr},
       {"/getText?textCode=T1&origin=X", nullptr, nullptr},
-      {"/isApplicable?names=A;B;C&types=State;State", nullptr, nullptr},
       {"/readSignal?names=A&types=State;State", nullptr, nullptr},
       {"/sendQuery?query=&param=5", nullptr, nullptr},
-      {"/sendRawQuery", nullptr, nullptr},
   };
   for (const auto& c : cases) {
     RequestDesc desc;
@@ -199,13 +177,9 @@ TEST_F(FactoryTest, MasksOverTheStatesOfTheLatestInit) {
       contains(initLogged(), "URLCommandFactory: [getAllMaskFromDM()]: Error getting mask: S"));
   const std::pair<const wchar_t*, int> cases[] = {
       {L"(A == 1) && (B == 2)", 1},
-      {L"A == 2", 0},
       {L"Undefined == 1", 0},
-      {L"S == 0", 1},
       {L"Bits & 4", 4},
-      {L"7 / 2.0", 3},  // real results are truncated, not rounded
-      {L"-7 / 2.0", -3},
-      {L"'text'", 0},
+      {L"-7 / 2.0", -3},  // real results are truncated, not rounded
   };
   for (int round = 0; round < 2; ++round)
     for (const auto& [mask, value] : cases)
@@ -237,9 +211,10 @@ TEST_F(FactoryTest, InitRacesNoReaderOfItsSettings) {
   std::atomic<bool> done{false};
   std::thread reader([&] {
     long long characters = 0;
-    while (!done.load())
+    do  // at least once: under load the inits may all end before this starts
       for (const QString& text : {factory->getEcuName(), factory->getGUIHtmlFolder()})
         for (const QChar c : text) characters += c.unicode() != 0;
+    while (!done.load());
     EXPECT_GT(characters, 0);
   });
   for (int round = 0; round < 300; ++round)
