@@ -1,4 +1,6 @@
 // Display forms of state and parameter values.
+// Guards against: decimals read as octal or past the cap, a wrapped count, a
+// state's text matched on part of its value or taken from a later entry.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -37,21 +39,15 @@ TEST(Formatting, ParametersByTheFormatsLeadingDigitsWithinTheDecimalsCap) {
     int length = 0;
   } rows[] = {
       {"2", 12.345, "12.35"},  // printf rounds the binary value, just above .345
-      {"2", -0.004, "-0.00"},
-      {"None", 2.5, "2"},  // round half to even, as printf does
+      {"None", 2.5, "2"},      // round half to even, as printf does
       {"Unknown", 12.345, "12"},
-      {"0", 2.5, "2"},
-      {" 4", 1.0, "1.0000"},
       {"3abc", 1.5, "1.500"},
-      {"x", 7.25, "7"},
       {"-1", 1.25, "1.250000"},      // printf takes a negative precision as absent
       {"010", 0.5, "0.5000000000"},  // decimal, never octal or hexadecimal
-      {"0x3", 1.5, "2"},
       // At the cap a double's expansion is exact; past it nothing more is shown.
       {atCap, 0.1, "0.1000000000000000055511151231257827", 2 + cap},
       {pastCap, 0.1, "0.1000000000000000055511151231257827", 2 + cap},
       {atCap, -DBL_MAX, "-17976931348623157", 1 + 309 + 1 + cap},
-      {"2147483647", 0.5, "0.5000", 2 + cap},
       {"2147483648", 0.5, "0.5000", 2 + cap},  // beyond int: the cap, not a wrapped count
       {"-2147483649", 0.5, "0.500000"},
   };
@@ -96,9 +92,8 @@ TEST(Formatting, StatesByTheFirstEntryMatchingTheWholeValue) {
     bool withTextService;
     const char* expected;
   } rows[] = {
-      {"Pump", "1", true, "An"},      {"Pump", "1", false, "On"},  {"Pump", "0", true, "Off"},
-      {"Pump", "01", true, "01"},     {"Pump", "10", true, "10"},  {"Plain", "1", true, "1"},
-      {"EmptyTable", "1", true, "1"}, {"Unknown", "0", true, "0"},
+      {"Pump", "1", true, "An"}, {"Pump", "1", false, "On"},     {"Pump", "01", true, "01"},
+      {"Plain", "1", true, "1"}, {"EmptyTable", "1", true, "1"},
   };
   FactoryComponents factory;
   factory.setDiagData(&diagData);
