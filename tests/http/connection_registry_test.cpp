@@ -1,5 +1,6 @@
-// Who keeps a place when every place is taken, and how the threads that
-// serve connections end.
+// Who keeps a place when every place is taken.
+// Guards against: a connection that has sent bytes closed for a newcomer, a
+// silent one other than the oldest closed, a late remove freeing a place twice.
 #include <ace/Thread_Manager.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -55,8 +56,9 @@ TEST_F(ConnectionRegistryTest, FullRegistryMakesRoomByClosingTheLongestSilentCon
     bool admitted;
     int closed;  // index of the connection shut down, -1 for none
   } rows[] = {
-      {"s", true, 0},    {"ss", true, 0},  {"bs", true, 1},   {"sb", true, 0},
-      {"bsbs", true, 1}, {"b", false, -1}, {"bb", false, -1},
+      {"ss", true, 0},
+      {"bsbs", true, 1},
+      {"bb", false, -1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.places);
@@ -76,15 +78,6 @@ TEST_F(ConnectionRegistryTest, FullRegistryMakesRoomByClosingTheLongestSilentCon
     if (row.closed >= 0) registry.remove(pairs[size_t(row.closed)].served);
     EXPECT_EQ(registry.size(), static_cast<int>(row.places.size()));
   }
-}
-
-// Newcomers that stay silent give way in their turn.
-TEST_F(ConnectionRegistryTest, SilentConnectionsGiveWayOldestFirst) {
-  ConnectionRegistry registry;
-  registry.setSettings({2, 0, 0});
-  std::vector<Pair> pairs(5);
-  for (Pair& pair : pairs) ASSERT_TRUE(registry.add(pair.served));
-  for (size_t i = 0; i < pairs.size(); ++i) EXPECT_EQ(sawEnd(pairs[i].client), i < 3) << i;
 }
 
 }  // namespace
