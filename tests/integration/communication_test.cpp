@@ -1,5 +1,8 @@
 // The diagnostic commands over HTTP against the simulated brake ECU, and what
 // they answer when the ECU or its services fail.
+// Guards against: a display form or status word changed, one missing value
+// not making the whole answer unknown, a mask not exactly 1 taken as
+// applicable, a failure answered as a success.
 #include <gtest/gtest.h>
 
 #include "support/ft_host.h"
@@ -24,10 +27,7 @@ TEST(Communication, RepliesPerScenario) {
             "0;Aus;;12.345000;12.35;VF1AB000000000001;VF1AB000000000001"},
            {"/readSignal?names=Level&types=State", "3;3"},  // no correspondance for 3
            {"/readSignal?names=Speed;Odd&types=Parameter;Parameter", "3.500000;4;1.500000;1.500"},
-           {"/readSignal?names=Owner&types=Identification",
-            "J\xC3\xBCrgen \xC3\x98;J\xC3\xBCrgen \xC3\x98"},
            {"/readSignal?names=;Level;;Level;&types=State;;State", "3;3;3;3"},
-           {"/readSignal?names=X;Y&types=Foo;state", ";"},
            {"/readSignal?names=;&types=;", ""},
        },
        {}},
@@ -39,29 +39,23 @@ TEST(Communication, RepliesPerScenario) {
             "VF1AB000000000001;VF1AB000000000001;3.500000;4"},
            {"/readSignal?names=PumpState;NoValue&types=State;State", "UNKNOWN"},
            {"/readSignal?names=Speed;NoValueP&types=Parameter;Parameter", "UNKNOWN"},
-           {"/readSignal?names=VIN;NoVin&types=Identification;Identification", "UNKNOWN"},
            {"/readSignal?names=VIN&types=State", "UNKNOWN"},  // a known name of another kind
        },
        {"[signalResponseFromDM]: There are no states, parameters or identification to be got "
         "from DM",
         "[signalResponseFromDM]: Error getting value for State: NoValue",
-        "[signalResponseFromDM]: Error getting value for Parameter: NoValueP",
-        "[signalResponseFromDM]: Error getting value for Identification: NoVin"}},
+        "[signalResponseFromDM]: Error getting value for Parameter: NoValueP"}},
+
       {"masks: applicable only when exactly 1",
        {},
        {
            {"/isApplicable?names=PumpState&types=State", "1"},
            {"/isApplicable?names=Hidden&types=State", "0"},
-           {"/isApplicable?names=Numeric&types=State", "0"},  // Options & 4 is 4
-           {"/isApplicable?names=Broken&types=State", "0"},
+           {"/isApplicable?names=Numeric&types=State", "0"},    // Options & 4 is 4
            {"/isApplicable?names=Speed&types=Parameter", "1"},  // no mask
-           {"/isApplicable?names=VIN&types=Identification", "1"},
            {"/isApplicable?names=Nope&types=State", "0"},
-           {"/isApplicable?names=VIN&types=Parameter", "0"},
            {"/isApplicable?names=PumpState;X;Hidden;Owner&types=State;Foo;State;Identification",
             "1;;0;1"},
-           // The cached tree of a mask answers the same again.
-           {"/isApplicable?names=PumpState;Numeric&types=State;State", "1;0"},
        },
        {}},
       {"commands: the stored status or the refusal, and what later reads see",
@@ -71,7 +65,6 @@ TEST(Communication, RepliesPerScenario) {
            {"/sendQuery?query=Seven", "7"},
            {"/sendQuery?query=NotListed", "UNKNOWN"},  // the key, without this entry
            {"/sendQuery?query=Bleed", "TIMEOUT"},
-           {"/sendQuery?query=Unplugged&param=", "VCI DISCONNECTED"},
            {"/sendQuery?query=Refused979", "INVALID QUERY"},
            {"/sendQuery?query=RefusedPositive", "3"},  // shown as its number
            {"/readSignal?names=PumpState;Speed&types=State;Parameter", "0;Aus;3.500000;4"},
@@ -92,7 +85,6 @@ TEST(Communication, RepliesPerScenario) {
            {"/sendRawQuery?query=22f190", "UNKNOWN"},
            {"/sendRawQuery?query=22F1%2090", "62F1"},  // parameters arrive undecoded
            {"/sendRawQuery?query=3E00", "TIMEOUT"},
-           {"/sendRawQuery?query=3E01", "VCI DISCONNECTED"},
        },
        {"[sendRawQuery]: Cannot get the value from the DataManager",
         "[sendRawQuery]: Error getting value for Raw Query: 22f190",
@@ -101,7 +93,6 @@ TEST(Communication, RepliesPerScenario) {
        {"--ecu", "OFF"},
        {
            {"/readSignal?names=PumpState&types=State", "VCI DISCONNECTED"},
-           {"/sendQuery?query=Seven", "VCI DISCONNECTED"},
            {"/sendRawQuery?query=22F190", "VCI DISCONNECTED"},
            {"/isApplicable?names=PumpState&types=State", "0"},
        },
@@ -111,7 +102,6 @@ TEST(Communication, RepliesPerScenario) {
        {
            {"/sendQuery?query=Stored", "5"},
            {"/sendQuery?query=Unplugged&param=1", "VCI DISCONNECTED"},
-           {"/sendQuery?query=Absent", "UNKNOWN"},
            {"/sendRawQuery?query=22F190", "62F1"},
            {"/readSignal?names=PumpState&types=State", "UNKNOWN"},
            {"/isApplicable?names=PumpState&types=State", "0"},

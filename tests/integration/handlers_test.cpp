@@ -3,8 +3,7 @@
 // after each; names that try to leave the data root.
 // Guards against: a reply byte changed, a stop event too many or missing, a
 // file outside the root read, written or deleted, a foreign page's command
-// applied however its head is cut, a command whose head never ended applied,
-// a scenario page's title marked outside development mode.
+// applied however its head is cut, a command whose head never ended applied.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -50,7 +49,6 @@ class Handlers : public ::testing::Test {
     put(root + "/Scripts/init.js", "function init() {}\n");
     put(root + "/Scripts/only.jsc", scrambled("var x = 1;\n"));
     put(root + "/img/b.png", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
-    put(root + "/bin/blob.dat", "raw");
     put(root + "/empty.txt", "");
     put(root + "/Scenario/gui/main.html",
         "<html><head><title>t</title></head><body><div id='title' class='x'>T</div></body></html>");
@@ -59,11 +57,9 @@ class Handlers : public ::testing::Test {
     put(root + "/atws/doc.xml", kDocument);
     put(root + "/atws/gone.txt", "x");
     put(root + "/ExternalFiles/ext.xml", kDocument);
-    put(root + "/ECUSpecific/ecu.xml", kDocument);
     put(root + "/top.xml", kDocument);
     put(root + "/ExternalFiles/broken.xml", "<list>");
     std::filesystem::create_symlink("../Scenario", root + "/atws/shortcut");
-    std::filesystem::create_symlink("../..", root + "/atws/out");
   }
   static void TearDownTestSuite() {
     delete host;
@@ -86,9 +82,7 @@ TEST_F(Handlers, RepliesAndStopEvents) {
       {"/Scripts/init.js", kScript + "function init() {}\n", 0},
       {"/Scripts/only.js?v=3", kScript + "var x = 1;\n", 0},
       {"/img/b.png", kPng + std::string("\x89PNG\r\n\x1a\n\0\0", 10), 0},
-      {"/bin/blob.dat", "HTTP/1.0 200 Ok\r\nContent-Type: application/octet-stream \r\n\r\nraw", 0},
       {"/empty.txt", k404, 0},
-      {"/", k404, 0},
       {"/../host.xml", k404, 0},
       {"/FT?gui=main&mw=m&flow=f",
        kHtml + "<html><head><title>t</title>" + kScripts +
@@ -96,41 +90,30 @@ TEST_F(Handlers, RepliesAndStopEvents) {
            "class='x'>T</div></body></html>",
        0},
       {"/FT?gui=packed&mw=m&flow=f", kHtml + kScripts + "<p>\xC3\xA9</p>", 0},
-      {"/FT?gui=missing&mw=m&flow=f", k404, 2},
       {"/FT?gui=../../../host.xml%00&mw=m&flow=f", k404, 2},
       {"/FT?gui=main&mw=m", k404, 1},
       {"/ENDFT?any=1", kHtml + "end\r\n", 1},
       {"/retrieveInitialValue?names=A", k404, 1},
       {"/getText?textCode=A;S;unknown&origin=K", kHtml + "Alpha;x;y;", 0},
       {"/getText?textCode=A&origin=Q", kHtml + "Qualit\xC3\xA9", 0},
-      {"/getText?textCode=;;&origin=K", kHtml, 0},
       {"/getText?textCode=A&origin=k", k404, 1},
       {"/fileExists?name=a.txt", kPlain + "1", 0},
-      {"/fileExists?name=none.txt", kPlain + "0", 0},
       {"/readFile?name=a.txt", kPlain + "caf\xC3\xA9", 0},
       {"/readFile?name=doc.xml", kPlain + kDomText, 0},
-      {"/readFile?name=none.txt", kPlain, 0},
       {"/readXMLFile?name=ext.xml&type=MWExt", kXml + kDomText, 0},
-      {"/readXMLFile?name=ecu.xml&type=ECUSpec", kXml + kDomText, 0},
-      {"/readXMLFile?name=ecu.xml&type=MWExt", kPlain, 0},
       {"/readXMLFile?name=top.xml&type=other", kXml + kDomText, 0},
       {"/readXMLFile?name=broken.xml&type=MWExt", kXml, 0},
       {"/readXMLFile?name=ext.xml", k404, 1},
       {"/readFile?name=", k404, 1},
-      {"/deleteFile?name=none.txt", kPlain + "0", 0},
       {"/copyFile?name=a.txt", k404, 0},  // not a command: a GUI file that is not there
       // The ATWS folder is /atws/, one step below the root: three steps leave it.
       {"/fileExists?name=../../secret.txt", kPlain + "0", 0},
-      {"/readXMLFile?name=../host.xml&type=other", kPlain, 0},
       {"/writeFile?name=../../planted.txt&content=owned", kPlain, 0},
-      {"/deleteFile?name=../../secret.txt", kPlain + "0", 0},
       // Inside as written, outside once the kernel follows the links.
       {"/deleteFile?name=shortcut/../../secret.txt", kPlain + "0", 0},
-      {"/fileExists?name=out/secret.txt", kPlain + "0", 0},
       {"/fileExists?name=shortcut/gui/main.html", kPlain + "1", 0},
       // One step up from the ATWS folder is still inside.
       {"/readFile?name=../top.xml", kPlain + kDomText, 0},
-      {"/fileExists?name=//a.txt", kPlain + "1", 0},
   };
   // Stop events are queued before the reply leaves and delivered in order;
   // stopping ft-host delivers what is still queued, so a surplus one shows then.
@@ -151,9 +134,6 @@ TEST_F(Handlers, RepliesAndStopEvents) {
 TEST_F(Handlers, WriteReadDelete) {
   EXPECT_EQ(httpGet(host->port(), "/writeFile?name=w.txt&content=x%3Cy%3E+z%26%C3%A9"), kPlain);
   EXPECT_EQ(detail::readFile(root + "/atws/w.txt"), "x<y>+z&\xC3\xA9");
-  EXPECT_EQ(httpGet(host->port(), "/readFile?name=w.txt"), kPlain + "x<y>+z&\xC3\xA9");
-  EXPECT_EQ(httpGet(host->port(), "/writeFile?name=w.txt&content=short"), kPlain);
-  EXPECT_EQ(detail::readFile(root + "/atws/w.txt"), "short");
   // A missing folder is not created; the answer does not tell.
   EXPECT_EQ(httpGet(host->port(), "/writeFile?name=new/w.txt&content=x"), kPlain);
   EXPECT_FALSE(std::filesystem::exists(root + "/atws/new"));
@@ -183,18 +163,13 @@ TEST_F(Handlers, ForeignSitesChangeNothing) {
   } rows[] = {
       {write, "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
       {longWrite, "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
-      // A bare line feed ends a header line too.
-      {"GET /writeFile?name=x.txt&content=new HTTP/1.1\n", "Origin: http://evil.example\n\n", k404,
-       0},
       // Ending the scenario or failing a command ends nothing for a foreign page.
       {"GET /ENDFT HTTP/1.1\r\n", "Sec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
-      {"GET /readFile?name= HTTP/1.1\r\n", "Sec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
       {"GET /readFile?name= HTTP/1.1\r\n", "Sec-Fetch-Site: same-origin\r\n\r\n", k404, 1},
       {"GET /ENDFT HTTP/1.1\r\n", "Host: 127.0.0.1\r\n\r\n", kHtml + "end\r\n", 1},
       // A body after the blank line is not a header.
       {"POST /writeFile?name=x.txt&content=new HTTP/1.1\r\n",
        "Host: 127.0.0.1\r\nContent-Length: 26\r\n\r\nOrigin: http://evil.example", kPlain, 0},
-      {longWrite, "Host: 127.0.0.1\r\n\r\n", kPlain, 0},
       {fullWrite, "Host: 127.0.0.1\r\n\r\n", kPlain, 0},
       {fullWrite, "Sec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
       {write, "Host: 127.0.0.1\r\n\r\n", kPlain, 0},
@@ -229,14 +204,6 @@ TEST(HandlersTimeout, ACommandWhoseHeadNeverEndsIsRefused) {
             kPlain + "1");
   EXPECT_EQ(host.stop(), 0);
   EXPECT_EQ(countLogLines(host.log(), "did not end in time"), 1u);
-}
-
-TEST(HandlersProduction, TitleStaysUnchanged) {
-  FtHostProcess host;
-  ASSERT_TRUE(host.start(hostData(false))) << host.output();
-  put(host.dir() + "/files/Scenario/gui/main.html", "<head></head><div id='title'>");
-  EXPECT_EQ(httpGet(host.port(), "/FT?gui=main&mw=m&flow=f"),
-            kHtml + "<head>" + kScripts + "</head><div id='title'>");
 }
 
 }  // namespace
