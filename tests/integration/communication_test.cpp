@@ -45,13 +45,13 @@ TEST(Communication, RepliesPerScenario) {
         "from DM",
         "[signalResponseFromDM]: Error getting value for State: NoValue",
         "[signalResponseFromDM]: Error getting value for Parameter: NoValueP"}},
-
       {"masks: applicable only when exactly 1",
        {},
        {
            {"/isApplicable?names=PumpState&types=State", "1"},
            {"/isApplicable?names=Hidden&types=State", "0"},
-           {"/isApplicable?names=Numeric&types=State", "0"},    // Options & 4 is 4
+           {"/isApplicable?names=Numeric&types=State", "0"},  // Options & 4 is 4
+           {"/isApplicable?names=Broken&types=State", "0"},
            {"/isApplicable?names=Speed&types=Parameter", "1"},  // no mask
            {"/isApplicable?names=Nope&types=State", "0"},
            {"/isApplicable?names=PumpState;X;Hidden;Owner&types=State;Foo;State;Identification",
