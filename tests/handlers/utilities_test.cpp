@@ -1,10 +1,10 @@
 // File access below a data root: scrambled fall-back, XML through the DOM,
 // decoded writes, deletes, and the temporary files of writes.
 // Guards against: the scrambled variant tried first or not at all, XML read
-// past its cap or budget, a write decoded wrongly or leaving its temporary, a
-// folder deleted, a command that follows a link or ".." out of the root, a
-// link's target deleted instead of the link, a replaced file's mode lost, a
-// special file hanging a read.
+// past its cap (the shared budget is ServerLoad's), a write decoded wrongly
+// or leaving its temporary, a folder deleted, a command that follows a link
+// or ".." out of the root, a link's target deleted instead of the link, a
+// replaced file's mode lost, a special file hanging a read.
 #include "handlers/Utilities.h"
 
 #include <fcntl.h>
@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -146,27 +145,6 @@ TEST_F(UtilitiesTest, XmlThroughTheDomIsCapped) {
   EXPECT_EQ(utilities.readResourceAsText("over.xml"), QString());
   put("root/packed.xmlc", scrambled("<a>" + QByteArray(cap - 6, 'x') + "</a>"));
   EXPECT_EQ(utilities.readResourceAsText("packed.xml"), QString());
-}
-
-// What the DOM reads keeps its share of the budget until the reader lets the
-// share go; a read that would go beyond the budget is refused unread.
-TEST_F(UtilitiesTest, XmlReadsShareOneBudget) {
-  const qsizetype cap = limits::kMaxXmlFileBytes;
-  ASSERT_EQ(limits::kXmlReadBudgetBytes, 2 * cap);
-  put("root/at.xml", "<a>" + QByteArray(cap - 7, 'x') + "</a>");
-  put("root/small.xml", "<small/>");
-  auto first = std::make_unique<Utilities>(root);
-  Utilities second(root), third(root);
-  EXPECT_FALSE(first->readXMLResource("at.xml").isEmpty());
-  XmlReadBudget::Lease kept =
-      second.readXMLResource("at.xml").isEmpty() ? XmlReadBudget::Lease() : second.takeXmlLease();
-  EXPECT_EQ(kept.bytes(), cap);
-  EXPECT_EQ(third.readXMLResource("small.xml"), QString());
-  EXPECT_EQ(XmlReadBudget::inUse(), 2 * cap);
-  first.reset();
-  EXPECT_EQ(third.readXMLResource("small.xml"), "<small/>");
-  kept = XmlReadBudget::Lease();
-  EXPECT_EQ(XmlReadBudget::inUse(), 8);
 }
 
 TEST_F(UtilitiesTest, WriteDecodesAndReplacesWholeDeleteTakesFilesOnly) {

@@ -161,7 +161,6 @@ TEST_F(Handlers, ForeignSitesChangeNothing) {
     std::string reply;
     size_t events;
   } rows[] = {
-      {write, "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
       {longWrite, "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
       // Ending the scenario or failing a command ends nothing for a foreign page.
       {"GET /ENDFT HTTP/1.1\r\n", "Sec-Fetch-Site: cross-site\r\n\r\n", k404, 0},
