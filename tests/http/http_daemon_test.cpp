@@ -68,6 +68,7 @@ TEST_F(HttpDaemonTest, RequestTextIsLatin1CutAtTheFirstNul) {
   StandinLog::startCapture();
   connection.daemon.process();
   const auto records = StandinLog::takeCaptured();
+  EXPECT_TRUE(logged(records, "[HttpDaemon::process() recvv returned 23 bytes"));
   EXPECT_TRUE(logged(
       records, "[HttpDaemon::process() bytes as QString: 'GET /\u00E9t\u00E9\u00FF HTTP/1.0'"));
   EXPECT_TRUE(logged(records, "[processNextRequest()]: decoded Request [/\u00E9t\u00E9\u00FF]"));
